@@ -1,0 +1,35 @@
+# Shell side of the Wine test bed, sourced by scripts/test and scripts/demo.
+# testbed_start: Xvfb, a template prefix (kept in build/wine), a suite prefix
+# with one persistent wineserver, the local download host; all torn down on exit.
+
+MEROVIX_TEST_PORT=${MEROVIX_TEST_PORT:-47443}
+MEROVIX_TEST_HOST="localhost:$MEROVIX_TEST_PORT"
+MEROVIX_TEST_LIST_HOST="localhost:$MEROVIX_TEST_PORT"
+export MEROVIX_TEST_PORT MEROVIX_TEST_HOST MEROVIX_TEST_LIST_HOST
+
+testbed_stop() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  fi
+  [ -n "${TESTBED_XVFB_PID:-}" ] && kill "$TESTBED_XVFB_PID" 2>/dev/null || true
+  return 0
+}
+
+testbed_start() {
+  local winebed="$root/scripts/lib/winebed.py"
+  export MEROVIX_WINE_TEMPLATE="$root/build/wine/template"
+  /usr/bin/python3 "$winebed" template "$MEROVIX_WINE_TEMPLATE"
+  local display pid
+  read -r display pid < <(/usr/bin/python3 "$winebed" display)
+  export DISPLAY="$display" TESTBED_XVFB_PID="$pid"
+  trap testbed_stop EXIT
+  export WINEPREFIX="$root/build/wine/suite-$$"
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  /usr/bin/python3 "$winebed" clone "$MEROVIX_WINE_TEMPLATE" "$WINEPREFIX"
+  # One persistent server for the suite, warmed up so that Wine's background
+  # processes do not inherit the test runner's output pipes.
+  /usr/lib/wine/wineserver -p
+  /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
+}

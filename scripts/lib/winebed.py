@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""The Wine test bed: display, template prefix and cheap copies of it.
+
+Used by scripts/test, scripts/demo and the end-to-end tests.
+  winebed.py display                 start Xvfb on a free display, print ":N PID"
+  winebed.py template DIR            make DIR a ready Wine prefix (once)
+  winebed.py clone TEMPLATE DEST     copy a prefix in about a second
+"""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+# The big, never-written system folders are hard-linked; everything else
+# (registry files above all, which Wine rewrites in place) is copied.
+SHARED_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
+
+
+def wine_env(prefix, display=None):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    if display:
+        env["DISPLAY"] = display
+    return env
+
+
+def start_display():
+    """Starts Xvfb on the first free display from :90 on; returns (display, process)."""
+    for n in range(90, 200):
+        if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
+            continue
+        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                return f":{n}", proc
+            if proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        proc.kill()
+    raise RuntimeError("no free X display for Xvfb")
+
+
+def run_wine(prefix, display, *args, timeout=120):
+    subprocess.run([WINE, *args], env=wine_env(prefix, display), stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout, check=False)
+
+
+def make_template(prefix, display):
+    if os.path.exists(os.path.join(prefix, ".ready")):
+        return
+    shutil.rmtree(prefix, ignore_errors=True)
+    os.makedirs(os.path.dirname(prefix), exist_ok=True)
+    run_wine(prefix, display, "wineboot", "-i", timeout=300)
+    run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
+             "/t", "REG_DWORD", "/d", "0", "/f")
+    subprocess.run([WINESERVER, "-w"], env=wine_env(prefix), timeout=120, check=False)
+    open(os.path.join(prefix, ".ready"), "w").close()
+
+
+def clone_prefix(template, dest):
+    shutil.rmtree(dest, ignore_errors=True)
+    subprocess.run(["cp", "-a", "--no-target-directory", "--link", template, dest], check=True)
+    shared = tuple(os.path.join(dest, d) + os.sep for d in SHARED_DIRS)
+    for root, _dirs, files in os.walk(dest):
+        if (root + os.sep).startswith(shared):
+            continue
+        for name in files:
+            path = os.path.join(root, name)
+            if os.path.islink(path):
+                continue
+            tmp = path + ".winebed-copy"
+            shutil.copy2(path, tmp)
+            os.replace(tmp, path)
+    return dest
+
+
+def install_file(src, dest):
+    """Puts a file into a prefix without writing through a hard link."""
+    if os.path.lexists(dest):
+        os.unlink(dest)
+    shutil.copy2(src, dest)
+
+
+def main(argv):
+    if argv[:1] == ["display"]:
+        display, proc = start_display()
+        print(display, proc.pid)
+    elif argv[:1] == ["template"] and len(argv) == 2:
+        display, proc = start_display()
+        try:
+            make_template(os.path.abspath(argv[1]), display)
+        finally:
+            proc.kill()
+    elif argv[:1] == ["clone"] and len(argv) == 3:
+        clone_prefix(os.path.abspath(argv[1]), os.path.abspath(argv[2]))
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
