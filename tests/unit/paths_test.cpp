@@ -1,0 +1,42 @@
+#include "common/paths.h"
+
+#include <gtest/gtest.h>
+
+namespace merovix {
+namespace {
+
+TEST(Paths, StripTrailingDelimiterRemovesOneBackslashOnly) {
+  EXPECT_EQ(StripTrailingDelimiter("C:\\Temp\\"), "C:\\Temp");
+  EXPECT_EQ(StripTrailingDelimiter("C:\\Temp\\\\"), "C:\\Temp\\");
+  EXPECT_EQ(StripTrailingDelimiter("C:\\"), "C:");
+  EXPECT_EQ(StripTrailingDelimiter("C:\\Temp/"), "C:\\Temp/");
+  EXPECT_EQ(StripTrailingDelimiter(""), "");
+}
+
+TEST(Paths, SplitLastFolderSeparatesParentAndSegment) {
+  std::string path = "C:\\Merovix\\Calvorintex", last;
+  SplitLastFolder(path, last);
+  EXPECT_EQ(path, "C:\\Merovix");
+  EXPECT_EQ(last, "Calvorintex");
+
+  path = "C:\\Calvorintex";
+  SplitLastFolder(path, last);
+  EXPECT_EQ(path, "C:");
+  EXPECT_EQ(last, "Calvorintex");
+
+  path = "C:\\Merovix\\";
+  SplitLastFolder(path, last);
+  EXPECT_EQ(path, "C:\\Merovix");
+  EXPECT_EQ(last, "");
+}
+
+TEST(Paths, FolderPartSegmentAndExtensionFollowBackslashAndColon) {
+  EXPECT_EQ(FolderPart("C:x.exe"), "C:");
+  EXPECT_EQ(FolderPart("x.exe"), "");
+  EXPECT_EQ(LastSegment("C:\\Data\\Downloads"), "Downloads");
+  EXPECT_EQ(ExtensionOf("C:\\a.b\\file"), "");
+  EXPECT_EQ(ExtensionOf("report.final.PDF"), ".PDF");
+}
+
+}  // namespace
+}  // namespace merovix
