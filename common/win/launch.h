@@ -1,0 +1,46 @@
+#pragma once
+// Starting programs, running commands through cmd.exe with their output
+// captured, signal files, and special folders.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace merovix {
+
+// Hands `FileName` to the shell (verb "open"); with `Wait`, waits for the
+// process. Returns its exit code (STILL_ACTIVE without waiting).
+std::uint32_t ShellExecuteAndWait(const std::string& FileName, const std::string& Parameters, bool Wait,
+                                  std::uint16_t ShowMode);
+
+// Starts `ExePath` with `Parameters` in the program's own folder and waits
+// until it ends. True when the process was created.
+bool RunAndWait(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode);
+
+// RunAndWait that also reports how the program ended: its exit code, or
+// nothing when it could not be started or its exit code could not be read.
+std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, const std::string& Parameters,
+                                                   std::uint16_t ShowMode);
+
+// Starts a program and returns at once; the caller owns the handles in
+// `ProcessInfo` afterwards.
+void RunDetached(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode, bool Quote,
+                 PROCESS_INFORMATION& ProcessInfo);
+
+// Runs `Command` through "cmd.exe /C" in `WorkingFolder`, hidden, and returns
+// everything it wrote to standard output and standard error.
+void RunCommandCaptured(const std::string& Command, const std::string& WorkingFolder, std::string& Output);
+
+// RunCommandCaptured in "C:\" with the output thrown away; always true.
+bool RunCommand(const std::string& Command);
+
+// Creates `Path` empty unless a file is there; writes `Text` as CR LF lines
+// when given (and `Overwrite` or newly created). True when this call created
+// the file. Raises EFCreateError when the file cannot be created.
+bool CreateSignalFile(const std::string& Path, const std::string& Text, bool Overwrite);
+
+// The path of a special folder (CSIDL), without trailing backslash.
+void SpecialFolderPath(HWND OwnerWindow, int FolderId, std::string& Path);
+
+}  // namespace merovix
