@@ -1,0 +1,49 @@
+#pragma once
+// Components and controls of the framework: a component may own others and
+// frees them with itself; a windowed control has a window handle, created on
+// demand.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace merovix {
+
+class TComponent {
+ public:
+  explicit TComponent(TComponent* owner);
+  virtual ~TComponent();
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+
+  TComponent* Owner() const { return owner_; }
+  // True while a designer edits the component; never in the program.
+  bool Designing() const { return false; }
+
+  std::string Name;
+  long Tag = 0;
+
+ private:
+  friend class TComponentOwnership;
+  TComponent* owner_;
+  std::vector<TComponent*> owned_;
+};
+
+class TWinControl : public TComponent {
+ public:
+  using TComponent::TComponent;
+  ~TWinControl() override;
+  // The control's window, created on first use.
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+
+ protected:
+  virtual HWND CreateHandle() = 0;
+  void ForgetHandle() { handle_ = nullptr; }
+
+ private:
+  HWND handle_ = nullptr;
+};
+
+}  // namespace merovix
