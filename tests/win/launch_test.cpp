@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -84,19 +85,45 @@ TEST(RunAndWait, WaitsForTheProgramsEnd) {
   TempFolder temp;
   NamedEvent release;
   const std::string tool = InstallRecorder(temp.Path(), "tool", "wait=" + release.Name() + "\nexit=0\n");
-  // The program waits for the event; RunAndWait must not return before it
-  // has been set (the program gives up after its own bound otherwise).
+  // The program runs until the event is set (or its own bound of 10 s ends).
+  std::atomic<bool> released = false;
   std::thread releaser([&] {
     WaitUntil([&] { return !RecordsOf(tool).empty(); }, kBoundMs);
-    Sleep(200);
+    released = true;
     release.Set();
   });
   const ULONGLONG start = GetTickCount64();
+  // Read before the end, the code would be STILL_ACTIVE.
   EXPECT_EQ(RunAndWaitForExitCode(tool, "", SW_SHOWNORMAL), 0u);
-  const ULONGLONG took = GetTickCount64() - start;
+  EXPECT_TRUE(released);
+  EXPECT_LT(GetTickCount64() - start, 9000u) << "the program was not released by the event";
   releaser.join();
-  EXPECT_GE(took, 200u);
-  EXPECT_LT(took, 9000u) << "the program was not released by the event";
+}
+
+// A Linux program started by Wine cannot be waited for and has no exit code:
+// it stands for a process whose code cannot be read.
+TEST(RunAndWait, AnUnreadableExitCodeIsNoneButTheStartCounts) {
+  if (!testing::RunningUnderWine()) GTEST_SKIP() << "needs Wine";
+  TempFolder temp;
+  const std::string linux_true = temp.Path() + "\\true.exe";
+  ASSERT_TRUE(CopyFileA("Z:\\bin\\true", linux_true.c_str(), FALSE));
+  EXPECT_EQ(RunAndWaitForExitCode(linux_true, "", SW_SHOWNORMAL), std::nullopt);
+  EXPECT_TRUE(RunAndWait(linux_true, "", SW_SHOWNORMAL));
+}
+
+// Without a folder in the path the program runs in the caller's folder
+// (CreateProcess would refuse an empty one).
+TEST(RunAndWait, APathWithoutFolderRunsInTheCallersFolder) {
+  TempFolder temp;
+  const std::string tool = InstallRecorder(temp.Path(), "tool", "exit=9\n");
+  {
+    ScopedCurrentFolder in(temp.Path());
+    EXPECT_EQ(RunAndWaitForExitCode("tool.exe", "-q", SW_SHOWNORMAL), 9u);
+  }
+  auto records = RecordsOf(tool);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["cmdline"], "\"tool.exe\" -q");
+  EXPECT_EQ(records[0]["folder"], temp.Path());
 }
 
 TEST(RunAndWait, AMissingProgramFailsAtOnce) {
