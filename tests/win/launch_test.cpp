@@ -13,53 +13,17 @@
 namespace merovix {
 namespace {
 
+using testing::CurrentFolder;
 using testing::InstallRecorder;
+using testing::NamedEvent;
 using testing::ReadFileBytes;
 using testing::RecordsOf;
+using testing::ScopedCurrentFolder;
 using testing::TempFolder;
 using testing::WaitUntil;
 using testing::WriteFileBytes;
 
 constexpr DWORD kBoundMs = 15000;
-
-std::string CurrentFolder() {
-  char folder[MAX_PATH * 2] = {};
-  const DWORD n = GetCurrentDirectoryA(sizeof(folder), folder);
-  return std::string(folder, n);
-}
-
-// Runs the test body's calls in another current folder and restores it.
-class ScopedCurrentFolder {
- public:
-  explicit ScopedCurrentFolder(const std::string& folder) : previous_(CurrentFolder()) {
-    EXPECT_TRUE(SetCurrentDirectoryA(folder.c_str()));
-  }
-  ~ScopedCurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }
-
- private:
-  std::string previous_;
-};
-
-// A manual-reset event by name, for recorders that wait with "wait=NAME".
-class NamedEvent {
- public:
-  NamedEvent()
-      : name_("merovix-launch-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter_)),
-        event_(CreateEventA(nullptr, TRUE, FALSE, name_.c_str())) {}
-  const std::string& Name() const { return name_; }
-  void Set() const { SetEvent(event_.get()); }
-
- private:
-  static inline int counter_ = 0;
-  std::string name_;
-  UniqueHandle event_;
-};
-
-// Waits (bounded) until the process with id `pid` has ended.
-bool ProcessEnds(const std::string& pid) {
-  const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid)));
-  return !process || WaitForSingleObject(process.get(), kBoundMs) == WAIT_OBJECT_0;
-}
 
 TEST(RunAndWait, RunsTheQuotedPathAndParametersInTheProgramsFolder) {
   TempFolder temp;
@@ -271,7 +235,7 @@ TEST(RunCommandCaptured, WaitsForAGrandchildThatHoldsTheWriteEnd) {
   ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(grandchild).empty() && !RecordsOf(child).empty(); }, kBoundMs));
   // The child's parent is cmd.exe: once it has ended, only the grandchild
   // holds the write end.
-  EXPECT_TRUE(ProcessEnds(RecordsOf(child)[0]["ppid"]));
+  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, RecordsOf(child)[0]["ppid"]));
   EXPECT_EQ(WaitForSingleObject(shared->done.get(), 100), static_cast<DWORD>(WAIT_TIMEOUT))
       << "the capture ended before the grandchild";
   release.Set();
@@ -334,7 +298,7 @@ TEST(ShellExecuteAndWait, ProgramWithFolderRunsThereAndIsNotWaitedForUnlessAsked
   ExpectStartedIn(records[0]["folder"], folder);
   EXPECT_EQ(records[0]["show"], "1");
   release.Set();
-  EXPECT_TRUE(ProcessEnds(records[0]["pid"]));
+  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, records[0]["pid"]));
   // Released already: waits and returns the code at once.
   EXPECT_EQ(ShellExecuteAndWait(tool, "p", true, SW_SHOWNORMAL), 5u);
 }
@@ -376,7 +340,7 @@ TEST_F(ShellDocumentTest, DocumentOpensInItsFolderWithoutWaiting) {
   ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(opener_).empty(); }, kBoundMs));
   auto records = RecordsOf(opener_);
   release_.Set();
-  EXPECT_TRUE(ProcessEnds(records[0]["pid"]));
+  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, records[0]["pid"]));
   EXPECT_TRUE(code == STILL_ACTIVE || code == kNoExitCode) << code;
   ExpectStartedIn(records[0]["folder"], data);
   EXPECT_NE(records[0]["cmdline"].find(report), std::string::npos) << records[0]["cmdline"];

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "framework/win/handles.h"
 
@@ -79,6 +80,30 @@ std::string InstallRecorder(const std::string& folder, const std::string& name, 
 
 std::vector<recorder::Record> RecordsOf(const std::string& exe_path) {
   return recorder::ParseLog(ReadFileBytes(exe_path.substr(0, exe_path.size() - 4) + ".log"));
+}
+
+std::string CurrentFolder() {
+  char folder[MAX_PATH * 2] = {};
+  const DWORD n = GetCurrentDirectoryA(sizeof(folder), folder);
+  return std::string(folder, n);
+}
+
+ScopedCurrentFolder::ScopedCurrentFolder(const std::string& folder) : previous_(CurrentFolder()) {
+  EXPECT_TRUE(SetCurrentDirectoryA(folder.c_str())) << folder;
+}
+
+ScopedCurrentFolder::~ScopedCurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }
+
+NamedEvent::NamedEvent() {
+  static int counter = 0;
+  name_ = "merovix-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  event_.reset(CreateEventA(nullptr, TRUE, FALSE, name_.c_str()));
+  EXPECT_TRUE(event_);
+}
+
+bool ProcessEnds(DWORD timeout_ms, const std::string& pid) {
+  const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(pid.c_str(), nullptr, 10)));
+  return !process || WaitForSingleObject(process.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
 std::string ReadFileBytes(const std::string& path) {

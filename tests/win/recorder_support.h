@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/handles.h"
 #include "tests/tools/recorder/record_format.h"
 
 namespace merovix::testing {
@@ -50,6 +51,39 @@ bool WaitUntil(Predicate done, DWORD timeout_ms) {
   }
   return true;
 }
+
+std::string CurrentFolder();
+
+// Makes `folder` the current folder for the scope's lifetime.
+class ScopedCurrentFolder {
+ public:
+  explicit ScopedCurrentFolder(const std::string& folder);
+  ScopedCurrentFolder(const ScopedCurrentFolder&) = delete;
+  ScopedCurrentFolder& operator=(const ScopedCurrentFolder&) = delete;
+  ~ScopedCurrentFolder();
+
+ private:
+  std::string previous_;
+};
+
+// A manual-reset event with a name of its own, for recorders that wait with
+// "wait=NAME".
+class NamedEvent {
+ public:
+  NamedEvent();
+  NamedEvent(const NamedEvent&) = delete;
+  NamedEvent& operator=(const NamedEvent&) = delete;
+  const std::string& Name() const { return name_; }
+  void Set() const { SetEvent(event_.get()); }
+
+ private:
+  std::string name_;
+  UniqueHandle event_;
+};
+
+// True when the process with the decimal id `pid` has ended or ends within
+// `timeout_ms`.
+bool ProcessEnds(DWORD timeout_ms, const std::string& pid);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
