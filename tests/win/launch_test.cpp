@@ -128,6 +128,7 @@ TEST_F(RunDetachedTest, QuotedPathAloneOrWithTheParametersAsOneArgument) {
   auto record = StartAndRelease(merovix, "", true, release);
   EXPECT_EQ(record["cmdline"], "\"" + merovix + "\"");
   EXPECT_EQ(record["folder"], CurrentFolder());
+  EXPECT_EQ(record["flags"], "1");  // STARTF_USESHOWWINDOW
   EXPECT_EQ(record["show"], "6");
 
   NamedEvent release2;
