@@ -58,6 +58,10 @@ def make_template(prefix, display):
     run_wine(prefix, display, "wineboot", "-i", timeout=300)
     run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
              "/t", "REG_DWORD", "/d", "0", "/f")
+    # Without a window manager on Xvfb, Wine draws captions and frames itself
+    # only for unmanaged windows: screenshots then show the dialogs' captions.
+    run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+             "/t", "REG_SZ", "/d", "N", "/f")
     subprocess.run([WINESERVER, "-w"], env=wine_env(prefix), timeout=120, check=False)
     open(os.path.join(prefix, ".ready"), "w").close()
 
