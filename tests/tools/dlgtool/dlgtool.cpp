@@ -55,26 +55,25 @@ std::string Json(const std::wstring& text) {
   return out + "\"";
 }
 
+BOOL CALLBACK AddVisible(HWND window, LPARAM list) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+BOOL CALLBACK AddAny(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND window, LPARAM list) -> BOOL {
-        if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(&AddVisible, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
 std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> children;
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+  EnumChildWindows(parent, &AddAny, reinterpret_cast<LPARAM>(&children));
   return children;
 }
 
