@@ -15,19 +15,17 @@ namespace {
 
 using testing::CurrentFolder;
 using testing::InstallRecorder;
+using testing::MakeSubfolder;
 using testing::NamedEvent;
-using testing::ReadFileBytes;
 using testing::RecordsOf;
 using testing::ScopedCurrentFolder;
-using testing::TempFolder;
 using testing::WaitUntil;
-using testing::WriteFileBytes;
 
 constexpr DWORD kBoundMs = 15000;
 
 TEST(RunAndWait, RunsTheQuotedPathAndParametersInTheProgramsFolder) {
   TempFolder temp;
-  const std::string folder = temp.Subfolder("Program Files\\Merovix");
+  const std::string folder = MakeSubfolder(temp, "Program Files\\Merovix");
   const std::string setup = InstallRecorder(folder, "Merovix_Update_", "exit=3\n");
 
   EXPECT_TRUE(RunAndWait(setup, "/silent", SW_SHOWNORMAL));
@@ -124,7 +122,7 @@ class RunDetachedTest : public ::testing::Test {
 TEST_F(RunDetachedTest, QuotedPathAloneOrWithTheParametersAsOneArgument) {
   NamedEvent release;
   const std::string config = "wait=" + release.Name() + "\n";
-  const std::string merovix = InstallRecorder(temp_.Subfolder("Mero vix"), "Merovix", config);
+  const std::string merovix = InstallRecorder(MakeSubfolder(temp_, "Mero vix"), "Merovix", config);
   auto record = StartAndRelease(merovix, "", true, release);
   EXPECT_EQ(record["cmdline"], "\"" + merovix + "\"");
   EXPECT_EQ(record["folder"], CurrentFolder());
@@ -132,7 +130,7 @@ TEST_F(RunDetachedTest, QuotedPathAloneOrWithTheParametersAsOneArgument) {
   EXPECT_EQ(record["show"], "6");
 
   NamedEvent release2;
-  const std::string other = InstallRecorder(temp_.Subfolder("Other"), "Other", "wait=" + release2.Name() + "\n");
+  const std::string other = InstallRecorder(MakeSubfolder(temp_, "Other"), "Other", "wait=" + release2.Name() + "\n");
   record = StartAndRelease(other, "-a -b", true, release2);
   EXPECT_EQ(record["cmdline"], "\"" + other + "\" \"-a -b\"");
 }
@@ -164,7 +162,7 @@ TEST(RunCommandCaptured, EchoInTheRootGivesItsLineWithCrLf) {
 // line, folder and start-up record of the command interpreter can be seen.
 TEST(RunCommandCaptured, StartsCmdHiddenWithThePipeAsStandardOutput) {
   TempFolder temp;
-  const std::string work = temp.Subfolder("work dir");
+  const std::string work = MakeSubfolder(temp, "work dir");
   const std::string fake_cmd = InstallRecorder(temp.Path(), "cmd", "stdout=out%0D%0A\nstderr=err\n");
   std::string output;
   {
@@ -192,7 +190,7 @@ TEST(RunCommandCaptured, LongOutputOfBothStreamsArrivesWholeAndInOrder) {
     config += (i % 2 ? "stderr=" : "stdout=") + recorder::Encode(piece) + "\n";
     expected += piece;
   }
-  const std::string tool = InstallRecorder(temp.Subfolder("a b"), "talker", config);
+  const std::string tool = InstallRecorder(MakeSubfolder(temp, "a b"), "talker", config);
   std::string output;
   RunCommandCaptured("\"" + tool + "\" x", temp.Path(), output);
   EXPECT_EQ(output.size(), expected.size());
@@ -218,10 +216,10 @@ TEST(RunCommandCaptured, NulBytesAreKeptWithWhatFollowsThem) {
 TEST(RunCommandCaptured, WaitsForAGrandchildThatHoldsTheWriteEnd) {
   TempFolder temp;
   NamedEvent release;
-  const std::string grandchild = InstallRecorder(temp.Path(), "grandchild",
-                                                 "wait=" + release.Name() + "\nstdout=late\n");
-  const std::string child =
-      InstallRecorder(temp.Path(), "child", "stdout=early \nstart=" + recorder::Encode("\"" + grandchild + "\"") + "\n");
+  const std::string grandchild =
+      InstallRecorder(temp.Path(), "grandchild", "wait=" + release.Name() + "\nstdout=late\n");
+  const std::string start_grandchild = "start=" + recorder::Encode("\"" + grandchild + "\"") + "\n";
+  const std::string child = InstallRecorder(temp.Path(), "child", "stdout=early \n" + start_grandchild);
 
   struct Shared {
     std::string output;
@@ -291,7 +289,7 @@ TEST(ShellExecuteAndWait, RealScIsWaitedForAndItsCodeReturned) {
 TEST(ShellExecuteAndWait, ProgramWithFolderRunsThereAndIsNotWaitedForUnlessAsked) {
   TempFolder temp;
   NamedEvent release;
-  const std::string folder = temp.Subfolder("Data dir");
+  const std::string folder = MakeSubfolder(temp, "Data dir");
   const std::string tool = InstallRecorder(folder, "tool", "wait=" + release.Name() + "\nexit=5\n");
   EXPECT_EQ(ShellExecuteAndWait(tool, "", false, SW_SHOWNORMAL), static_cast<std::uint32_t>(STILL_ACTIVE));
   ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(tool).empty(); }, kBoundMs));
@@ -332,9 +330,9 @@ class ShellDocumentTest : public ::testing::Test {
 };
 
 TEST_F(ShellDocumentTest, DocumentOpensInItsFolderWithoutWaiting) {
-  const std::string data = temp_.Subfolder("Data");
+  const std::string data = MakeSubfolder(temp_, "Data");
   const std::string report = data + "\\report.merovixtestdoc";
-  WriteFileBytes(report, "report");
+  WriteTextFile(report, "report");
   const ULONGLONG start = GetTickCount64();
   const std::uint32_t code = ShellExecuteAndWait(report, "", false, SW_SHOWNORMAL);
   EXPECT_LT(GetTickCount64() - start, 5000u);
@@ -356,30 +354,30 @@ class CreateSignalFileTest : public ::testing::Test {
 TEST_F(CreateSignalFileTest, ANewFileIsCreatedEmptyOrWithItsLines) {
   EXPECT_TRUE(CreateSignalFile(Path("StopService"), "", true));
   EXPECT_EQ(GetFileAttributesA(Path("StopService").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  EXPECT_EQ(ReadFileBytes(Path("StopService")), "");
+  EXPECT_EQ(ReadTextFile(Path("StopService")), "");
 
   EXPECT_TRUE(CreateSignalFile(Path("two"), "first\nsecond", false));
-  EXPECT_EQ(ReadFileBytes(Path("two")), "first\r\nsecond\r\n");
+  EXPECT_EQ(ReadTextFile(Path("two")), "first\r\nsecond\r\n");
   EXPECT_TRUE(CreateSignalFile(Path("two ended"), "first\r\nsecond\r\n", false));
-  EXPECT_EQ(ReadFileBytes(Path("two ended")), "first\r\nsecond\r\n");
+  EXPECT_EQ(ReadTextFile(Path("two ended")), "first\r\nsecond\r\n");
 }
 
 TEST_F(CreateSignalFileTest, AnExistingFileIsRewrittenOnlyWithTextAndOverwrite) {
   const std::string file = Path("StopService");
-  WriteFileBytes(file, "old content\r\n");
+  WriteTextFile(file, "old content\r\n");
   EXPECT_FALSE(CreateSignalFile(file, "", true));
-  EXPECT_EQ(ReadFileBytes(file), "old content\r\n");
+  EXPECT_EQ(ReadTextFile(file), "old content\r\n");
   EXPECT_FALSE(CreateSignalFile(file, "new", false));
-  EXPECT_EQ(ReadFileBytes(file), "old content\r\n");
+  EXPECT_EQ(ReadTextFile(file), "old content\r\n");
   EXPECT_FALSE(CreateSignalFile(file, "new\rline", true));
-  EXPECT_EQ(ReadFileBytes(file), "new\r\nline\r\n");
+  EXPECT_EQ(ReadTextFile(file), "new\r\nline\r\n");
 }
 
 TEST_F(CreateSignalFileTest, AFileThatCannotBeCreatedRaisesEFCreateErrorWithThePath) {
   // A name taken by a folder: CreateFile fails with access denied, as it does
   // in a write-protected installation folder. (Running as root under Wine, a
   // read-only folder cannot be made to refuse files.)
-  const std::string folder = temp_.Subfolder("StopService");
+  const std::string folder = MakeSubfolder(temp_, "StopService");
   SetLastError(0xdeadbeef);
   try {
     CreateSignalFile(folder, "", true);
