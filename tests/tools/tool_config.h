@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers shared by the test tools: their configuration file beside the
 // executable, an append-only log, and waiting for a signal file.
+#include "framework/win/handles.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -8,6 +10,10 @@
 #include <string>
 
 namespace merovix::tools {
+
+using merovix::UniqueChangeNotification;
+using merovix::UniqueFileHandle;
+using merovix::UniqueHandle;
 
 inline std::string OwnExePath() {
   char path[MAX_PATH * 2] = {};
@@ -38,14 +44,13 @@ inline std::string BesideExe(const std::string& path) {
 class ToolConfig {
  public:
   explicit ToolConfig(const std::string& path) {
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return;
     std::string text;
     char buffer[4096];
     DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-    ::CloseHandle(file);
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
     size_t start = 0;
     while (start < text.size()) {
       size_t end = text.find('\n', start);
@@ -74,13 +79,13 @@ class ToolConfig {
 // Appends one line (CR LF ended) to `path`; other processes may append to
 // the same file meanwhile.
 inline void AppendLine(const std::string& path, const std::string& line) {
-  const HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  const UniqueFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_ALWAYS, 0, nullptr));
+  if (!file) return;
   const std::string text = line + "\r\n";
   DWORD written = 0;
-  ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 inline bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -89,24 +94,19 @@ inline bool FileExists(const std::string& path) { return ::GetFileAttributesA(pa
 // a change notification of the folder. True when the file appeared.
 inline bool WaitForFile(const std::string& path, HANDLE stop) {
   const std::string folder = path.substr(0, path.find_last_of('\\') + 1);
-  const HANDLE change = ::FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
-  bool appeared = false;
+  const UniqueChangeNotification change(
+      ::FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
   for (;;) {
-    if (FileExists(path)) {
-      appeared = true;
-      break;
-    }
+    if (FileExists(path)) return true;
     HANDLE handles[2];
     DWORD count = 0;
     if (stop) handles[count++] = stop;
-    if (change != INVALID_HANDLE_VALUE) handles[count++] = change;
+    if (change) handles[count++] = change.get();
     // The time-out only guards against a notification that never comes.
     const DWORD result = count ? ::WaitForMultipleObjects(count, handles, FALSE, 250) : (::Sleep(250), WAIT_TIMEOUT);
-    if (stop && result == WAIT_OBJECT_0) break;
-    if (change != INVALID_HANDLE_VALUE && result == WAIT_OBJECT_0 + count - 1) ::FindNextChangeNotification(change);
+    if (stop && result == WAIT_OBJECT_0) return false;
+    if (change && result == WAIT_OBJECT_0 + count - 1) ::FindNextChangeNotification(change.get());
   }
-  if (change != INVALID_HANDLE_VALUE) ::FindCloseChangeNotification(change);
-  return appeared;
 }
 
 }  // namespace merovix::tools

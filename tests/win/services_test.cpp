@@ -94,7 +94,7 @@ TEST_F(Services, StartWaitsThroughEveryCheckpointUntilRunning) {
   Stopwatch watch;
   EXPECT_TRUE(StartServiceAndWait(kMachine, service.Name()));
   EXPECT_GE(watch.ElapsedMs(), 300u);  // slept at least one whole hint
-  EXPECT_LT(watch.ElapsedMs(), 5000u);
+  EXPECT_LT(watch.ElapsedMs(), 10000u);
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_EQ(StatusLines(service), (std::vector<std::string>{"state=2 checkpoint=1 hint=300",
                                                             "state=2 checkpoint=2 hint=300",
@@ -107,7 +107,7 @@ TEST_F(Services, StartWithAWaitHintOfZeroPollsUntilRunning) {
   Stopwatch watch;
   EXPECT_TRUE(StartServiceAndWait(kMachine, service.Name()));
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_LT(watch.ElapsedMs(), 5000u);
+  EXPECT_LT(watch.ElapsedMs(), 10000u);
 }
 
 TEST_F(Services, StartOfARunningServiceIsFalseWithoutWaiting) {
@@ -129,7 +129,7 @@ TEST_F(Services, AStartThatFailsBackToStoppedEndsTheWait) {
   TestService flat(Folder(), "start=fail\nstart_steps=0\n");
   EXPECT_FALSE(StartServiceAndWait(kMachine, flat.Name()));
   EXPECT_TRUE(flat.Logged("state=1 checkpoint=0 hint=0"));
-  EXPECT_LT(watch.ElapsedMs(), 5000u);
+  EXPECT_LT(watch.ElapsedMs(), 10000u);
   EXPECT_EQ(flat.State(), static_cast<DWORD>(SERVICE_STOPPED));
 }
 
@@ -138,7 +138,7 @@ TEST_F(Services, AStartThatNeverLeavesPendingIsBoundedByTheLimit) {
   Stopwatch watch;
   EXPECT_FALSE(StartServiceAndWait(kMachine, service.Name(), 1500));
   EXPECT_GE(watch.ElapsedMs(), 1400u);
-  EXPECT_LT(watch.ElapsedMs(), 4000u);
+  EXPECT_LT(watch.ElapsedMs(), 10000u);
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_START_PENDING));
 }
 
@@ -147,7 +147,7 @@ TEST_F(Services, StopWaitsThroughStopPendingUntilStopped) {
   ASSERT_TRUE(service.StartRunning());
   Stopwatch watch;
   EXPECT_TRUE(StopServiceAndWait(kMachine, service.Name()));
-  EXPECT_LT(watch.ElapsedMs(), 5000u);
+  EXPECT_LT(watch.ElapsedMs(), 10000u);
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_TRUE(service.Logged("control=1"));
   EXPECT_TRUE(service.Logged("state=3 checkpoint=3 hint=200"));

@@ -12,9 +12,10 @@
 
 namespace merovix::testing {
 
-// Waits until `condition` holds, checking every 10 ms for at most `timeout_ms`.
+// Waits until `condition` holds, checking every 10 ms for at most `timeout_ms`
+// (generous: the machine may be busy with other test suites).
 template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeout_ms = 5000) {
+bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
   const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
   for (;;) {
     if (condition()) return true;
@@ -59,7 +60,7 @@ class StandinProcess {
   HANDLE Process() const { return process_.get(); }
   std::string IdText() const { return std::to_string(id_); }
   // True when the process ends within `timeout_ms`.
-  bool WaitForEnd(DWORD timeout_ms = 5000) const;
+  bool WaitForEnd(DWORD timeout_ms = 10000) const;
   bool Running() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
   DWORD ExitCode() const;
   void Terminate() const;
@@ -91,7 +92,7 @@ class TestService {
   // Start, then wait until it runs.
   bool StartRunning() const { return Start() && WaitForState(SERVICE_RUNNING); }
   // Waits until the service reports `state`.
-  bool WaitForState(DWORD state, DWORD timeout_ms = 5000) const;
+  bool WaitForState(DWORD state, DWORD timeout_ms = 10000) const;
   // The service's log lines so far.
   std::vector<std::string> Log() const;
   bool Logged(const std::string& line) const;

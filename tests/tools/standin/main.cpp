@@ -37,21 +37,21 @@ int main() {
   const DWORD run_ms = config.Number("run_ms", INFINITE);
   const std::string signal = config.Text("signal");
   // Never set: a wait on it only ends by its time-out.
-  const HANDLE never = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  const UniqueHandle never(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (signal.empty()) {
-    ::WaitForSingleObject(never, run_ms);
+    ::WaitForSingleObject(never.get(), run_ms);
     AppendLine(log, "timeout pid=" + pid);
     return exit_code;
   }
-  HANDLE timer = nullptr;
+  UniqueHandle timer;
   if (run_ms != INFINITE) {
-    timer = ::CreateWaitableTimerA(nullptr, TRUE, nullptr);
+    timer.reset(::CreateWaitableTimerA(nullptr, TRUE, nullptr));
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>(run_ms) * 10000;
-    ::SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
+    ::SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE);
   }
   const std::string signal_path = BesideExe(signal);
-  if (WaitForFile(signal_path, timer)) {
+  if (WaitForFile(signal_path, timer.get())) {
     ::DeleteFileA(signal_path.c_str());
     AppendLine(log, "signal pid=" + pid);
   } else {

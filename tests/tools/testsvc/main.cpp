@@ -37,7 +37,7 @@ CRITICAL_SECTION g_lock;
 SERVICE_STATUS g_status{};
 DWORD g_accepted_when_running = SERVICE_ACCEPT_STOP;
 bool g_pausable = false;
-HANDLE g_stop = nullptr;
+UniqueHandle g_stop;
 std::string g_log;
 
 void Report(DWORD state, DWORD check_point, DWORD hint, DWORD exit_code = NO_ERROR) {
@@ -60,7 +60,7 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
   switch (control) {
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
-      ::SetEvent(g_stop);
+      ::SetEvent(g_stop.get());
       return NO_ERROR;
     case SERVICE_CONTROL_PAUSE:
       if (!g_pausable) return ERROR_CALL_NOT_IMPLEMENTED;
@@ -84,7 +84,7 @@ void WINAPI ServiceMain(DWORD argc, char** argv) {
   const ToolConfig config(OwnFolder() + name + ".cfg");
   g_log = BesideExe(config.Text("log", name + ".log"));
   AppendLine(g_log, "main name=" + name + " pid=" + std::to_string(::GetCurrentProcessId()));
-  g_stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  g_stop.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
   g_status_handle = ::RegisterServiceCtrlHandlerExA(name.c_str(), Handler, nullptr);
   if (!g_status_handle) return;
   g_pausable = config.Number("pause", 0) == 1;
@@ -105,15 +105,15 @@ void WINAPI ServiceMain(DWORD argc, char** argv) {
   }
   if (start == "hang") {
     if (steps == 0) Report(SERVICE_START_PENDING, 0, hint);
-    ::WaitForSingleObject(g_stop, INFINITE);  // ends with the process
+    ::WaitForSingleObject(g_stop.get(), INFINITE);  // ends with the process
   } else {
     Report(SERVICE_RUNNING, 0, 0);
     const std::string signal = config.Text("signal");
     if (signal.empty()) {
-      ::WaitForSingleObject(g_stop, INFINITE);
+      ::WaitForSingleObject(g_stop.get(), INFINITE);
     } else {
       const std::string signal_path = BesideExe(signal);
-      while (WaitForFile(signal_path, g_stop)) {
+      while (WaitForFile(signal_path, g_stop.get())) {
         ::DeleteFileA(signal_path.c_str());
         AppendLine(g_log, "signal");
       }
