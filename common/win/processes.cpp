@@ -82,7 +82,10 @@ bool KillProcessById(std::uint32_t Id) {
 
 void KillProcessByIdText(const std::string& IdText) {
   const auto id = ParseProcessIdText(IdText);
-  if (id && ProcessIdRunning(IdText)) KillProcessById(*id);
+  // A recorded id may be stale and now belong to this very process: ending
+  // ourselves would break off whatever the caller was in the middle of.
+  if (!id || *id == ::GetCurrentProcessId()) return;
+  if (ProcessIdRunning(IdText)) KillProcessById(*id);
 }
 
 }  // namespace merovix

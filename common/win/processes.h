@@ -28,7 +28,8 @@ bool ProcessIdRunning(const std::string& IdText);
 // was terminated. Raises EWin32Error when the termination is refused.
 bool KillProcessById(std::uint32_t Id);
 
-// KillProcessById for an id given as text, when that id is running.
+// KillProcessById for an id given as text, when that id is running and is
+// not this process's own.
 void KillProcessByIdText(const std::string& IdText);
 
 }  // namespace merovix

@@ -28,9 +28,9 @@ class ServiceManagerStatus : public ServiceStatusSource {
   SC_HANDLE service_;
 };
 
+// An empty machine name means this PC, to Windows as to the callers.
 UniqueServiceHandle OpenManager(const std::string& machine) {
-  return UniqueServiceHandle(
-      ::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr, SC_MANAGER_CONNECT));
+  return UniqueServiceHandle(::OpenSCManagerA(machine.c_str(), nullptr, SC_MANAGER_CONNECT));
 }
 
 // The service opened with `access` (plus the right to query its status), or

@@ -101,6 +101,8 @@ TEST_F(Processes, KillProcessByIdTextEndsOnlyARunningIdGivenExactly) {
     EXPECT_NO_THROW(KillProcessByIdText(text)) << '"' << text << '"';
   }
   EXPECT_TRUE(wlmscpfs.Running());
+  // A stale id that now names the caller itself is left alone.
+  KillProcessByIdText(std::to_string(GetCurrentProcessId()));
   EXPECT_NO_THROW(KillProcessByIdText(id));
   ASSERT_TRUE(wlmscpfs.WaitForEnd());
   EXPECT_EQ(wlmscpfs.ExitCode(), 0u);
