@@ -55,6 +55,7 @@ inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
 inline void CloseServiceHandle(SC_HANDLE h) { ::CloseServiceHandle(h); }
 inline void CloseRegKey(HKEY h) { ::RegCloseKey(h); }
 inline void CloseFind(HANDLE h) { ::FindClose(h); }
+inline void CloseChangeNotification(HANDLE h) { ::FindCloseChangeNotification(h); }
 inline void FreeCoTaskMem(void* p) { ::CoTaskMemFree(p); }
 }  // namespace detail
 
@@ -63,6 +64,7 @@ using UniqueHandle = UniqueAny<HANDLE, detail::CloseKernelHandle, nullptr>;
 // CreateFile, CreateToolhelp32Snapshot: INVALID_HANDLE_VALUE when absent.
 using UniqueFileHandle = UniqueAny<HANDLE, detail::CloseKernelHandle, -1>;
 using UniqueFindHandle = UniqueAny<HANDLE, detail::CloseFind, -1>;
+using UniqueChangeNotification = UniqueAny<HANDLE, detail::CloseChangeNotification, -1>;
 using UniqueServiceHandle = UniqueAny<SC_HANDLE, detail::CloseServiceHandle, nullptr>;
 using UniqueRegKey = UniqueAny<HKEY, detail::CloseRegKey, nullptr>;
 using UniqueCoTaskMem = UniqueAny<void*, detail::FreeCoTaskMem, nullptr>;

@@ -1,0 +1,27 @@
+#include "common/service_wait.h"
+
+#include <algorithm>
+
+namespace merovix {
+
+void WaitForServiceGoal(ServiceStatusSource& source, ServiceWaitGoal goal, ServiceStatusReading& status,
+                        std::uint32_t limit_ms) {
+  const std::uint64_t deadline = source.NowMs() + limit_ms;
+  while (status.state != goal.target) {
+    const std::uint64_t now = source.NowMs();
+    if (now >= deadline) return;
+    const std::uint32_t remembered_check_point = status.check_point;
+    const std::uint64_t pause = std::min<std::uint64_t>(std::max(status.wait_hint, kShortestServicePollMs), deadline - now);
+    source.Sleep(static_cast<std::uint32_t>(pause));
+
+    ServiceStatusReading next;
+    if (!source.QueryStatus(next)) return;
+    status = next;
+    if (remembered_check_point > status.check_point) return;
+    // Settled somewhere else, e.g. a start that failed back to stopped
+    // without its checkpoint ever advancing.
+    if (status.state != goal.target && status.state != goal.pending) return;
+  }
+}
+
+}  // namespace merovix

@@ -1,0 +1,91 @@
+#include "common/win/processes.h"
+
+#include "common/process_matching.h"
+#include "framework/win/handles.h"
+#include "framework/win/text.h"
+#include "framework/win/win32_error.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+
+namespace merovix {
+namespace {
+
+UniqueFileHandle TakeProcessSnapshot() { return UniqueFileHandle(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)); }
+
+std::string ExeFileOf(const PROCESSENTRY32& entry) {
+  return std::string(entry.szExeFile, ::strnlen(entry.szExeFile, sizeof(entry.szExeFile)));
+}
+
+// Calls `visit` for every entry in snapshot order. False (with the thread's
+// last error set) when not even the first entry can be read.
+template <typename Visit>
+bool ForEachProcess(HANDLE snapshot, Visit visit) {
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  if (!::Process32First(snapshot, &entry)) return false;
+  do {
+    visit(entry);
+  } while (::Process32Next(snapshot, &entry));
+  return true;
+}
+
+}  // namespace
+
+void ListProcessNames(TStringList& Names) {
+  Names.Clear();
+  const UniqueFileHandle snapshot = TakeProcessSnapshot();
+  // Raised with the snapshot's own error rather than that of reading an
+  // invalid handle.
+  if (!snapshot) RaiseLastWin32Error();
+  const auto add = [&](const PROCESSENTRY32& entry) { Names.Add(ExeFileOf(entry)); };
+  if (!ForEachProcess(snapshot.get(), add)) RaiseLastWin32Error();
+}
+
+std::uint32_t CountProcesses(const std::string& Name) {
+  TStringList names;
+  ListProcessNames(names);
+  return CountWholeNameMatches(names, Name, AnsiUpperCase);
+}
+
+bool KillProcessesByName(const std::string& Name) {
+  bool result = false;
+  const UniqueFileHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot) return false;
+  const auto kill_if_matching = [&](const PROCESSENTRY32& entry) {
+    if (!FileNameMatches(ExeFileOf(entry), Name)) return;
+    const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+    result = process && ::TerminateProcess(process.get(), 0);
+  };
+  ForEachProcess(snapshot.get(), kill_if_matching);
+  return result;
+}
+
+bool ProcessIdRunning(const std::string& IdText) {
+  const auto id = ParseProcessIdText(IdText);
+  if (!id) return false;
+  const UniqueFileHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot) return false;
+  bool running = false;
+  ForEachProcess(snapshot.get(), [&](const PROCESSENTRY32& entry) { running = running || entry.th32ProcessID == *id; });
+  return running;
+}
+
+bool KillProcessById(std::uint32_t Id) {
+  const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, Id));
+  if (!process) return false;
+  if (!::TerminateProcess(process.get(), 0)) RaiseLastWin32Error();
+  return true;
+}
+
+void KillProcessByIdText(const std::string& IdText) {
+  const auto id = ParseProcessIdText(IdText);
+  // A recorded id may be stale and now belong to this very process: ending
+  // ourselves would break off whatever the caller was in the middle of.
+  if (!id || *id == ::GetCurrentProcessId()) return;
+  if (ProcessIdRunning(IdText)) KillProcessById(*id);
+}
+
+}  // namespace merovix

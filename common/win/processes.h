@@ -1,0 +1,35 @@
+#pragma once
+// Finding and ending processes by executable name or process id, on a
+// tool-help snapshot of the process table.
+#include "framework/string_list.h"
+
+#include <cstdint>
+#include <string>
+
+namespace merovix {
+
+// Clears `Names`, then adds the executable name of every running process in
+// snapshot order. Raises EWin32Error when the snapshot cannot be read.
+void ListProcessNames(TStringList& Names);
+
+// The number of running processes whose whole executable name equals `Name`,
+// upper-cased by the locale's rules. Raises EWin32Error like ListProcessNames.
+std::uint32_t CountProcesses(const std::string& Name);
+
+// Terminates every process whose executable name, or its file-name part,
+// equals `Name` (ASCII upper-casing). True when the termination of the last
+// matching process succeeded; false when none matched.
+bool KillProcessesByName(const std::string& Name);
+
+// True when `IdText`, in plain decimal digits, is the id of a running process.
+bool ProcessIdRunning(const std::string& IdText);
+
+// Terminates the process `Id`: false when it cannot be opened, true when it
+// was terminated. Raises EWin32Error when the termination is refused.
+bool KillProcessById(std::uint32_t Id);
+
+// KillProcessById for an id given as text, when that id is running and is
+// not this process's own.
+void KillProcessByIdText(const std::string& IdText);
+
+}  // namespace merovix

@@ -1,0 +1,147 @@
+#include "common/win/processes.h"
+
+#include "framework/exceptions.h"
+#include "tool_fixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace merovix {
+namespace {
+
+using testing::ScratchFolder;
+using testing::StandinProcess;
+
+class Processes : public ::testing::Test {
+ protected:
+  ScratchFolder scratch;
+  const std::string& Folder() const { return scratch.Path(); }
+};
+
+TEST_F(Processes, ListProcessNamesReplacesTheListWithBareExecutableNames) {
+  StandinProcess storescp(Folder(), "storescp.exe");
+  TStringList names;
+  names.Add("left over");
+  ListProcessNames(names);
+  bool own = false, standin = false;
+  for (const std::string& name : names) {
+    EXPECT_NE(name, "left over");
+    own = own || name == "win_tests.exe";
+    standin = standin || name == "storescp.exe";
+  }
+  EXPECT_TRUE(own);
+  EXPECT_TRUE(standin);
+}
+
+TEST_F(Processes, CountProcessesCountsEveryInstanceWhateverTheCase) {
+  EXPECT_EQ(CountProcesses("Merovix.exe"), 0u);
+  StandinProcess first(Folder(), "Merovix.exe");
+  StandinProcess second(Folder(), "Merovix.exe");
+  StandinProcess other(Folder(), "Merovix_Diagnose.exe");
+  EXPECT_EQ(CountProcesses("merovix.exe"), 2u);
+  EXPECT_EQ(CountProcesses("MEROVIX.EXE"), 2u);
+  EXPECT_EQ(CountProcesses("Merovix_Diagnose.exe"), 1u);
+  EXPECT_EQ(CountProcesses("Merovix"), 0u);
+  // The snapshot holds bare names: a folder in the name finds nothing.
+  EXPECT_EQ(CountProcesses(Folder() + "Merovix.exe"), 0u);
+  EXPECT_EQ(CountProcesses("C:\\P\\Merovix.exe"), 0u);
+}
+
+TEST_F(Processes, KillProcessesByNameEndsEveryMatchAndNothingElse) {
+  StandinProcess a(Folder(), "ekag20nt.exe");
+  StandinProcess b(Folder(), "ekag20nt.exe");
+  StandinProcess c(Folder(), "ekag20nt.exe");
+  StandinProcess bystander(Folder(), "NKLS40EK.exe");
+  EXPECT_TRUE(KillProcessesByName("EKAG20NT.exe"));
+  for (const StandinProcess* p : {&a, &b, &c}) {
+    ASSERT_TRUE(p->WaitForEnd()) << p->Id();
+    EXPECT_EQ(p->ExitCode(), 0u);
+  }
+  EXPECT_TRUE(bystander.Running());
+  EXPECT_TRUE(testing::WaitUntil([] { return CountProcesses("ekag20nt.exe") == 0; }));
+  // Nothing left to match.
+  EXPECT_FALSE(KillProcessesByName("ekag20nt.exe"));
+}
+
+TEST_F(Processes, KillProcessesByNameWithAFolderFindsNothing) {
+  StandinProcess merovix(Folder(), "Merovix.exe");
+  EXPECT_FALSE(KillProcessesByName("C:\\P\\Merovix.exe"));
+  EXPECT_FALSE(KillProcessesByName(Folder() + "Merovix.exe"));
+  EXPECT_FALSE(KillProcessesByName("Merovix"));
+  EXPECT_TRUE(merovix.Running());
+}
+
+TEST_F(Processes, ANonAsciiLetterIsCountedByTheLocaleButNotKilledByAscii) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
+  StandinProcess umlaut(Folder(), "\xC4rger.exe");  // A-umlaut
+  EXPECT_EQ(CountProcesses("\xE4rger.exe"), 1u);   // a-umlaut
+  EXPECT_FALSE(KillProcessesByName("\xE4rger.exe"));
+  EXPECT_TRUE(umlaut.Running());
+  EXPECT_TRUE(KillProcessesByName("\xC4RGER.EXE"));
+  EXPECT_TRUE(umlaut.WaitForEnd());
+}
+
+TEST_F(Processes, ProcessIdRunningKnowsOnlyTheExactDecimalTextOfARunningId) {
+  StandinProcess storescp(Folder(), "storescp.exe");
+  const std::string id = storescp.IdText();
+  EXPECT_TRUE(ProcessIdRunning(id));
+  EXPECT_TRUE(ProcessIdRunning(std::to_string(GetCurrentProcessId())));
+  for (const std::string& text : {std::string(), "0" + id, " " + id, id + " ", "+" + id, id + "x", std::string("abc")}) {
+    EXPECT_FALSE(ProcessIdRunning(text)) << '"' << text << '"';
+  }
+  ASSERT_TRUE(storescp.TerminateAndWait());
+  EXPECT_TRUE(testing::WaitUntil([&] { return !ProcessIdRunning(id); }));
+}
+
+TEST_F(Processes, KillProcessByIdTextEndsOnlyARunningIdGivenExactly) {
+  StandinProcess wlmscpfs(Folder(), "wlmscpfs.exe");
+  StandinProcess ended(Folder(), "storescp.exe");
+  ASSERT_TRUE(ended.TerminateAndWait());
+  const std::string id = wlmscpfs.IdText();
+  for (const std::string& text : {std::string(), "0" + id, " " + id, id + " ", std::string("wlmscpfs"), ended.IdText()}) {
+    EXPECT_NO_THROW(KillProcessByIdText(text)) << '"' << text << '"';
+  }
+  EXPECT_TRUE(wlmscpfs.Running());
+  // A stale id that now names the caller itself is left alone.
+  KillProcessByIdText(std::to_string(GetCurrentProcessId()));
+  EXPECT_NO_THROW(KillProcessByIdText(id));
+  ASSERT_TRUE(wlmscpfs.WaitForEnd());
+  EXPECT_EQ(wlmscpfs.ExitCode(), 0u);
+}
+
+TEST_F(Processes, KillProcessByIdOfNoProcessIsFalseWithoutAnException) {
+  StandinProcess running(Folder(), "wlmscpfs.exe");
+  EXPECT_FALSE(KillProcessById(0xFFFFFFF0u));
+  EXPECT_TRUE(KillProcessById(running.Id()));
+  ASSERT_TRUE(running.WaitForEnd());
+  EXPECT_EQ(running.ExitCode(), 0u);
+}
+
+TEST_F(Processes, ARefusedTerminationRaisesEWin32Error) {
+  // Windows refuses to terminate a process that has ended while a handle
+  // keeps it open (ERROR_ACCESS_DENIED); the fixture holds such a handle.
+  StandinProcess ended(Folder(), "storescp.exe");
+  ASSERT_TRUE(ended.TerminateAndWait());
+  try {
+    const bool killed = KillProcessById(ended.Id());
+    // Known Wine difference: Wine either does not open an ended process or
+    // terminates it again without complaint.
+    GTEST_SKIP() << "Wine does not refuse (KillProcessById gave " << killed << ")";
+  } catch (const EWin32Error& e) {
+    EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  }
+}
+
+// The stand-in's own contract, on which later tests of the update run rely.
+TEST_F(Processes, TheStandInLogsItsStartAndLeavesOnItsSignalFile) {
+  StandinProcess merovix(Folder(), "Merovix.exe", "signal=StopService\nexit_code=7\n");
+  const std::string log = testing::ReadWholeFile(Folder() + "Merovix.log");
+  EXPECT_EQ(log, "start pid=" + merovix.IdText() + " show=- cmdline=\"" + Folder() + "Merovix.exe\"\r\n");
+  testing::WriteWholeFile(Folder() + "StopService", "");
+  ASSERT_TRUE(merovix.WaitForEnd());
+  EXPECT_EQ(merovix.ExitCode(), 7u);
+  EXPECT_EQ(GetFileAttributesA((Folder() + "StopService").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(testing::ReadWholeFile(Folder() + "Merovix.log"), log + "signal pid=" + merovix.IdText() + "\r\n");
+}
+
+}  // namespace
+}  // namespace merovix

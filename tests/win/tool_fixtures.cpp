@@ -1,0 +1,193 @@
+#include "tool_fixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace merovix::testing {
+namespace {
+
+std::string UniqueSuffix() {
+  static int counter = 0;
+  return std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(++counter);
+}
+
+void CopyTool(const std::string& tool, const std::string& target) {
+  const std::string source = ToolFolder() + tool;
+  if (!::CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+    ADD_FAILURE() << "cannot copy " << source << " to " << target << ": " << ::GetLastError();
+  }
+}
+
+}  // namespace
+
+bool RunningOnWine() {
+  const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+std::string ToolFolder() {
+  char path[MAX_PATH * 2] = {};
+  const std::string exe(path, ::GetModuleFileNameA(nullptr, path, sizeof(path)));
+  return exe.substr(0, exe.find_last_of('\\') + 1);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+  std::string text;
+  if (!file) return text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
+  return text;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+  const UniqueFileHandle file(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  ASSERT_TRUE(file && ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+      << path;
+}
+
+ScratchFolder::ScratchFolder() {
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(sizeof(temp), temp);
+  path_ = std::string(temp) + "merovix_test_" + UniqueSuffix() + "\\";
+  EXPECT_TRUE(::CreateDirectoryA(path_.c_str(), nullptr)) << path_;
+}
+
+ScratchFolder::~ScratchFolder() {
+  WIN32_FIND_DATAA found{};
+  {
+    const UniqueFindHandle find(::FindFirstFileA((path_ + "*").c_str(), &found));
+    if (find) {
+      do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((path_ + found.cFileName).c_str());
+      } while (::FindNextFileA(find.get(), &found));
+    }
+  }
+  EXPECT_TRUE(::RemoveDirectoryA(path_.c_str())) << path_ << " " << ::GetLastError();
+}
+
+StandinProcess::StandinProcess(const std::string& folder, const std::string& exe_name, const std::string& config) {
+  const std::string exe = folder + exe_name;
+  // Further instances of one name share the copy.
+  if (::GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) CopyTool("standin.exe", exe);
+  const std::string base = exe_name.substr(0, exe_name.size() - 4);
+  const std::string log = folder + base + ".log";
+  if (!config.empty()) WriteWholeFile(folder + base + ".cfg", config);
+  const size_t logged_before = ReadWholeFile(log).size();
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  std::string command_line = "\"" + exe + "\"";
+  if (!::CreateProcessA(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &info)) {
+    ADD_FAILURE() << "cannot start " << exe << ": " << ::GetLastError();
+    return;
+  }
+  process_.reset(info.hProcess);
+  const UniqueHandle thread(info.hThread);
+  id_ = info.dwProcessId;
+  // Running for the tests means: past its start-up, as its log shows.
+  EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(log).size() > logged_before || !Running(); }));
+  EXPECT_TRUE(Running()) << exe_name << " ended at once";
+}
+
+StandinProcess::~StandinProcess() {
+  if (!process_) return;
+  Terminate();
+  EXPECT_TRUE(WaitForEnd()) << "stand-in " << id_ << " does not end";
+}
+
+bool StandinProcess::WaitForEnd(DWORD timeout_ms) const {
+  return ::WaitForSingleObject(process_.get(), timeout_ms) == WAIT_OBJECT_0;
+}
+
+DWORD StandinProcess::ExitCode() const {
+  DWORD code = 0xdeadbeef;
+  ::GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+void StandinProcess::Terminate() const {
+  if (Running()) ::TerminateProcess(process_.get(), 99);
+}
+
+TestService::TestService(const std::string& folder, const std::string& config)
+    : folder_(folder), name_("MerovixTestSvc_" + UniqueSuffix()) {
+  const std::string exe = folder + "testsvc.exe";
+  if (::GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) CopyTool("testsvc.exe", exe);
+  WriteWholeFile(folder + name_ + ".cfg", config);
+  manager_.reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  if (!manager_) {
+    ADD_FAILURE() << "no service manager: " << ::GetLastError();
+    return;
+  }
+  service_.reset(::CreateServiceA(manager_.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
+                                  SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                  ("\"" + exe + "\"").c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+  if (!service_) ADD_FAILURE() << "cannot create service " << name_ << ": " << ::GetLastError();
+}
+
+TestService::~TestService() {
+  if (!service_) return;
+  SERVICE_STATUS_PROCESS status{};
+  DWORD needed = 0;
+  const auto query = [&] {
+    return ::QueryServiceStatusEx(service_.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                  sizeof(status), &needed) != FALSE;
+  };
+  if (query() && status.dwCurrentState != SERVICE_STOPPED) {
+    const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId));
+    SERVICE_STATUS ignored{};
+    const bool stopping = ::ControlService(service_.get(), SERVICE_CONTROL_STOP, &ignored) != FALSE;
+    if (!stopping || !WaitForState(SERVICE_STOPPED, 3000)) {
+      // One that refuses the stop or hangs in a pending state: end its
+      // process. (Wine's service manager then keeps the last state reported.)
+      EXPECT_TRUE(process) << name_ << " pid " << status.dwProcessId;
+      if (process) ::TerminateProcess(process.get(), 1);
+    }
+    // The process may still be on its way out after reporting stopped.
+    if (process) {
+      EXPECT_EQ(::WaitForSingleObject(process.get(), 5000), WAIT_OBJECT_0) << name_;
+    }
+  }
+  EXPECT_TRUE(::DeleteService(service_.get())) << name_ << " " << ::GetLastError();
+  service_.reset();
+  ::DeleteFileA((folder_ + name_ + ".cfg").c_str());
+}
+
+DWORD TestService::State() const {
+  SERVICE_STATUS status{};
+  return ::QueryServiceStatus(service_.get(), &status) ? status.dwCurrentState : 0;
+}
+
+bool TestService::Start() const { return ::StartServiceA(service_.get(), 0, nullptr) != FALSE; }
+
+bool TestService::WaitForState(DWORD state, DWORD timeout_ms) const {
+  return WaitUntil([&] { return State() == state; }, timeout_ms);
+}
+
+std::vector<std::string> TestService::Log() const {
+  std::vector<std::string> lines;
+  const std::string text = ReadWholeFile(folder_ + name_ + ".log");
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+bool TestService::Logged(const std::string& line) const {
+  for (const std::string& logged : Log()) {
+    if (logged == line) return true;
+  }
+  return false;
+}
+
+}  // namespace merovix::testing

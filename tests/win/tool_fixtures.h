@@ -1,0 +1,107 @@
+#pragma once
+// Fixtures of the Windows tests around the test tools: a scratch folder,
+// copies of the stand-in program running under the product's names, and the
+// test service registered in the service manager. Each cleans up after
+// itself on every path; every wait is bounded.
+#include "framework/win/handles.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace merovix::testing {
+
+// Waits until `condition` holds, checking every 10 ms for at most `timeout_ms`
+// (generous: the machine may be busy with other test suites).
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
+  for (;;) {
+    if (condition()) return true;
+    if (::GetTickCount64() >= deadline) return false;
+    ::Sleep(10);
+  }
+}
+
+// For known differences of Wine from Windows.
+bool RunningOnWine();
+
+// The folder of the test executable, where the tools lie (ends in "\").
+std::string ToolFolder();
+
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& text);
+
+// A fresh folder under the temporary folder, removed with its files.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  // The folder with a trailing "\".
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A copy of the stand-in program named `exe_name` in `folder`, started and
+// running (its start is logged) until the fixture ends or Terminate.
+class StandinProcess {
+ public:
+  StandinProcess(const std::string& folder, const std::string& exe_name, const std::string& config = "");
+  ~StandinProcess();
+  StandinProcess(const StandinProcess&) = delete;
+  StandinProcess& operator=(const StandinProcess&) = delete;
+
+  DWORD Id() const { return id_; }
+  HANDLE Process() const { return process_.get(); }
+  std::string IdText() const { return std::to_string(id_); }
+  // True when the process ends within `timeout_ms`.
+  bool WaitForEnd(DWORD timeout_ms = 10000) const;
+  bool Running() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+  DWORD ExitCode() const;
+  void Terminate() const;
+  bool TerminateAndWait() const {
+    Terminate();
+    return WaitForEnd();
+  }
+
+ private:
+  UniqueHandle process_;
+  DWORD id_ = 0;
+};
+
+// The test service, copied into `folder` and registered under a name of its
+// own with `config` as its configuration. The fixture stops it (terminating
+// its process when it does not stop) and deletes it.
+class TestService {
+ public:
+  TestService(const std::string& folder, const std::string& config);
+  ~TestService();
+  TestService(const TestService&) = delete;
+  TestService& operator=(const TestService&) = delete;
+
+  const std::string& Name() const { return name_; }
+  // The current state read with the fixture's own handle (0 when unreadable).
+  DWORD State() const;
+  // StartServiceA without waiting.
+  bool Start() const;
+  // Start, then wait until it runs.
+  bool StartRunning() const { return Start() && WaitForState(SERVICE_RUNNING); }
+  // Waits until the service reports `state`.
+  bool WaitForState(DWORD state, DWORD timeout_ms = 10000) const;
+  // The service's log lines so far.
+  std::vector<std::string> Log() const;
+  bool Logged(const std::string& line) const;
+
+ private:
+  std::string folder_;
+  std::string name_;
+  UniqueServiceHandle manager_;
+  UniqueServiceHandle service_;
+};
+
+}  // namespace merovix::testing
