@@ -36,7 +36,7 @@ BOOL CALLBACK CollectHidden(HWND child, LPARAM data) {
 
 std::string PathOfItemList(LPCITEMIDLIST item_list) {
   char buffer[MAX_PATH] = {};
-  ::SHGetPathFromIDListA(item_list, buffer);
+  if (item_list != nullptr) ::SHGetPathFromIDListA(item_list, buffer);
   return UntilNul(std::string_view(buffer, MAX_PATH));
 }
 
