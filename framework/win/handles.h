@@ -81,4 +81,63 @@ class ScopedErrorMode {
   UINT previous_;
 };
 
+// One reference to a COM interface, released when it goes out of scope.
+template <typename T>
+class UniqueComPtr {
+ public:
+  UniqueComPtr() = default;
+  explicit UniqueComPtr(T* p) : p_(p) {}
+  UniqueComPtr(const UniqueComPtr&) = delete;
+  UniqueComPtr& operator=(const UniqueComPtr&) = delete;
+  ~UniqueComPtr() { reset(); }
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  void reset() {
+    if (T* old = std::exchange(p_, nullptr)) old->Release();
+  }
+  // For out-parameters: releases the current reference first.
+  T** put() {
+    reset();
+    return &p_;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A window's device context (GetDC), released with ReleaseDC.
+class UniqueWindowDC {
+ public:
+  explicit UniqueWindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  UniqueWindowDC(const UniqueWindowDC&) = delete;
+  UniqueWindowDC& operator=(const UniqueWindowDC&) = delete;
+  ~UniqueWindowDC() {
+    if (dc_ != nullptr) ::ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// Selects an object into a device context and the previous one back at the
+// end; selects nothing for a NULL object.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(object != nullptr ? ::SelectObject(dc, object) : nullptr) {}
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+  ~ScopedSelectObject() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
 }  // namespace merovix

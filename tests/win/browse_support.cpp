@@ -1,0 +1,143 @@
+#include "browse_support.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace merovix::test {
+namespace {
+
+bool watchdog_fired = false;
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+  char name[16] = {};
+  ::GetClassNameA(window, name, sizeof(name));
+  if (std::string(name) == "#32770") PressButton(window, IDCANCEL);
+  return TRUE;
+}
+
+void CALLBACK OnWatchdog(HWND, UINT, UINT_PTR, DWORD) {
+  watchdog_fired = true;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CancelDialog, 0);
+}
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA entry{};
+  HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string full = path + "\\" + name;
+      ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        ::DeleteFileA(full.c_str());
+      }
+    } while (::FindNextFileA(search, &entry));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryA(path.c_str());
+}
+
+std::string TreeItemText(HWND dialog, WPARAM which) {
+  HWND tree = ::GetDlgItem(dialog, 14145);
+  auto item = reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, which, 0));
+  if (item == nullptr) return {};
+  char text[MAX_PATH] = {};
+  TVITEMA info{};
+  info.mask = TVIF_TEXT;
+  info.hItem = item;
+  info.pszText = text;
+  info.cchTextMax = sizeof(text);
+  ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
+  return text;
+}
+
+}  // namespace
+
+DialogWatchdog::DialogWatchdog(UINT ms) : timer_(::SetTimer(nullptr, 0, ms, &OnWatchdog)) {
+  watchdog_fired = false;
+}
+
+DialogWatchdog::~DialogWatchdog() { ::KillTimer(nullptr, timer_); }
+
+bool DialogWatchdog::Fired() { return watchdog_fired; }
+
+void PressButton(HWND dialog, int id) { ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+HRESULT CountingMalloc::QueryInterface(REFIID iid, void** out) {
+  if (iid == IID_IUnknown || iid == IID_IMalloc) {
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+void* CountingMalloc::Alloc(SIZE_T size) {
+  if (fail_alloc) return nullptr;
+  void* block = ::CoTaskMemAlloc(size);
+  allocated.push_back(block);
+  return block;
+}
+
+void* CountingMalloc::Realloc(void* block, SIZE_T size) { return ::CoTaskMemRealloc(block, size); }
+
+void CountingMalloc::Free(void* block) {
+  freed.insert(block);
+  ::CoTaskMemFree(block);
+}
+
+SIZE_T CountingMalloc::GetSize(void*) { return static_cast<SIZE_T>(-1); }
+
+int CountingMalloc::DidAlloc(void*) { return -1; }
+
+size_t CountingMalloc::Outstanding() const {
+  return static_cast<size_t>(std::count_if(allocated.begin(), allocated.end(),
+                                           [this](void* block) { return !WasFreed(block); }));
+}
+
+// Not shown: a visible owner costs Wine about two seconds of activation when the dialog closes.
+HWND TTestWindow::CreateHandle() {
+  return ::CreateWindowExA(0, "STATIC", "Besitzer", WS_OVERLAPPEDWINDOW, 0, 0, 240, 120, nullptr,
+                           nullptr, ::GetModuleHandleA(nullptr), nullptr);
+}
+
+TempFolder::TempFolder() {
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  static int serial = 0;
+  path_ = std::string(temp) + "merovix_browse_" + std::to_string(::GetCurrentProcessId()) + "_" +
+          std::to_string(++serial);
+  ::CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::string TempFolder::Folder(const std::string& relative) const {
+  const std::string full = path_ + "\\" + relative;
+  ::CreateDirectoryA(full.c_str(), nullptr);
+  return full;
+}
+
+std::string TempFolder::File(const std::string& relative) const {
+  const std::string full = path_ + "\\" + relative;
+  HANDLE file = ::CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  return full;
+}
+
+std::string ControlText(HWND control) {
+  char text[1024] = {};
+  ::GetWindowTextA(control, text, sizeof(text));
+  return text;
+}
+
+std::string SelectedTreeItemText(HWND dialog) { return TreeItemText(dialog, TVGN_CARET); }
+
+std::string RootTreeItemText(HWND dialog) { return TreeItemText(dialog, TVGN_ROOT); }
+
+}  // namespace merovix::test

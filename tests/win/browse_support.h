@@ -1,0 +1,88 @@
+#pragma once
+// Helpers of the folder-browse tests: a watchdog that cancels a dialog that
+// overstays, an allocator that counts, an owner window and a folder tree.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/win/controls.h"
+
+namespace merovix::test {
+
+// Cancels every dialog of this thread after `ms`, so that a dialog that no
+// test step closes fails the test instead of hanging it. Thread timers are
+// dispatched by the dialog's own message loop.
+class DialogWatchdog {
+ public:
+  explicit DialogWatchdog(UINT ms = 5000);
+  ~DialogWatchdog();
+  DialogWatchdog(const DialogWatchdog&) = delete;
+  DialogWatchdog& operator=(const DialogWatchdog&) = delete;
+  static bool Fired();
+
+ private:
+  UINT_PTR timer_;
+};
+
+// Closes a browse dialog as if the user pressed the button.
+void PressButton(HWND dialog, int id);
+
+// A shell allocator that counts what passes through it.
+class CountingMalloc : public IMalloc {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  void* STDMETHODCALLTYPE Alloc(SIZE_T size) override;
+  void* STDMETHODCALLTYPE Realloc(void* block, SIZE_T size) override;
+  void STDMETHODCALLTYPE Free(void* block) override;
+  SIZE_T STDMETHODCALLTYPE GetSize(void* block) override;
+  int STDMETHODCALLTYPE DidAlloc(void* block) override;
+  void STDMETHODCALLTYPE HeapMinimize() override {}
+
+  bool WasFreed(const void* block) const { return freed.count(block) != 0; }
+  // Blocks that came from Alloc and have not gone back.
+  size_t Outstanding() const;
+
+  ULONG refs = 1;
+  bool fail_alloc = false;
+  std::vector<void*> allocated;
+  std::multiset<const void*> freed;
+};
+
+// A plain top-level window as the dialog's owner.
+class TTestWindow : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+
+ protected:
+  HWND CreateHandle() override;
+};
+
+// A fresh folder below the temporary folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  // Creates a sub folder (or a file) and returns its full path.
+  std::string Folder(const std::string& relative) const;
+  std::string File(const std::string& relative) const;
+
+ private:
+  std::string path_;
+};
+
+// The text of a dialog control (ANSI).
+std::string ControlText(HWND control);
+// The text of the selected item of the dialog's folder tree.
+std::string SelectedTreeItemText(HWND dialog);
+// The text of the tree's first root item.
+std::string RootTreeItemText(HWND dialog);
+
+}  // namespace merovix::test
