@@ -1,6 +1,7 @@
 #include "common/win/downloads.h"
 
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include "common/paths.h"
