@@ -9,8 +9,14 @@
 
 namespace merovix {
 
+// What ShellExecuteAndWait returns when there is no exit code to tell: no
+// process came back (an empty `FileName`, a file the shell cannot open, a
+// document handed to a program that already runs) or its code was unreadable.
+inline constexpr std::uint32_t kNoExitCode = 0xFFFFFFFF;
+
 // Hands `FileName` to the shell (verb "open"); with `Wait`, waits for the
-// process. Returns its exit code (STILL_ACTIVE without waiting).
+// process. Returns its exit code (STILL_ACTIVE without waiting), or
+// kNoExitCode.
 std::uint32_t ShellExecuteAndWait(const std::string& FileName, const std::string& Parameters, bool Wait,
                                   std::uint16_t ShowMode);
 
@@ -24,12 +30,14 @@ std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, c
                                                    std::uint16_t ShowMode);
 
 // Starts a program and returns at once; the caller owns the handles in
-// `ProcessInfo` afterwards.
+// `ProcessInfo` afterwards. When the program cannot be started, `ProcessInfo`
+// keeps what the caller put there.
 void RunDetached(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode, bool Quote,
                  PROCESS_INFORMATION& ProcessInfo);
 
 // Runs `Command` through "cmd.exe /C" in `WorkingFolder`, hidden, and returns
-// everything it wrote to standard output and standard error.
+// every byte it wrote to standard output and standard error, NUL bytes
+// included. Without a pipe the command still runs and `Output` stays empty.
 void RunCommandCaptured(const std::string& Command, const std::string& WorkingFolder, std::string& Output);
 
 // RunCommandCaptured in "C:\" with the output thrown away; always true.
@@ -40,7 +48,8 @@ bool RunCommand(const std::string& Command);
 // the file. Raises EFCreateError when the file cannot be created.
 bool CreateSignalFile(const std::string& Path, const std::string& Text, bool Overwrite);
 
-// The path of a special folder (CSIDL), without trailing backslash.
+// The path of a special folder (CSIDL), without trailing backslash; empty
+// when the shell cannot resolve it.
 void SpecialFolderPath(HWND OwnerWindow, int FolderId, std::string& Path);
 
 }  // namespace merovix

@@ -1,0 +1,157 @@
+// recorder.exe: a stand-in program for tests of starting programs. Copy it
+// under any name (setup.exe, child.exe ...); it works from two files beside
+// itself, named after its own file name without ".exe":
+//
+// <name>.log  One line is appended per start, before anything else happens:
+//             tab-separated fields key=value, values encoded as in
+//             record_format.h (%XX for "%", bytes below 0x20 and 0x7F):
+//               pid      its process id
+//               ppid     the id of the process that started it
+//               cmdline  its full command line (GetCommandLineA)
+//               folder   its current folder
+//               flags    dwFlags of its STARTUPINFO (decimal)
+//               show     wShowWindow of its STARTUPINFO (decimal)
+//             Python: dict(f.split("=", 1) for f in line.rstrip("\n").split("\t")),
+//             then urllib.parse.unquote_to_bytes on each value.
+//
+// <name>.cfg  Optional. Lines key=value, carried out in the order given
+//             (values of stdout, stderr and start encoded like the log's):
+//               stdout=BYTES   writes BYTES to standard output (one write)
+//               stderr=BYTES   writes BYTES to standard error (one write)
+//               start=LINE     starts the command line LINE, inheriting this
+//                              program's handles and standard handles, and
+//                              does not wait for it
+//               wait_ms=N      bound of the following waits (default 10000)
+//               wait=NAME      waits until the named event NAME is set
+//                              (creating it, manual reset), at most wait_ms
+//               exit=N         exit code when the lines are done (default 0)
+//
+// As a stand-in installer: "exit=3" and a look at cmdline for " /silent".
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/tools/recorder/record_format.h"
+
+namespace {
+
+std::string OwnPathWithoutExe() {
+  char path[MAX_PATH * 2] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof(path));
+  std::string own(path, n);
+  const size_t dot = own.rfind('.');
+  const size_t slash = own.rfind('\\');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) own.resize(dot);
+  return own;
+}
+
+DWORD ParentProcessId() {
+  const DWORD self = GetCurrentProcessId();
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  DWORD parent = 0;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry)) {
+    if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+  }
+  CloseHandle(snapshot);
+  return parent;
+}
+
+void AppendToFile(const std::string& path, const std::string& bytes) {
+  // FILE_APPEND_DATA: each record lands whole at the end, even when a child
+  // and a grandchild write at the same time.
+  const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string content;
+  const HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return content;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) content.append(buffer, read);
+  CloseHandle(file);
+  return content;
+}
+
+void Record(const std::string& log) {
+  char folder[MAX_PATH * 2] = {};
+  const DWORD n = GetCurrentDirectoryA(sizeof(folder), folder);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  GetStartupInfoA(&startup);
+  AppendToFile(log, recorder::FormatRecord({
+                        {"pid", std::to_string(GetCurrentProcessId())},
+                        {"ppid", std::to_string(ParentProcessId())},
+                        {"cmdline", GetCommandLineA()},
+                        {"folder", std::string(folder, n < sizeof(folder) ? n : 0)},
+                        {"flags", std::to_string(startup.dwFlags)},
+                        {"show", std::to_string(startup.wShowWindow)},
+                    }));
+}
+
+void WriteTo(DWORD which, const std::string& bytes) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(which), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void Start(std::string command_line) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION info{};
+  if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+}
+
+void WaitForEvent(const std::string& name, DWORD bound_ms) {
+  const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+  if (event == nullptr) return;
+  WaitForSingleObject(event, bound_ms);
+  CloseHandle(event);
+}
+
+}  // namespace
+
+int main() {
+  const std::string base = OwnPathWithoutExe();
+  Record(base + ".log");
+
+  DWORD exit_code = 0;
+  DWORD wait_ms = 10000;
+  const std::string config = ReadWholeFile(base + ".cfg");
+  size_t start = 0;
+  while (start < config.size()) {
+    size_t end = config.find('\n', start);
+    if (end == std::string::npos) end = config.size();
+    std::string line = config.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq);
+    const std::string value = line.substr(eq + 1);
+    if (key == "stdout") WriteTo(STD_OUTPUT_HANDLE, recorder::Decode(value));
+    else if (key == "stderr") WriteTo(STD_ERROR_HANDLE, recorder::Decode(value));
+    else if (key == "start") Start(recorder::Decode(value));
+    else if (key == "wait_ms") wait_ms = std::strtoul(value.c_str(), nullptr, 10);
+    else if (key == "wait") WaitForEvent(value, wait_ms);
+    else if (key == "exit") exit_code = std::strtoul(value.c_str(), nullptr, 10);
+  }
+  return static_cast<int>(exit_code);
+}

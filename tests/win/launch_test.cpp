@@ -1,0 +1,425 @@
+#include "common/win/launch.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+#include "framework/exceptions.h"
+#include "framework/win/handles.h"
+#include "tests/win/recorder_support.h"
+
+namespace merovix {
+namespace {
+
+using testing::InstallRecorder;
+using testing::ReadFileBytes;
+using testing::RecordsOf;
+using testing::TempFolder;
+using testing::WaitUntil;
+using testing::WriteFileBytes;
+
+constexpr DWORD kBoundMs = 15000;
+
+std::string CurrentFolder() {
+  char folder[MAX_PATH * 2] = {};
+  const DWORD n = GetCurrentDirectoryA(sizeof(folder), folder);
+  return std::string(folder, n);
+}
+
+// Runs the test body's calls in another current folder and restores it.
+class ScopedCurrentFolder {
+ public:
+  explicit ScopedCurrentFolder(const std::string& folder) : previous_(CurrentFolder()) {
+    EXPECT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+  }
+  ~ScopedCurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }
+
+ private:
+  std::string previous_;
+};
+
+// A manual-reset event by name, for recorders that wait with "wait=NAME".
+class NamedEvent {
+ public:
+  NamedEvent()
+      : name_("merovix-launch-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter_)),
+        event_(CreateEventA(nullptr, TRUE, FALSE, name_.c_str())) {}
+  const std::string& Name() const { return name_; }
+  void Set() const { SetEvent(event_.get()); }
+
+ private:
+  static inline int counter_ = 0;
+  std::string name_;
+  UniqueHandle event_;
+};
+
+// Waits (bounded) until the process with id `pid` has ended.
+bool ProcessEnds(const std::string& pid) {
+  const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid)));
+  return !process || WaitForSingleObject(process.get(), kBoundMs) == WAIT_OBJECT_0;
+}
+
+TEST(RunAndWait, RunsTheQuotedPathAndParametersInTheProgramsFolder) {
+  TempFolder temp;
+  const std::string folder = temp.Subfolder("Program Files\\Merovix");
+  const std::string setup = InstallRecorder(folder, "Merovix_Update_", "exit=3\n");
+
+  EXPECT_TRUE(RunAndWait(setup, "/silent", SW_SHOWNORMAL));
+  // The installer's code reaches the update run; an empty parameter list
+  // still leaves the blank behind the path.
+  EXPECT_EQ(RunAndWaitForExitCode(setup, "", SW_SHOWMINIMIZED), 3u);
+
+  auto records = RecordsOf(setup);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0]["cmdline"], "\"" + setup + "\" /silent");
+  EXPECT_EQ(records[0]["folder"], folder);
+  EXPECT_EQ(records[0]["flags"], "1");  // STARTF_USESHOWWINDOW
+  EXPECT_EQ(records[0]["show"], "1");
+  EXPECT_EQ(records[1]["cmdline"], "\"" + setup + "\" ");
+  EXPECT_EQ(records[1]["show"], "2");
+}
+
+TEST(RunAndWait, WaitsForTheProgramsEnd) {
+  TempFolder temp;
+  NamedEvent release;
+  const std::string tool = InstallRecorder(temp.Path(), "tool", "wait=" + release.Name() + "\nexit=0\n");
+  // The program waits for the event; RunAndWait must not return before it
+  // has been set (the program gives up after its own bound otherwise).
+  std::thread releaser([&] {
+    WaitUntil([&] { return !RecordsOf(tool).empty(); }, kBoundMs);
+    Sleep(200);
+    release.Set();
+  });
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(RunAndWaitForExitCode(tool, "", SW_SHOWNORMAL), 0u);
+  const ULONGLONG took = GetTickCount64() - start;
+  releaser.join();
+  EXPECT_GE(took, 200u);
+  EXPECT_LT(took, 9000u) << "the program was not released by the event";
+}
+
+TEST(RunAndWait, AMissingProgramFailsAtOnce) {
+  TempFolder temp;
+  const std::string missing = temp.Path() + "\\missing.exe";
+  EXPECT_FALSE(RunAndWait(missing, "/silent", SW_SHOWNORMAL));
+  EXPECT_EQ(RunAndWaitForExitCode(missing, "/silent", SW_SHOWNORMAL), std::nullopt);
+  EXPECT_FALSE(RunAndWait(temp.Path() + "\\nofolder\\setup.exe", "", SW_SHOWNORMAL));
+}
+
+class RunDetachedTest : public ::testing::Test {
+ protected:
+  // Starts the recorder at `exe` detached, checks that it still runs on
+  // return, lets it end and returns its record.
+  recorder::Record StartAndRelease(const std::string& exe, const std::string& parameters, bool quote,
+                                   const NamedEvent& release) {
+    PROCESS_INFORMATION info{};
+    RunDetached(exe, parameters, SW_MINIMIZE, quote, info);
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    EXPECT_TRUE(process && thread);
+    if (!process) return {};
+    EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "returned too late";
+    EXPECT_EQ(GetProcessId(process.get()), info.dwProcessId);
+    release.Set();
+    EXPECT_EQ(WaitForSingleObject(process.get(), kBoundMs), WAIT_OBJECT_0);
+    auto records = RecordsOf(exe);
+    EXPECT_EQ(records.size(), 1u);
+    return records.empty() ? recorder::Record{} : records.back();
+  }
+  TempFolder temp_;
+};
+
+TEST_F(RunDetachedTest, QuotedPathAloneOrWithTheParametersAsOneArgument) {
+  NamedEvent release;
+  const std::string config = "wait=" + release.Name() + "\n";
+  const std::string merovix = InstallRecorder(temp_.Subfolder("Mero vix"), "Merovix", config);
+  auto record = StartAndRelease(merovix, "", true, release);
+  EXPECT_EQ(record["cmdline"], "\"" + merovix + "\"");
+  EXPECT_EQ(record["folder"], CurrentFolder());
+  EXPECT_EQ(record["show"], "6");
+
+  NamedEvent release2;
+  const std::string other = InstallRecorder(temp_.Subfolder("Other"), "Other", "wait=" + release2.Name() + "\n");
+  record = StartAndRelease(other, "-a -b", true, release2);
+  EXPECT_EQ(record["cmdline"], "\"" + other + "\" \"-a -b\"");
+}
+
+TEST_F(RunDetachedTest, UnquotedPathBlankAndParameters) {
+  NamedEvent release;
+  const std::string tool = InstallRecorder(temp_.Path(), "tool", "wait=" + release.Name() + "\n");
+  auto record = StartAndRelease(tool, "-x", false, release);
+  EXPECT_EQ(record["cmdline"], tool + " -x");
+}
+
+TEST_F(RunDetachedTest, AFailedStartLeavesTheCallersRecordAlone) {
+  PROCESS_INFORMATION info{};
+  info.dwProcessId = 4711;
+  RunDetached(temp_.Path() + "\\missing.exe", "", SW_SHOWNORMAL, true, info);
+  EXPECT_EQ(info.hProcess, nullptr);
+  EXPECT_EQ(info.hThread, nullptr);
+  EXPECT_EQ(info.dwProcessId, 4711u);
+}
+
+TEST(RunCommandCaptured, EchoInTheRootGivesItsLineWithCrLf) {
+  std::string output = "stale";
+  RunCommandCaptured("echo hello", "C:\\", output);
+  EXPECT_EQ(output, "hello\r\n");
+}
+
+// A recorder named cmd.exe in the current folder stands in for the real one
+// (CreateProcess looks there before the System folder), so the exact command
+// line, folder and start-up record of the command interpreter can be seen.
+TEST(RunCommandCaptured, StartsCmdHiddenWithThePipeAsStandardOutput) {
+  TempFolder temp;
+  const std::string work = temp.Subfolder("work dir");
+  const std::string fake_cmd = InstallRecorder(temp.Path(), "cmd", "stdout=out%0D%0A\nstderr=err\n");
+  std::string output;
+  {
+    ScopedCurrentFolder in(temp.Path());
+    RunCommandCaptured("cURL -sI https://h/x | findstr Last-Modified:", work, output);
+    EXPECT_TRUE(RunCommand("taskkill -f -im storescp.exe"));
+  }
+  EXPECT_EQ(output, "out\r\nerr");
+  auto records = RecordsOf(fake_cmd);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0]["cmdline"], "cmd.exe /C \"cURL -sI https://h/x | findstr Last-Modified:\"");
+  EXPECT_EQ(records[0]["folder"], work);
+  EXPECT_EQ(records[0]["flags"], "257");  // STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES
+  EXPECT_EQ(records[0]["show"], "0");
+  EXPECT_EQ(records[1]["cmdline"], "cmd.exe /C \"taskkill -f -im storescp.exe\"");
+  EXPECT_EQ(records[1]["folder"], "C:\\");
+}
+
+TEST(RunCommandCaptured, LongOutputOfBothStreamsArrivesWholeAndInOrder) {
+  TempFolder temp;
+  std::string expected;
+  std::string config;
+  for (int i = 0; i < 6; ++i) {
+    const std::string piece(200 + 97 * i, static_cast<char>('a' + i));
+    config += (i % 2 ? "stderr=" : "stdout=") + recorder::Encode(piece) + "\n";
+    expected += piece;
+  }
+  const std::string tool = InstallRecorder(temp.Subfolder("a b"), "talker", config);
+  std::string output;
+  RunCommandCaptured("\"" + tool + "\" x", temp.Path(), output);
+  EXPECT_EQ(output.size(), expected.size());
+  EXPECT_EQ(output, expected);
+  auto records = RecordsOf(tool);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["folder"], temp.Path());
+}
+
+// Every byte is kept: dropping what follows a NUL within one read would make
+// the result depend on how the pipe happened to cut the output.
+TEST(RunCommandCaptured, NulBytesAreKeptWithWhatFollowsThem) {
+  TempFolder temp;
+  const std::string bytes = std::string("before\0after", 12) + std::string(300, 'x') + std::string(1, '\0') + "end";
+  const std::string tool = InstallRecorder(temp.Path(), "nulwriter", "stdout=" + recorder::Encode(bytes) + "\n");
+  std::string output;
+  RunCommandCaptured("\"" + tool + "\"", "C:\\", output);
+  EXPECT_EQ(output, bytes);
+}
+
+// The child writes, starts a grandchild that inherits the pipe's write end
+// and ends; the capture must go on until the grandchild has ended too.
+TEST(RunCommandCaptured, WaitsForAGrandchildThatHoldsTheWriteEnd) {
+  TempFolder temp;
+  NamedEvent release;
+  const std::string grandchild = InstallRecorder(temp.Path(), "grandchild",
+                                                 "wait=" + release.Name() + "\nstdout=late\n");
+  const std::string child =
+      InstallRecorder(temp.Path(), "child", "stdout=early \nstart=" + recorder::Encode("\"" + grandchild + "\"") + "\n");
+
+  struct Shared {
+    std::string output;
+    UniqueHandle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  };
+  auto shared = std::make_shared<Shared>();
+  std::thread capture([shared, child] {
+    RunCommandCaptured("\"" + child + "\"", "C:\\", shared->output);
+    SetEvent(shared->done.get());
+  });
+
+  ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(grandchild).empty() && !RecordsOf(child).empty(); }, kBoundMs));
+  // The child's parent is cmd.exe: once it has ended, only the grandchild
+  // holds the write end.
+  EXPECT_TRUE(ProcessEnds(RecordsOf(child)[0]["ppid"]));
+  EXPECT_EQ(WaitForSingleObject(shared->done.get(), 100), static_cast<DWORD>(WAIT_TIMEOUT))
+      << "the capture ended before the grandchild";
+  release.Set();
+  const bool finished = WaitForSingleObject(shared->done.get(), kBoundMs) == WAIT_OBJECT_0;
+  if (!finished) {
+    capture.detach();  // `shared` keeps what the thread uses alive
+    FAIL() << "the capture did not end with the grandchild";
+  }
+  capture.join();
+  EXPECT_EQ(shared->output, "early late");
+}
+
+TEST(RunCommandCaptured, AMissingWorkingFolderLeavesTheOutputEmpty) {
+  std::string output = "stale";
+  RunCommandCaptured("echo hello", "C:\\no such folder\\", output);
+  EXPECT_EQ(output, "");
+}
+
+// The shell is handed the folder in double quotes. Windows starts the program
+// in that folder; Wine (known difference) cannot enter a quoted folder and
+// leaves the caller's current folder.
+void ExpectStartedIn(const std::string& seen, const std::string& folder) {
+  if (testing::RunningUnderWine()) {
+    EXPECT_EQ(seen, CurrentFolder()) << "known Wine difference";
+  } else {
+    EXPECT_EQ(seen, folder);
+  }
+}
+
+TEST(ShellExecuteAndWait, BareNameIsQuotedAndParametersAreNot) {
+  TempFolder temp;
+  // A recorder named sc.exe in the current folder is found before the real sc.
+  const std::string fake_sc = InstallRecorder(temp.Path(), "sc", "exit=1062\n");
+  {
+    ScopedCurrentFolder in(temp.Path());
+    EXPECT_EQ(ShellExecuteAndWait("sc", "stop Merovix_Keepalive", true, SW_SHOWMINIMIZED), 1062u);
+  }
+  auto records = RecordsOf(fake_sc);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["cmdline"], "\"sc\" stop Merovix_Keepalive");
+  // A directory of two double quotes leaves the caller's current folder.
+  EXPECT_EQ(records[0]["folder"], temp.Path());
+  EXPECT_EQ(records[0]["show"], "2");
+}
+
+TEST(ShellExecuteAndWait, RealScIsWaitedForAndItsCodeReturned) {
+  const std::uint32_t code = ShellExecuteAndWait("sc", "stop MerovixNoSuchService", true, SW_SHOWMINIMIZED);
+  // Windows answers 1060 (no such service); Wine's sc answers 1.
+  EXPECT_TRUE(code == 1060u || code == 1u) << code;
+}
+
+TEST(ShellExecuteAndWait, ProgramWithFolderRunsThereAndIsNotWaitedForUnlessAsked) {
+  TempFolder temp;
+  NamedEvent release;
+  const std::string folder = temp.Subfolder("Data dir");
+  const std::string tool = InstallRecorder(folder, "tool", "wait=" + release.Name() + "\nexit=5\n");
+  EXPECT_EQ(ShellExecuteAndWait(tool, "", false, SW_SHOWNORMAL), static_cast<std::uint32_t>(STILL_ACTIVE));
+  ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(tool).empty(); }, kBoundMs));
+  auto records = RecordsOf(tool);
+  ExpectStartedIn(records[0]["folder"], folder);
+  EXPECT_EQ(records[0]["show"], "1");
+  release.Set();
+  EXPECT_TRUE(ProcessEnds(records[0]["pid"]));
+  // Released already: waits and returns the code at once.
+  EXPECT_EQ(ShellExecuteAndWait(tool, "p", true, SW_SHOWNORMAL), 5u);
+}
+
+TEST(ShellExecuteAndWait, AnEmptyNameStartsNothing) {
+  EXPECT_EQ(ShellExecuteAndWait("", "stop x", true, SW_SHOWNORMAL), kNoExitCode);
+}
+
+// A document type of the test's own, opened by a recorder, shows what the
+// shell was handed for a document: the file and its folder.
+class ShellDocumentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    opener_ = InstallRecorder(temp_.Path(), "opener", "wait=" + release_.Name() + "\n");
+    const std::string command = "\"" + opener_ + "\" \"%1\"";
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, kExtension, REG_SZ, kProgId, 0), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, (std::string(kProgId) + "\\shell\\open\\command").c_str(), REG_SZ,
+                           command.c_str(), 0),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kExtension);
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgId);
+  }
+  static constexpr const char* kExtension = ".merovixtestdoc";
+  static constexpr const char* kProgId = "MerovixTest.Document";
+  TempFolder temp_;
+  NamedEvent release_;
+  std::string opener_;
+};
+
+TEST_F(ShellDocumentTest, DocumentOpensInItsFolderWithoutWaiting) {
+  const std::string data = temp_.Subfolder("Data");
+  const std::string report = data + "\\report.merovixtestdoc";
+  WriteFileBytes(report, "report");
+  const ULONGLONG start = GetTickCount64();
+  const std::uint32_t code = ShellExecuteAndWait(report, "", false, SW_SHOWNORMAL);
+  EXPECT_LT(GetTickCount64() - start, 5000u);
+  ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(opener_).empty(); }, kBoundMs));
+  auto records = RecordsOf(opener_);
+  release_.Set();
+  EXPECT_TRUE(ProcessEnds(records[0]["pid"]));
+  EXPECT_TRUE(code == STILL_ACTIVE || code == kNoExitCode) << code;
+  ExpectStartedIn(records[0]["folder"], data);
+  EXPECT_NE(records[0]["cmdline"].find(report), std::string::npos) << records[0]["cmdline"];
+}
+
+class CreateSignalFileTest : public ::testing::Test {
+ protected:
+  std::string Path(const std::string& name) const { return temp_.Path() + "\\" + name; }
+  TempFolder temp_;
+};
+
+TEST_F(CreateSignalFileTest, ANewFileIsCreatedEmptyOrWithItsLines) {
+  EXPECT_TRUE(CreateSignalFile(Path("StopService"), "", true));
+  EXPECT_EQ(GetFileAttributesA(Path("StopService").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_EQ(ReadFileBytes(Path("StopService")), "");
+
+  EXPECT_TRUE(CreateSignalFile(Path("two"), "first\nsecond", false));
+  EXPECT_EQ(ReadFileBytes(Path("two")), "first\r\nsecond\r\n");
+  EXPECT_TRUE(CreateSignalFile(Path("two ended"), "first\r\nsecond\r\n", false));
+  EXPECT_EQ(ReadFileBytes(Path("two ended")), "first\r\nsecond\r\n");
+}
+
+TEST_F(CreateSignalFileTest, AnExistingFileIsRewrittenOnlyWithTextAndOverwrite) {
+  const std::string file = Path("StopService");
+  WriteFileBytes(file, "old content\r\n");
+  EXPECT_FALSE(CreateSignalFile(file, "", true));
+  EXPECT_EQ(ReadFileBytes(file), "old content\r\n");
+  EXPECT_FALSE(CreateSignalFile(file, "new", false));
+  EXPECT_EQ(ReadFileBytes(file), "old content\r\n");
+  EXPECT_FALSE(CreateSignalFile(file, "new\rline", true));
+  EXPECT_EQ(ReadFileBytes(file), "new\r\nline\r\n");
+}
+
+TEST_F(CreateSignalFileTest, AFileThatCannotBeCreatedRaisesEFCreateErrorWithThePath) {
+  // A name taken by a folder: CreateFile fails with access denied, as it does
+  // in a write-protected installation folder. (Running as root under Wine, a
+  // read-only folder cannot be made to refuse files.)
+  const std::string folder = temp_.Subfolder("StopService");
+  SetLastError(0xdeadbeef);
+  try {
+    CreateSignalFile(folder, "", true);
+    ADD_FAILURE() << "no exception";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Datei " + folder + " kann nicht erstellt werden");
+  }
+  // An installation folder that has gone meanwhile; the ANSI path is
+  // reported in UTF-8 (0xE4 is a-umlaut in code page 1252).
+  const std::string gone = Path("M\xE4rz\\StopService");
+  try {
+    CreateSignalFile(gone, "text", true);
+    ADD_FAILURE() << "no exception";
+  } catch (const EFCreateError& e) {
+    if (GetACP() == 1252) {
+      EXPECT_EQ(e.Message(), "Datei " + temp_.Path() + "\\März\\StopService kann nicht erstellt werden");
+    }
+  }
+}
+
+TEST(SpecialFolderPath, SystemFolderWithoutTrailingBackslash) {
+  char system[MAX_PATH + 1] = {};
+  GetSystemDirectoryA(system, sizeof(system));
+  std::string path = "stale";
+  SpecialFolderPath(nullptr, CSIDL_SYSTEM, path);
+  EXPECT_EQ(path, system);
+  ASSERT_FALSE(path.empty());
+  EXPECT_NE(path.back(), '\\');
+  // A folder id that the shell does not know leaves an empty text.
+  SpecialFolderPath(nullptr, 0x7F, path);
+  EXPECT_EQ(path, "");
+}
+
+}  // namespace
+}  // namespace merovix
