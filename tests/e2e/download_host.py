@@ -87,3 +87,35 @@ def install_findstr(box):
     _install(box, "findstr", system32(box), False)
     overrides = box.env.get("WINEDLLOVERRIDES", "")
     box.env["WINEDLLOVERRIDES"] = (overrides + ";" if overrides else "") + "findstr.exe=n"
+
+
+def install_driver(box, win_folder="C:\\Merovix"):
+    """download_driver.exe (tests/tools/download_driver) in `win_folder`,
+    which becomes the program's folder of the operations it drives."""
+    folder = box.unix_path(win_folder)
+    os.makedirs(folder, exist_ok=True)
+    winebed.install_file(os.path.join(box.bin, "download_driver.exe"), os.path.join(folder, "download_driver.exe"))
+    return win_folder + "\\download_driver.exe"
+
+
+def install_recorder(box, win_path):
+    """recorder.exe (tests/tools/recorder) under the Windows name `win_path`;
+    each start appends a line to the .log beside it."""
+    path = box.unix_path(win_path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    winebed.install_file(os.path.join(box.bin, "recorder.exe"), path)
+    return path
+
+
+def recorded_command_lines(recorder_path):
+    """The command lines recorder.exe at `recorder_path` (Linux) was started with."""
+    import urllib.parse
+    log = recorder_path[:-len(".exe")] + ".log"
+    if not os.path.exists(log):
+        return []
+    lines = []
+    with open(log, encoding="latin-1") as f:
+        for line in f:
+            fields = dict(field.split("=", 1) for field in line.rstrip("\r\n").split("\t"))
+            lines.append(urllib.parse.unquote_to_bytes(fields["cmdline"]).decode("latin-1"))
+    return lines
