@@ -90,6 +90,8 @@ DateTime FileWriteTime(const std::string& Path) {
 
 void FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
                std::uint16_t show_mode) {
+  // A copy left over from an earlier run must never be taken for this fetch.
+  ::DeleteFileA(local_file.c_str());
   if (IsCurlTool(tool)) {
     CurlTransfer(tool, url, local_file, show_mode);
   } else {

@@ -31,7 +31,7 @@ void DownloadIntoFolder(const std::string& tool, const std::string& url, const s
                         const std::string& file_name, std::uint16_t show_mode);
 
 // Fetches `url` to `local_file` without freshness check or time-stamping by
-// wget; `local_file` is replaced only by a complete transfer.
+// wget. Afterwards `local_file` is a complete copy of this transfer or absent.
 void FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
                std::uint16_t show_mode);
 
