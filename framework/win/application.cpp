@@ -1,5 +1,11 @@
 #include "framework/win/application.h"
 
+#include <commctrl.h>
+
+#include "framework/exceptions.h"
+#include "framework/win/dialogs.h"
+#include "framework/win/forms.h"
+
 namespace merovix {
 
 TApplication& Application() {
@@ -7,10 +13,32 @@ TApplication& Application() {
   return application;
 }
 
-void TApplication::Initialize() {}
+void TApplication::Initialize() {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+}
 
-HWND TApplication::MainWindowHandle() const { return nullptr; }
+void TApplication::SetMainForm(TForm* form) {
+  if (main_form_ == nullptr || form == nullptr) main_form_ = form;
+}
 
-void TApplication::Run() {}
+HWND TApplication::MainWindowHandle() const {
+  return main_form_ != nullptr && main_form_->HandleAllocated() ? main_form_->Handle() : nullptr;
+}
+
+void TApplication::Run() {
+  if (main_form_ == nullptr) return;
+  main_form_->Show();
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+void TApplication::ShowException(const std::exception& error) {
+  const auto* own = dynamic_cast<const Exception*>(&error);
+  MessageDlg(own != nullptr ? own->Message() : std::string(error.what()), TMsgDlgType::mtError, mbOK, 0, mbOK);
+}
 
 }  // namespace merovix

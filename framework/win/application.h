@@ -1,7 +1,9 @@
 #pragma once
-// The application object: title, main window and message loop.
+// The application object: title, main form, message loop and the report of
+// errors that no handler caught.
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 namespace merovix {
@@ -15,14 +17,17 @@ class TApplication {
   const std::string& Title() const { return title_; }
   void SetTitle(std::string title) { title_ = std::move(title); }
 
-  // The first form created becomes the main window; closing it ends Run().
+  // The first form created becomes the main form; closing it ends Run().
   TForm* MainForm() const { return main_form_; }
-  void SetMainForm(TForm* form) { if (main_form_ == nullptr) main_form_ = form; }
-  // The main window's handle, or NULL when there is none (yet).
+  void SetMainForm(TForm* form);
+  // The main form's window, or NULL when there is none (yet).
   HWND MainWindowHandle() const;
 
-  // Shows the main window and dispatches messages until it is closed.
+  // Shows the main form and dispatches messages until it is closed.
   void Run();
+
+  // Shows the error's message to the user in a message box.
+  void ShowException(const std::exception& error);
 
  private:
   std::string title_;

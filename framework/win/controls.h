@@ -37,10 +37,11 @@ class TWinControl : public TComponent {
   // The control's window, created on first use.
   HWND Handle();
   bool HandleAllocated() const { return handle_ != nullptr; }
+  // Forgets a window that the system has destroyed (with its parent).
+  void DetachHandle() { handle_ = nullptr; }
 
  protected:
   virtual HWND CreateHandle() = 0;
-  void ForgetHandle() { handle_ = nullptr; }
 
  private:
   HWND handle_ = nullptr;

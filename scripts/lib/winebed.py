@@ -17,6 +17,8 @@ WINESERVER = "/usr/lib/wine/wineserver"
 # The big, never-written system folders are hard-linked; everything else
 # (registry files above all, which Wine rewrites in place) is copied.
 SHARED_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
+# Changes whenever make_template changes, so that an older template is remade.
+TEMPLATE_RECIPE = "2"
 
 
 def wine_env(prefix, display=None):
@@ -51,15 +53,21 @@ def run_wine(prefix, display, *args, timeout=120):
 
 
 def make_template(prefix, display):
-    if os.path.exists(os.path.join(prefix, ".ready")):
+    ready = os.path.join(prefix, ".ready")
+    if os.path.exists(ready) and open(ready).read() == TEMPLATE_RECIPE:
         return
     shutil.rmtree(prefix, ignore_errors=True)
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     run_wine(prefix, display, "wineboot", "-i", timeout=300)
     run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
              "/t", "REG_DWORD", "/d", "0", "/f")
+    # Without a window manager on Xvfb, Wine draws captions and frames itself
+    # only for unmanaged windows: screenshots then show the dialogs' captions.
+    run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+             "/t", "REG_SZ", "/d", "N", "/f")
     subprocess.run([WINESERVER, "-w"], env=wine_env(prefix), timeout=120, check=False)
-    open(os.path.join(prefix, ".ready"), "w").close()
+    with open(ready, "w") as f:
+        f.write(TEMPLATE_RECIPE)
 
 
 def clone_prefix(template, dest):

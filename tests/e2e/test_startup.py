@@ -1,7 +1,76 @@
-"""End-to-end: the program starts under Wine and ends with exit code 0."""
-import os
+"""End-to-end: start-up, the consent question and the one-shot settings key."""
+import pytest
+
+ASK = "Möchten Sie das Update von Merovix laden und installieren?"
+CANCELLED = "Das Update wurde abgebrochen!"
+
+SETTINGS = """[Parameter]
+Servicename=Merovix
+confirm_Update=1
+minimiert_starten=0
+[Other]
+confirm_update=1
+"""
+SETTINGS_AFTER_RUN = SETTINGS.replace("confirm_Update=1\n", "").replace("\n", "\r\n")
 
 
-def test_program_ends_with_exit_code_zero(box):
-    exe = os.path.join(box.build, "Update_Merovix.exe")
-    assert box.run(exe, timeout=60) == 0
+def assert_centred(window):
+    left, top, right, bottom = window["rect"]
+    screen_w, screen_h = window["screen"]
+    assert abs((left + right) - screen_w) <= 2 and abs((top + bottom) - screen_h) <= 2, window
+
+
+@pytest.mark.parametrize("answer", ["button", "escape", "close box"])
+def test_refused_consent_cancels_and_deletes_the_one_shot_key(box, answer):
+    box.install_product(settings=SETTINGS)
+    program = box.start(box.updater())
+
+    question = box.wait_dialog("Bestätigung")
+    assert question["texts"] == [ASK]
+    assert [(b["text"], b["id"], b["default"]) for b in question["buttons"]] == [("&Ja", 6, True),
+                                                                                  ("Abbrechen", 2, False)]
+    assert question["icon"]
+    assert_centred(question)
+    main = box.dlg("find-class", "TForm1")
+    assert main["caption"] == "Update Merovix"
+    assert main["rect"] == [1, 1, 2, 2] and not main["border"], main
+    box.screenshot("question")
+
+    if answer == "button":
+        box.dlg("press", "Bestätigung", "Abbrechen")
+    elif answer == "escape":
+        box.dlg("escape", "Bestätigung")
+    else:
+        box.dlg("close", "Bestätigung")
+
+    message = box.wait_dialog("Update_Merovix")
+    assert message["texts"] == [CANCELLED]
+    assert [b["text"] for b in message["buttons"]] == ["OK"] and not message["icon"]
+    assert_centred(message)
+    box.dlg("press", "Update_Merovix", "OK")
+
+    assert program.wait(timeout=30) == 0
+    assert box.read_settings() == SETTINGS_AFTER_RUN
+
+
+def test_confirm_update_zero_skips_the_question_for_one_start_only(box):
+    box.install_product(settings="[Parameter]\nconfirm_update=0\nfoo=bar\n")
+    first = box.start(box.updater())
+    assert first.wait(timeout=30) == 0
+    assert box.read_settings() == "[Parameter]\r\nfoo=bar\r\n"
+
+    second = box.start(box.updater())
+    assert box.wait_dialog("Bestätigung")["texts"] == [ASK]
+    box.dlg("press", "Bestätigung", "Abbrechen")
+    box.dlg("press", "Update_Merovix", "OK")
+    assert second.wait(timeout=30) == 0
+
+
+def test_a_registry_value_of_the_wrong_type_is_reported_and_the_program_ends(box):
+    box.install_product(settings="[Parameter]\nconfirm_Update=0\n")
+    box.install_product(install_dir="1", value_type="REG_DWORD")
+    program = box.start(box.updater())
+    error = box.wait_dialog("Fehler")
+    assert error["texts"] == ["Ungültiger Datentyp für 'Inno Setup: App Path'"]
+    box.dlg("press", "Fehler", "OK")
+    assert program.wait(timeout=30) == 0

@@ -9,7 +9,9 @@ import winebed
 BUILD = os.environ.get("MEROVIX_BUILD_DIR")
 
 
-class WineBox:
+class Prefix:
+    """A fresh copy of the template prefix with its own persistent wineserver."""
+
     def __init__(self, template, prefix, display, root, workdir):
         self.template, self.prefix, self.display = template, prefix, display
         self.root, self.workdir = root, workdir
@@ -67,3 +69,61 @@ class WineBox:
             code = proc.wait(timeout=timeout)
         with open(out_file, "rb") as f:
             return code, f.read().decode("utf-8", "replace").replace("\r\n", "\n")
+
+
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Merovix_is1"
+APP_PATH_VALUE = "Inno Setup: App Path"
+DEFAULT_INSTALL_DIR = r"C:\Program Files\Merovix"
+
+
+class ProductMixin:
+    """Merovix as its installer leaves it: the uninstall entry, the folder, settings.ini."""
+
+    def install_product(self, install_dir=DEFAULT_INSTALL_DIR, settings=None, value_type="REG_SZ"):
+        assert self.run("reg", "add", UNINSTALL_KEY, "/v", APP_PATH_VALUE, "/t", value_type,
+                        "/d", install_dir, "/f") == 0
+        folder = self.unix_path(install_dir) if install_dir[1:3] == ":\\" else None
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            if settings is not None:
+                self.write_settings(install_dir, settings)
+        return folder
+
+    def write_settings(self, install_dir, text):
+        with open(os.path.join(self.unix_path(install_dir), "settings.ini"), "wb") as f:
+            f.write(text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252"))
+
+    def read_settings(self, install_dir=DEFAULT_INSTALL_DIR):
+        with open(os.path.join(self.unix_path(install_dir), "settings.ini"), "rb") as f:
+            return f.read().decode("cp1252")
+
+    def updater(self):
+        return os.path.join(self.build, "Update_Merovix.exe")
+
+
+class DialogMixin:
+    """The dialog helper: finds windows of the programs under test and acts on them."""
+
+    def dlg(self, *args, timeout=30):
+        import json
+        code, out = self.output(os.path.join(self.bin, "dlgtool.exe"), *[str(a) for a in args], timeout=timeout)
+        if code != 0:
+            return None
+        lines = [line for line in out.splitlines() if line.strip()]
+        return json.loads(lines[-1]) if len(lines) == 1 else [json.loads(line) for line in lines]
+
+    def wait_dialog(self, caption, timeout_ms=20000):
+        window = self.dlg("wait", caption, timeout_ms, timeout=timeout_ms / 1000 + 30)
+        assert window is not None, "no window captioned %r appeared; open: %r" % (caption, self.dlg("list"))
+        return window
+
+    def screenshot(self, name):
+        path = os.path.join(self.workdir, name + ".png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", path],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30, check=False)
+        return path
+
+
+
+class WineBox(ProductMixin, DialogMixin, Prefix):
+    """A prefix with the product's and the dialogs' helpers."""

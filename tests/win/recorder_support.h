@@ -1,37 +1,24 @@
 #pragma once
 // Helpers of the Windows tests around recorder.exe (tests/tools/recorder):
-// a temporary folder that removes itself, copies of the recorder under any
-// name with their configuration, and the records they leave.
+// copies of the recorder under any name with their configuration, the
+// records they leave, and what tests of started programs need besides.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "framework/win/handles.h"
+#include "tests/win/test_files.h"
 #include "tests/tools/recorder/record_format.h"
 
 namespace merovix::testing {
 
-// A fresh folder below the temporary folder, removed with all it holds.
-class TempFolder {
- public:
-  TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder();
-  // The folder's path without trailing backslash.
-  const std::string& Path() const { return path_; }
-  // Creates the subfolder `name` (and its parents) and returns its path.
-  std::string Subfolder(const std::string& name) const;
-
- private:
-  std::string path_;
-};
+// Creates the folder `name` (may hold "\\") below `parent` with its
+// parents and returns its path.
+std::string MakeSubfolder(const TempFolder& parent, const std::string& name);
 
 // True under Wine (its ntdll exports wine_get_version).
 bool RunningUnderWine();
-
-// The folder of the running test executable, without trailing backslash.
-std::string TestBinFolder();
 
 // Copies recorder.exe to `folder`\`name`.exe with `config` as its
 // configuration; returns the copy's path.
@@ -51,7 +38,38 @@ bool WaitUntil(Predicate done, DWORD timeout_ms) {
   return true;
 }
 
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string CurrentFolder();
+
+// Makes `folder` the current folder for the scope's lifetime.
+class ScopedCurrentFolder {
+ public:
+  explicit ScopedCurrentFolder(const std::string& folder);
+  ScopedCurrentFolder(const ScopedCurrentFolder&) = delete;
+  ScopedCurrentFolder& operator=(const ScopedCurrentFolder&) = delete;
+  ~ScopedCurrentFolder();
+
+ private:
+  std::string previous_;
+};
+
+// A manual-reset event with a name of its own, for recorders that wait with
+// "wait=NAME".
+class NamedEvent {
+ public:
+  NamedEvent();
+  NamedEvent(const NamedEvent&) = delete;
+  NamedEvent& operator=(const NamedEvent&) = delete;
+  const std::string& Name() const { return name_; }
+  void Set() const { SetEvent(event_.get()); }
+
+ private:
+  std::string name_;
+  UniqueHandle event_;
+};
+
+// True when the process with the decimal id `pid` has ended or ends within
+// `timeout_ms`.
+bool ProcessEnds(DWORD timeout_ms, const std::string& pid);
+
 
 }  // namespace merovix::testing

@@ -23,7 +23,8 @@
 //                              does not wait for it
 //               wait_ms=N      bound of the following waits (default 10000)
 //               wait=NAME      waits until the named event NAME is set
-//                              (creating it, manual reset), at most wait_ms
+//                              (creating it, manual reset), at most wait_ms;
+//                              an event that nobody sets makes a pause
 //               exit=N         exit code when the lines are done (default 0)
 //
 // As a stand-in installer: "exit=3" and a look at cmdline for " /silent".
@@ -33,6 +34,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/win/handles.h"
 #include "tests/tools/recorder/record_format.h"
 
 namespace {
@@ -49,38 +51,32 @@ std::string OwnPathWithoutExe() {
 
 DWORD ParentProcessId() {
   const DWORD self = GetCurrentProcessId();
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  DWORD parent = 0;
+  const merovix::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return 0;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof(entry);
-  for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry)) {
-    if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+  for (BOOL ok = Process32First(snapshot.get(), &entry); ok; ok = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == self) return entry.th32ParentProcessID;
   }
-  CloseHandle(snapshot);
-  return parent;
+  return 0;
 }
 
 void AppendToFile(const std::string& path, const std::string& bytes) {
   // FILE_APPEND_DATA: each record lands whole at the end, even when a child
   // and a grandchild write at the same time.
-  const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  const merovix::UniqueFileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string ReadWholeFile(const std::string& path) {
   std::string content;
-  const HANDLE file =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return content;
+  const merovix::UniqueFileHandle file(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   char buffer[4096];
   DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) content.append(buffer, read);
-  CloseHandle(file);
+  while (file && ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) content.append(buffer, read);
   return content;
 }
 
@@ -114,16 +110,14 @@ void Start(std::string command_line) {
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION info{};
   if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    const merovix::UniqueHandle process(info.hProcess);
+    const merovix::UniqueHandle thread(info.hThread);
   }
 }
 
 void WaitForEvent(const std::string& name, DWORD bound_ms) {
-  const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
-  if (event == nullptr) return;
-  WaitForSingleObject(event, bound_ms);
-  CloseHandle(event);
+  const merovix::UniqueHandle event(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+  if (event) WaitForSingleObject(event.get(), bound_ms);
 }
 
 }  // namespace

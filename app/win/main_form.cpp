@@ -1,0 +1,75 @@
+#include "app/win/main_form.h"
+
+#include "app/win/update_operations.h"
+#include "app/update_run.h"
+#include "common/shared_state.h"
+#include "common/win/settings.h"
+#include "framework/win/application.h"
+
+namespace merovix {
+
+std::string InstallDir;
+const std::string UpdateFileName = "Merovix_Update_.exe";
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\currentversion\\uninstall\\Merovix_is1";
+constexpr const char* kAppPathValue = "Inno Setup: App Path";
+
+}  // namespace
+
+TForm1::TForm1(TComponent* owner) : TForm(owner, L"TForm1", "Update Merovix") {
+  // The window as designed; FormCreate replaces its geometry.
+  SetLeft(1122);
+  SetTop(248);
+  SetWidth(1305);
+  SetHeight(675);
+  ButtonUpdate_starten = new TButton(this, "Update starten", RECT{160, 32, 105, 25}, true);
+  ButtonUpdate_starten->OnClick = [this](TComponent* sender) { ButtonUpdate_startenClick(sender); };
+  OnCreate = [this](TComponent* sender) { FormCreate(sender); };
+  OnActivate = [this](TComponent* sender) { FormActivate(sender); };
+  OnClose = [this](TComponent* sender, TCloseAction& action) { FormClose(sender, action); };
+  DoCreate();
+}
+
+void TForm1::FormCreate(TComponent*) {
+  SetBorderStyle(TFormBorderStyle::bsNone);
+  SetWidth(1);
+  SetHeight(1);
+  SetLeft(1);
+  SetTop(1);
+  ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, kAppPathValue, InstallDir);
+  SettingsFile = InstallDir + "\\" + "settings.ini";
+  SettingsSection = "Parameter";
+  DirectiveList = std::make_unique<TStringList>();
+}
+
+void TForm1::FormActivate(TComponent*) {
+  // The window becomes active again whenever one of the run's own dialogs
+  // closes; the run belongs to the first activation only.
+  if (run_started_) return;
+  run_started_ = true;
+  try {
+    ButtonUpdate_starten->Click();
+  } catch (const std::exception& error) {
+    Application().ShowException(error);
+  }
+  // Without an installation folder the settings file would be one in the
+  // root of the current drive, which is not the product's.
+  if (!InstallDir.empty()) DeleteIniKey("confirm_Update", "", "");
+  Close();
+}
+
+void TForm1::FormClose(TComponent*, TCloseAction&) { DirectiveList.reset(); }
+
+void TForm1::ButtonUpdate_startenClick(TComponent*) {
+  if (InstallDir.empty() || !DirectoryExists(InstallDir)) {
+    // The fallback download to a chosen folder follows here.
+    return;
+  }
+  WindowsUpdateOperations operations;
+  RunUpdate(operations);
+}
+
+}  // namespace merovix

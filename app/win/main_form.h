@@ -1,0 +1,32 @@
+#pragma once
+// The program's only window: one pixel without border at (1, 1). Its first
+// activation performs one update run and closes it, which ends the program.
+#include <string>
+
+#include "framework/win/forms.h"
+
+namespace merovix {
+
+// The installation folder as the registry holds it; empty when missing.
+extern std::string InstallDir;
+// The installer's file name.
+extern const std::string UpdateFileName;
+
+class TForm1 : public TForm {
+ public:
+  explicit TForm1(TComponent* owner);
+
+  TButton* ButtonUpdate_starten;
+
+  void FormCreate(TComponent* sender);
+  void FormActivate(TComponent* sender);
+  void FormClose(TComponent* sender, TCloseAction& action);
+  void ButtonUpdate_startenClick(TComponent* sender);
+
+ private:
+  bool run_started_ = false;
+};
+
+extern TForm1* Form1;
+
+}  // namespace merovix

@@ -1,0 +1,182 @@
+// Test helper: finds top-level windows of other programs, reports them as
+// JSON on standard output (UTF-8) and acts on them the way a user would.
+//
+//   dlgtool wait CAPTION [TIMEOUT_MS]     the visible window with that caption
+//   dlgtool find-class CLASS [TIMEOUT_MS] the visible window of that class
+//   dlgtool press CAPTION BUTTON_TEXT     click a button of that window
+//   dlgtool escape CAPTION                press Escape in that window
+//   dlgtool close CAPTION                 close it with its close box
+//   dlgtool list                          every visible top-level window
+//
+// Exit code 0 on success, 1 when the window or button was not found in time,
+// 2 on wrong usage. Waiting polls every 20 ms up to the time-out (5 s unless
+// given).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "framework/win/text.h"
+
+namespace {
+
+using merovix::Utf8ToWide;
+using merovix::WideToUtf8;
+
+std::wstring WindowText(HWND window) {
+  wchar_t buffer[4096];
+  const int length = GetWindowTextW(window, buffer, 4096);
+  return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[256];
+  const int length = GetClassNameW(window, buffer, 256);
+  return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+std::string Json(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : WideToUtf8(text)) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+BOOL CALLBACK AddVisible(HWND window, LPARAM list) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+BOOL CALLBACK AddAny(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(&AddVisible, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  EnumChildWindows(parent, &AddAny, reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+template <typename Match>
+HWND WaitFor(Match match, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    for (HWND window : TopLevelWindows()) {
+      if (match(window)) return window;
+    }
+    if (GetTickCount() - start >= timeout_ms) return nullptr;
+    Sleep(20);
+  }
+}
+
+HWND WaitForCaption(const std::wstring& caption, DWORD timeout_ms) {
+  return WaitFor([&](HWND window) { return WindowText(window) == caption; }, timeout_ms);
+}
+
+void Describe(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  RECT client{};
+  GetClientRect(window, &client);
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  std::string texts, buttons;
+  bool icon = false;
+  for (HWND child : Children(window)) {
+    if (!IsWindowVisible(child)) continue;
+    const std::wstring cls = ClassOf(child);
+    const LONG child_style = GetWindowLongW(child, GWL_STYLE);
+    if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+      const bool is_default = (child_style & 0x0F) == BS_DEFPUSHBUTTON;
+      buttons += (buttons.empty() ? "" : ",") + std::string("{\"text\":") + Json(WindowText(child)) +
+                 ",\"id\":" + std::to_string(GetDlgCtrlID(child)) + ",\"default\":" + (is_default ? "true" : "false") +
+                 "}";
+    } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
+      if ((child_style & SS_TYPEMASK) == SS_ICON) {
+        icon = icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
+      } else if (!WindowText(child).empty()) {
+        texts += (texts.empty() ? "" : ",") + Json(WindowText(child));
+      }
+    }
+  }
+  std::printf(
+      "{\"hwnd\":%llu,\"class\":%s,\"caption\":%s,\"rect\":[%ld,%ld,%ld,%ld],\"client\":[%ld,%ld],"
+      "\"style\":%lu,\"border\":%s,\"screen\":[%d,%d],\"texts\":[%s],\"buttons\":[%s],\"icon\":%s}\n",
+      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), Json(ClassOf(window)).c_str(),
+      Json(WindowText(window)).c_str(), rect.left, rect.top, rect.right, rect.bottom, client.right, client.bottom,
+      static_cast<unsigned long>(style), (style & (WS_BORDER | WS_THICKFRAME | WS_DLGFRAME)) ? "true" : "false",
+      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), texts.c_str(), buttons.c_str(),
+      icon ? "true" : "false");
+}
+
+HWND FindButton(HWND window, const std::wstring& text) {
+  for (HWND child : Children(window)) {
+    if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && WindowText(child) == text) return child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr || argc < 2) return 2;
+  const std::wstring command = argv[1];
+  auto timeout = [&](int index) { return argc > index ? static_cast<DWORD>(_wtoi(argv[index])) : 5000u; };
+
+  if (command == L"list") {
+    for (HWND window : TopLevelWindows()) Describe(window);
+    return 0;
+  }
+  if (argc < 3) return 2;
+  if (command == L"wait" || command == L"find-class") {
+    const std::wstring key = argv[2];
+    const HWND window = command == L"wait" ? WaitForCaption(key, timeout(3))
+                                           : WaitFor([&](HWND w) { return ClassOf(w) == key; }, timeout(3));
+    if (window == nullptr) return 1;
+    Describe(window);
+    return 0;
+  }
+  const HWND window = WaitForCaption(argv[2], 5000);
+  if (window == nullptr) return 1;
+  if (command == L"press" && argc >= 4) {
+    const HWND button = FindButton(window, argv[3]);
+    if (button == nullptr) return 1;
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return 0;
+  }
+  if (command == L"escape") {
+    // The dialog's own message loop turns Escape on any of its controls
+    // into IDCANCEL, as for a key the user pressed.
+    HWND target = GetWindow(window, GW_CHILD);
+    if (target == nullptr) target = window;
+    PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(target, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
+    return 0;
+  }
+  if (command == L"close") {
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+  }
+  return 2;
+}
