@@ -9,6 +9,7 @@
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
+#include "common/win/settings.h"
 #include "framework/exceptions.h"
 #include "framework/strings.h"
 #include "framework/win/application.h"

@@ -7,11 +7,6 @@
 
 namespace merovix {
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 void RemoveFolderAndFiles(const std::string& folder) {
   WIN32_FIND_DATAA entry{};
   UniqueFindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &entry));
