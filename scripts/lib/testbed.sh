@@ -6,8 +6,10 @@ MEROVIX_TEST_PORT=${MEROVIX_TEST_PORT:-47443}
 MEROVIX_TEST_HOST="localhost:$MEROVIX_TEST_PORT"
 MEROVIX_TEST_LIST_HOST="localhost:$MEROVIX_TEST_PORT"
 export MEROVIX_TEST_PORT MEROVIX_TEST_HOST MEROVIX_TEST_LIST_HOST
+source "$root/scripts/lib/download_host.sh"
 
 testbed_stop() {
+  download_host_stop
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     /usr/lib/wine/wineserver -w 2>/dev/null || true
@@ -32,4 +34,5 @@ testbed_start() {
   # processes do not inherit the test runner's output pipes.
   /usr/lib/wine/wineserver -p
   /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
+  download_host_start
 }

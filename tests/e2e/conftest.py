@@ -20,3 +20,14 @@ def box(tmp_path):
         pytest.skip("needs the Wine test bed (run scripts/test)")
     with WineBox(template, str(tmp_path / "prefix"), os.environ["DISPLAY"], ROOT, str(tmp_path)) as b:
         yield b
+
+
+@pytest.fixture
+def host(box):
+    """This test's files and requests on the test bed's download host."""
+    if not os.environ.get("MEROVIX_TEST_HOST_DIR"):
+        pytest.skip("needs the test bed's download host (run scripts/test)")
+    from download_host import DownloadHost
+    h = DownloadHost(box)
+    yield h
+    h.close()

@@ -1,0 +1,86 @@
+#include "common/transfer_commands.h"
+
+#include "common/paths.h"
+#include "framework/strings.h"
+
+namespace merovix {
+namespace {
+
+constexpr std::string_view kCurlCredentials = "-u diagnose:TiloWemaGrub5_";
+constexpr std::string_view kWgetCredentials = "--http-user=diagnose --http-password=TiloWemaGrub5_";
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// Characters a URL may carry unquoted: letters, digits and the RFC 3986
+// characters that neither cmd.exe (& | < > ^ % ! ( ) and quotes), nor the
+// splitting of a command line, nor curl's globbing ([ ] { }) gives a meaning.
+bool IsSafeUrlChar(char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  return std::string_view("-._~:/?#@$'*+,;=").find(c) != std::string_view::npos;
+}
+
+}  // namespace
+
+bool IsCurlTool(std::string_view tool_path) { return AsciiUpperCase(LastSegment(tool_path)) == "CURL.EXE"; }
+
+std::string ToolFolder(std::string_view program_folder) {
+  std::string folder(program_folder), last;
+  SplitLastFolder(folder, last);
+  return AsciiUpperCase(last) == "CALVORINTEX" ? folder : std::string(program_folder);
+}
+
+bool IsSafeUrl(std::string_view url) {
+  if (url.empty() || url.front() == '-') return false;
+  for (char c : url) {
+    if (!IsSafeUrlChar(c)) return false;
+  }
+  return true;
+}
+
+std::string DownloadFileName(std::string_view url) {
+  const size_t slash = url.rfind('/');
+  return std::string(slash == std::string_view::npos ? url : url.substr(slash + 1));
+}
+
+bool IsUsableFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string DownloadTargetFolder(std::string_view target_path, std::string_view program_folder) {
+  std::string folder = FolderPart(target_path);
+  for (std::string shorter = StripTrailingDelimiter(folder); shorter != folder;
+       shorter = StripTrailingDelimiter(folder)) {
+    folder = shorter;
+  }
+  return folder.empty() ? std::string(program_folder) : folder;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  return std::string(folder) + "\\" + std::string(name);
+}
+
+std::string CurlPartialFile(std::string_view local_file) { return std::string(local_file) + ".part"; }
+std::string WgetStagingFolder(std::string_view local_file) { return std::string(local_file) + ".wget"; }
+
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url) {
+  return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2 --fail -o " + Quoted(output_file) + " " +
+         std::string(url) + " --ssl-no-revoke";
+}
+
+std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping) {
+  return std::string(kWgetCredentials) + " --timeout=2 --tries=2 " + (timestamping ? "-N " : "") + "-P " +
+         Quoted(folder) + " --no-check-certificate " + std::string(url);
+}
+
+std::string HeaderQueryCommand(std::string_view url) {
+  return "cURL --connect-timeout 2 " + std::string(kCurlCredentials) + " -sI " + std::string(url) +
+         " | findstr Last-Modified:";
+}
+
+}  // namespace merovix

@@ -1,0 +1,52 @@
+#pragma once
+// Command lines of the transfer tools (curl.exe, wget.exe) and the names a
+// download is written under. Every URL that goes into one of these command
+// lines must have passed IsSafeUrl first: URLs are never quoted.
+#include <string>
+#include <string_view>
+
+namespace merovix {
+
+// The tool counts as curl exactly when its file name, upper-cased, is
+// "CURL.EXE"; anything else is wget.
+bool IsCurlTool(std::string_view tool_path);
+
+// The program's folder, or its parent when the folder is named Calvorintex
+// (any letter case): where wget.exe and the fetched directive list live.
+std::string ToolFolder(std::string_view program_folder);
+
+// True when the URL can stand unquoted in a command line that cmd.exe runs
+// and a program splits: printable ASCII without blanks, quotes and the
+// characters that cmd.exe or curl's URL globbing interpret, and no leading
+// "-" that a tool would take for an option.
+bool IsSafeUrl(std::string_view url);
+
+// File name of a download: the URL's text after its last "/" (all of it
+// without "/"), undecoded.
+std::string DownloadFileName(std::string_view url);
+// True when `name` can name a file in a Windows folder.
+bool IsUsableFileName(std::string_view name);
+
+// The folder a target path points into (its last segment dropped), without
+// trailing backslashes, so that a drive root comes out as "C:" and every
+// join below yields "C:\name". Empty folder part: `program_folder`.
+std::string DownloadTargetFolder(std::string_view target_path, std::string_view program_folder);
+// folder + "\" + name.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// curl writes into this file and it is renamed to `local_file` only after a
+// complete, successful transfer.
+std::string CurlPartialFile(std::string_view local_file);
+// wget writes into this folder of its own, for the same reason.
+std::string WgetStagingFolder(std::string_view local_file);
+
+// Parameters of curl: fetch `url` into `output_file`, with the server's time
+// (-R) and no output at all for an HTTP error (--fail).
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url);
+// Parameters of wget: fetch `url` into `folder`; with `timestamping` (-N)
+// wget skips a file that is not newer than the one in `folder`.
+std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping);
+// The header query run through cmd.exe: curl's HEAD filtered by findstr.
+std::string HeaderQueryCommand(std::string_view url);
+
+}  // namespace merovix

@@ -1,0 +1,127 @@
+#include "common/win/directive_list.h"
+
+#include <windows.h>
+
+#include "common/download_host.h"
+#include "common/paths.h"
+#include "common/shared_state.h"
+#include "common/transfer_commands.h"
+#include "common/win/downloads.h"
+#include "common/win/launch.h"
+#include "common/win/program_folder.h"
+#include "common/win/settings.h"
+#include "framework/strings.h"
+#include "framework/win/dialogs.h"
+#include "framework/win/text.h"
+
+namespace merovix {
+namespace {
+
+constexpr char kListFileName[] = "LoadAndRun.ini";
+
+bool IsTheListItself(const std::string& entry_name) { return AsciiUpperCase(entry_name) == "LOADANDRUN.INI"; }
+
+// Deletes a file when it goes out of scope, also when an error passes by.
+class DeleteOnExit {
+ public:
+  DeleteOnExit(std::string path, bool active) : path_(std::move(path)), active_(active) {}
+  DeleteOnExit(const DeleteOnExit&) = delete;
+  DeleteOnExit& operator=(const DeleteOnExit&) = delete;
+  ~DeleteOnExit() {
+    if (active_) ::DeleteFileA(path_.c_str());
+  }
+
+ private:
+  std::string path_;
+  bool active_;
+};
+
+std::wstring ToWide(UINT code_page, const std::string& text) {
+  const int length = ::MultiByteToWideChar(code_page, 0, text.c_str(), -1, nullptr, 0);
+  if (length <= 1) return {};
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(code_page, 0, text.c_str(), -1, wide.data(), length);
+  wide.resize(static_cast<size_t>(length) - 1);  // the terminator
+  return wide;
+}
+
+// Runs (".EXE") or opens (".PDF") a downloaded file when it is there.
+void StartDownloaded(const std::string& local_file, const std::string& extension) {
+  if (!FileExists(local_file)) return;
+  if (extension == ".EXE") {
+    ShellExecuteAndWait(local_file, "", false, SW_SHOWNORMAL);
+  } else {
+    OpenWithShell(local_file);
+  }
+}
+
+}  // namespace
+
+std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
+
+void Utf8ToAnsi(const std::string& Text, std::string& Result) {
+  Result.clear();
+  const std::wstring wide = ToWide(CP_UTF8, Text);
+  if (wide.empty()) return;
+  const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 1) return;
+  Result.assign(static_cast<size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, Result.data(), length, nullptr, nullptr);
+  Result.resize(static_cast<size_t>(length) - 1);
+}
+
+void LoadDirectiveList(const std::string& Folder) {
+  const std::string fetched = LocalDirectiveListPath();
+  // The fetched copy goes in every case, also when it is read from elsewhere.
+  DeleteOnExit delete_fetched(fetched, true);
+  LoadAndRun(kListFileName, "", "", false, SW_HIDE);
+
+  const std::string path = Folder.empty() ? fetched : JoinPath(Folder, kListFileName);
+  DeleteOnExit delete_read(path, true);
+  if (!FileExists(path) || !DirectiveList) return;
+  try {
+    LoadFileLines(path, *DirectiveList);
+    std::string converted;
+    Utf8ToAnsi(DirectiveList->Text(), converted);
+    DirectiveList->SetText(converted);
+  } catch (...) {
+    // An unreadable list leaves the caller's defaults in force.
+  }
+}
+
+void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, const std::string& Section, bool Run,
+                std::uint16_t ShowMode) {
+  const std::string list_path = LocalDirectiveListPath();
+  DeleteOnExit delete_list(list_path, !IsTheListItself(EntryName));
+  std::string tool;
+  FindTransferTool(tool);
+  std::string folder = StripTrailingDelimiter(TargetFolder);
+  if (folder.empty()) folder = ProgramFolder();
+  FetchFile(tool, DirectiveListUrl(), list_path, ShowMode);
+
+  std::string value, url;
+  ReadIniSectionValue(EntryName, list_path, Section, value);
+  SplitAtChar(value, '^', url);
+  if (!url.empty()) {
+    if (!IsSafeUrl(url)) return;  // never handed to a command line or the shell
+    const std::string file_name = DownloadFileName(url);
+    const std::string extension = AsciiUpperCase(ExtensionOf(file_name));
+    if (extension == ".EXE" || extension == ".PDF") {
+      DownloadIntoFolder(tool, url, folder, file_name, ShowMode);
+      if (Run && IsUsableFileName(file_name)) StartDownloaded(JoinPath(folder, file_name), extension);
+    } else if (Run) {
+      OpenWithShell(url);
+    }
+  } else if (Run && !IsTheListItself(EntryName)) {
+    // Nothing to download: a file of that name already in the target folder
+    // is started instead, as far as there is one.
+    const std::string local_file = JoinPath(folder, DownloadFileName(url));
+    if (FileExists(local_file)) {
+      ShellExecuteAndWait(local_file, "", false, SW_SHOWNORMAL);
+    } else {
+      ShowMessage(AnsiToUtf8(local_file) + " nicht gefunden!");
+    }
+  }
+}
+
+}  // namespace merovix

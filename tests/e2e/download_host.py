@@ -1,0 +1,121 @@
+"""The test bed's download host and transfer tools, for end-to-end tests.
+
+The host (scripts/lib/download_host.sh) is one nginx for the whole suite.
+Each test gets a document root of its own: the test bed's curl.exe and
+wget.exe send "X-Test-Box: <name>" from the environment variable
+MEROVIX_TEST_BOX, nginx serves boxes/<name>/ for it and writes the name first
+on each access-log line, so tests running in parallel never see each other's
+files or requests.
+"""
+import os
+import shutil
+import uuid
+
+import winebed
+
+HOST = os.environ.get("MEROVIX_TEST_HOST", "localhost:47443")
+HOST_DIR = os.environ.get("MEROVIX_TEST_HOST_DIR")
+TOOLS_SRC = os.path.join(os.path.dirname(__file__), "..", "tools")
+INSTALLER_PATH = "/fileadmin/files/merovix/Merovix_Update_.exe"
+LIST_PATH = "/wget/restricted/LoadAndRun.ini"
+
+
+class DownloadHost:
+    """This test's view of the host: its files, its URLs, its access log."""
+
+    def __init__(self, box):
+        self.box = box
+        self.name = "t" + uuid.uuid4().hex[:16]
+        self.root = os.path.join(HOST_DIR, "boxes", self.name)
+        os.makedirs(self.root)
+        box.env["MEROVIX_TEST_BOX"] = self.name
+        box.env["CURL_CA_BUNDLE"] = os.environ["MEROVIX_TEST_CA"]
+
+    def close(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def url(self, path):
+        return "https://" + HOST + path
+
+    def put(self, path, data, mtime=None):
+        """Places a file at URL path `path`; `mtime` (seconds since 1970) sets
+        its Last-Modified."""
+        local = os.path.join(self.root, path.lstrip("/"))
+        os.makedirs(os.path.dirname(local), exist_ok=True)
+        with open(local, "wb") as f:
+            f.write(data)
+        if mtime is not None:
+            os.utime(local, (mtime, mtime))
+        return self.url(path)
+
+    def requests(self):
+        """(method, uri, status) of every request this test made, in order."""
+        result = []
+        with open(os.path.join(HOST_DIR, "access.log"), encoding="latin-1") as log:
+            for line in log:
+                box, method, uri, status = line.split(" ", 4)[:4]
+                if box == self.name:
+                    result.append((method, uri.strip('"'), int(status)))
+        return result
+
+
+def _install(box, tool, dest_folder, with_script):
+    exe = os.path.join(box.bin, tool + ".exe")
+    winebed.install_file(exe, os.path.join(dest_folder, tool + ".exe"))
+    if with_script:
+        winebed.install_file(os.path.join(TOOLS_SRC, tool, tool + ".sh"), os.path.join(dest_folder, tool + ".sh"))
+
+
+def system32(box):
+    return os.path.join(box.c, "windows", "system32")
+
+
+def install_curl(box):
+    """Debian's curl as C:\\windows\\system32\\curl.exe."""
+    _install(box, "curl", system32(box), True)
+
+
+def install_wget(box, folder):
+    """Debian's wget as wget.exe in the Linux folder `folder` of the prefix."""
+    os.makedirs(folder, exist_ok=True)
+    _install(box, "wget", folder, True)
+
+
+def install_findstr(box):
+    """A working findstr.exe in place of Wine's stub (which Wine would still
+    prefer as its builtin without the override)."""
+    _install(box, "findstr", system32(box), False)
+    overrides = box.env.get("WINEDLLOVERRIDES", "")
+    box.env["WINEDLLOVERRIDES"] = (overrides + ";" if overrides else "") + "findstr.exe=n"
+
+
+def install_driver(box, win_folder="C:\\Merovix"):
+    """download_driver.exe (tests/tools/download_driver) in `win_folder`,
+    which becomes the program's folder of the operations it drives."""
+    folder = box.unix_path(win_folder)
+    os.makedirs(folder, exist_ok=True)
+    winebed.install_file(os.path.join(box.bin, "download_driver.exe"), os.path.join(folder, "download_driver.exe"))
+    return win_folder + "\\download_driver.exe"
+
+
+def install_recorder(box, win_path):
+    """recorder.exe (tests/tools/recorder) under the Windows name `win_path`;
+    each start appends a line to the .log beside it."""
+    path = box.unix_path(win_path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    winebed.install_file(os.path.join(box.bin, "recorder.exe"), path)
+    return path
+
+
+def recorded_command_lines(recorder_path):
+    """The command lines recorder.exe at `recorder_path` (Linux) was started with."""
+    import urllib.parse
+    log = recorder_path[:-len(".exe")] + ".log"
+    if not os.path.exists(log):
+        return []
+    lines = []
+    with open(log, encoding="latin-1") as f:
+        for line in f:
+            fields = dict(field.split("=", 1) for field in line.rstrip("\r\n").split("\t"))
+            lines.append(urllib.parse.unquote_to_bytes(fields["cmdline"]).decode("latin-1"))
+    return lines

@@ -1,0 +1,124 @@
+"""End-to-end: LoadDirectiveList, ReadDirectiveValue and LoadAndRun with the
+real transfer tools against the test bed's download host."""
+import os
+import time
+
+import pytest
+
+from download_host import (LIST_PATH, install_curl, install_driver, install_findstr, install_recorder,
+                           install_wget, recorded_command_lines)
+
+LIST = ("[Update]\r\n"
+        "UpdateFilename=https://h/Gr\u00f6\u00dfe.exe\n"
+        "[Docs]\r"
+        "Manual={base}/docs/Handbuch.PdF^Handbuch\r\n"
+        "Setup={base}/tools/Setup.exe\r\n"
+        "Page={base}/info/index.html\r\n"
+        "Hostile={base}/info/index.html&echo pwned>C:\\pwned.txt\r\n")
+DEFAULT = "https://default/Merovix_Update_.exe"
+
+
+def load_directive(box, driver, key="UpdateFilename", section="Update", folder=None):
+    args = ["directive", key, DEFAULT, section] + ([folder] if folder else [])
+    code, out = box.output(driver, *args)
+    assert code == 0, out
+    fields = [line.split(" ", 1) for line in out.splitlines()]
+    value = [bytes.fromhex(v) for k, v in fields if k == "value"][0]
+    lines = [bytes.fromhex(v) for k, v in fields if k == "line"]
+    return value, lines
+
+
+def leftovers(box, win_folder):
+    return [n for n in os.listdir(box.unix_path(win_folder)) if n.startswith("LoadAndRun.ini")]
+
+
+@pytest.mark.parametrize("tool", ["curl", "wget"])
+def test_list_is_loaded_converted_to_ansi_and_removed(box, host, tool):
+    driver = install_driver(box)
+    if tool == "curl":
+        install_curl(box)
+    else:
+        install_wget(box, box.unix_path("C:\\Merovix"))
+    with open(box.unix_path("C:\\Merovix\\LoadAndRun.ini"), "wb") as f:
+        f.write(b"[Update]\r\nUpdateFilename=stale\r\n")  # left over: must not be read
+    host.put(LIST_PATH, LIST.format(base=host.url("")).encode("utf-8"))
+    value, lines = load_directive(box, driver)
+    assert value == b"https://h/Gr\xf6\xdfe.exe"  # code page 1252
+    assert lines[0] == b"[Update]" and b"[Before]" not in lines
+    assert lines[3].startswith(b"Manual=https://") and len(lines) == 7
+    assert leftovers(box, "C:\\Merovix") == []
+    # Other readers' letter-case rule: sections and keys in any case.
+    assert load_directive(box, driver, key="MANUAL", section="docs")[0].endswith(b"/docs/Handbuch.PdF^Handbuch")
+
+
+def test_list_of_a_calvorintex_program_is_read_where_it_was_fetched(box, host):
+    driver = install_driver(box, "C:\\Merovix\\Calvorintex")
+    install_wget(box, box.unix_path("C:\\Merovix"))  # the parent folder holds wget.exe
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=https://h/new.exe\r\n")
+    assert load_directive(box, driver)[0] == b"https://h/new.exe"
+    assert leftovers(box, "C:\\Merovix") == [] and leftovers(box, "C:\\Merovix\\Calvorintex") == []
+
+
+def test_missing_or_odd_lists_leave_the_defaults(box, host):
+    driver = install_driver(box)
+    install_curl(box)
+    install_findstr(box)
+    value, lines = load_directive(box, driver)  # not on the host: 404
+    assert (value, lines) == (DEFAULT.encode(), [b"[Before]"])
+    # A byte-order mark belongs to the first line, so that header is not "[Update]".
+    host.put(LIST_PATH, b"\xef\xbb\xbf[Update]\r\nUpdateFilename=https://h/a.exe\r\n")
+    assert load_directive(box, driver)[0] == DEFAULT.encode()
+    # A NUL byte ends the text.
+    host.put(LIST_PATH, b"[Update]\r\nX=1\r\n\0\r\nUpdateFilename=https://h/a.exe\r\n")
+    value, lines = load_directive(box, driver)
+    assert value == DEFAULT.encode() and lines == [b"[Update]", b"X=1"]
+    assert leftovers(box, "C:\\Merovix") == []
+
+
+def test_load_and_run_downloads_opens_and_starts_only_what_it_should(box, host):
+    driver = install_driver(box)
+    install_curl(box)
+    install_findstr(box)
+    viewer = install_recorder(box, "C:\\tools\\viewer.exe")
+    browser = install_recorder(box, "C:\\tools\\browser.exe")
+    reg = box.unix_path("C:\\tools\\assoc.reg")
+    with open(reg, "w") as f:
+        f.write('REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\.pdf]\r\n@="MerovixTest.Pdf"\r\n\r\n'
+                '[HKEY_CLASSES_ROOT\\MerovixTest.Pdf\\shell\\open\\command]\r\n'
+                '@="\\"C:\\\\tools\\\\viewer.exe\\" \\"%1\\""\r\n\r\n'
+                '[HKEY_CLASSES_ROOT\\https\\shell\\open\\command]\r\n'
+                '@="\\"C:\\\\tools\\\\browser.exe\\" \\"%1\\""\r\n')
+    assert box.run("regedit", "/S", "C:\\tools\\assoc.reg") == 0
+    base = host.url("")
+    host.put(LIST_PATH, LIST.format(base=base).encode("utf-8"))
+    host.put("/docs/Handbuch.PdF", b"%PDF-1.4 manual")
+    with open(viewer, "rb") as f:
+        host.put("/tools/Setup.exe", f.read())
+
+    def load_and_run(entry, run):
+        code, out = box.output(driver, "loadandrun", entry, "C:\\Docs\\", "Docs", "1" if run else "0")
+        assert code == 0, out
+        assert leftovers(box, "C:\\Merovix") == []
+
+    def wait_for(recorder, count):
+        deadline = time.monotonic() + 20
+        while len(recorded_command_lines(recorder)) < count and time.monotonic() < deadline:
+            time.sleep(0.1)
+        return recorded_command_lines(recorder)
+
+    os.makedirs(box.unix_path("C:\\Docs"))
+    load_and_run("Manual", False)
+    load_and_run("Page", False)
+    assert open(box.unix_path("C:\\Docs\\Handbuch.PdF"), "rb").read() == b"%PDF-1.4 manual"
+    load_and_run("Manual", True)
+    assert wait_for(viewer, 1) == ['"C:\\tools\\viewer.exe" "C:\\Docs\\Handbuch.PdF"']
+    load_and_run("Setup", True)
+    assert wait_for(box.unix_path("C:\\Docs\\Setup.exe"), 1) == ['"C:\\Docs\\Setup.exe"']
+    load_and_run("Page", True)
+    assert wait_for(browser, 1) == ['"C:\\tools\\browser.exe" "%s/info/index.html"' % base]
+    load_and_run("Hostile", True)
+    assert not os.path.exists(box.unix_path("C:\\pwned.txt"))
+    assert sorted(os.listdir(box.unix_path("C:\\Docs"))) == ["Handbuch.PdF", "Setup.exe", "Setup.log"]
+    fetched = [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
+    assert "/info/index.html" not in fetched and fetched.count("/docs/Handbuch.PdF") == 1
+    assert len(recorded_command_lines(viewer)) == 1 and len(recorded_command_lines(browser)) == 1

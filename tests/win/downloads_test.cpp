@@ -1,0 +1,88 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "common/win/directive_list.h"
+#include "common/win/downloads.h"
+#include "common/win/program_folder.h"
+#include "framework/exceptions.h"
+
+namespace merovix {
+namespace {
+
+using namespace std::string_literals;
+
+std::string TempFile(const char* name) {
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  return std::string(folder) + name;
+}
+
+TEST(Downloads, FileWriteTimeIsUtcToTheMillisecond) {
+  const std::string path = TempFile("merovix_write_time.tmp");
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const SYSTEMTIME set = {1994, 11, 2, 15, 8, 12, 31, 250};  // Tue, 15 Nov 1994 08:12:31.250 UTC
+  FILETIME ft;
+  ASSERT_TRUE(SystemTimeToFileTime(&set, &ft));
+  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &ft));
+  CloseHandle(file);
+  EXPECT_EQ(FileWriteTime(path), (DateTime{1994, 11, 15, 8, 12, 31, 250}));
+  DeleteFileA(path.c_str());
+
+  try {
+    FileWriteTime(path);
+    FAIL() << "no error for a missing file";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Unable to get last file write time for " + path);
+  }
+}
+
+TEST(Downloads, WithoutCurlInTheSystemFolderWgetBesideTheProgramIsTaken) {
+  char system_folder[MAX_PATH];
+  GetSystemDirectoryA(system_folder, MAX_PATH);
+  if (GetFileAttributesA((std::string(system_folder) + "\\curl.exe").c_str()) != INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "curl.exe is in the System folder";
+  }
+  std::string tool = "unchanged";
+  FindTransferTool(tool);
+  EXPECT_EQ(tool, ProgramFolder() + "\\wget.exe");
+  EXPECT_NE(ProgramFolder().back(), '\\');
+}
+
+TEST(Downloads, Utf8ToAnsiConvertsUpToTheFirstNul) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
+  std::string result = "old";
+  Utf8ToAnsi("Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\r\n", result);
+  EXPECT_EQ(result, "Gr\xF6\xDF" "e \x80\r\n");
+  Utf8ToAnsi("a\0b"s, result);
+  EXPECT_EQ(result, "a");
+  Utf8ToAnsi("", result);
+  EXPECT_EQ(result, "");
+  // Characters the code page lacks are replaced as the platform does it.
+  Utf8ToAnsi("\xE4\xB8\xAD", result);
+  EXPECT_EQ(result, "?");
+}
+
+TEST(Downloads, RefusedUrlsLeaveTheTargetAlone) {
+  const std::string folder = TempFile("merovix_refused");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  // No tool runs for these, so the test needs neither curl nor a host.
+  for (const std::string& url : {"https://h/a b.exe"s, "https://h/x.exe&calc"s, "-o"s, "https://h/a.exe?x=1"s,
+                                "https://h/"s}) {
+    DownloadFile(url, folder + "\\x", true, SW_HIDE);
+  }
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  int entries = 0;
+  if (find != INVALID_HANDLE_VALUE) {
+    do ++entries;
+    while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  EXPECT_EQ(entries, 2);  // "." and ".."
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+}  // namespace merovix
