@@ -1,6 +1,8 @@
 #pragma once
 // The update run as a sequence over the operations it needs, so that its
 // order, arguments and branches can be tested without Windows.
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace merovix {
@@ -8,19 +10,71 @@ namespace merovix {
 // Texts of the run shown to the user (UTF-8).
 inline constexpr const char* kAskForUpdate = "Möchten Sie das Update von Merovix laden und installieren?";
 inline constexpr const char* kUpdateCancelled = "Das Update wurde abgebrochen!";
+inline constexpr const char* kDownloadFailed = "Beim Laden der Datei ist ein Fehler aufgetreten!";
+inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
+
+// Show modes handed to started programs.
+inline constexpr std::uint16_t kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
 
 class UpdateOperations {
  public:
   virtual ~UpdateOperations() = default;
+
   // Settings of the product (default file and section).
   virtual bool ReadIniBool(const std::string& key, bool fallback) = 0;
-  // The confirmation question (Yes, the default, and Cancel); true for Yes.
-  virtual bool Confirm(const std::string& text) = 0;
-  // The framework's plain message.
-  virtual void ShowPlainMessage(const std::string& text) = 0;
+  virtual bool WriteIniBool(const std::string& key, bool value) = 0;
+  virtual std::string ReadIniString(const std::string& key, const std::string& fallback) = 0;
+
+  // The user.
+  virtual bool Confirm(const std::string& text) = 0;          // Yes (default) / Cancel; true for Yes
+  virtual void ShowPlainMessage(const std::string& text) = 0;  // captioned with the application title
+  virtual void ShowUpdateMessage(const std::string& text) = 0;
+  virtual void Beep() = 0;                                     // the "asterisk" system sound
+
+  // Directive list and download.
+  virtual void LoadDirectiveList() = 0;
+  virtual std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
+                                         const std::string& section) = 0;
+  virtual void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) = 0;
+
+  // Files.
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual void RemoveFile(const std::string& path) = 0;
+  virtual void CreateSignalFile(const std::string& path) = 0;  // empty, overwriting; may raise
+  virtual void SleepOneMillisecond() = 0;
+
+  // Processes and services.
+  virtual std::uint32_t CountProcesses(const std::string& name) = 0;
+  virtual void KillProcessesByName(const std::string& name) = 0;
+  // True when the id text names a running process of that executable.
+  virtual bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) = 0;
+  virtual void KillProcessByIdText(const std::string& id_text) = 0;
+  virtual bool ServiceExists(const std::string& machine, const std::string& service) = 0;
+  virtual void StartServiceAndWait(const std::string& machine, const std::string& service) = 0;
+
+  // Launching.
+  virtual void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
+                                   std::uint16_t show) = 0;
+  // The exit code, or nothing when the program could not be started.
+  virtual std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
+                                                  std::uint16_t show) = 0;
+  // Starts a program without waiting for it.
+  virtual void RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
+  virtual void RunCommand(const std::string& command) = 0;
 };
 
-// One update run on a PC where the product is installed.
-void RunUpdate(UpdateOperations& ops);
+struct UpdateRunSettings {
+  std::string install_dir;       // as the registry holds it
+  std::string update_file_name;  // "Merovix_Update_.exe"
+  std::string default_url;       // the installer on the maker's download host
+};
+
+// One update run on a PC where the product is installed. An error raised by
+// an operation after the product has begun to be stopped restarts what the
+// run had stopped, then passes on to the caller.
+void RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings);
+
+// The final message after the installer: its outcome and what was restarted.
+std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, bool service_mode, bool restart_desktop);
 
 }  // namespace merovix

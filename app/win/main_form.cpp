@@ -1,7 +1,9 @@
 #include "app/win/main_form.h"
 
-#include "app/win/update_operations.h"
+#include "app/fallback_download.h"
 #include "app/update_run.h"
+#include "app/win/update_operations.h"
+#include "common/download_host.h"
 #include "common/shared_state.h"
 #include "common/win/settings.h"
 #include "framework/win/application.h"
@@ -27,6 +29,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner, L"TForm1", "Update Merovix") {
   SetHeight(675);
   ButtonUpdate_starten = new TButton(this, "Update starten", RECT{160, 32, 105, 25}, true);
   ButtonUpdate_starten->OnClick = [this](TComponent* sender) { ButtonUpdate_startenClick(sender); };
+  DirDlg = new TFolderBrowseDlg(this);
+  DirDlg->SetShowSelectionInStatus(false);
   OnCreate = [this](TComponent* sender) { FormCreate(sender); };
   OnActivate = [this](TComponent* sender) { FormActivate(sender); };
   OnClose = [this](TComponent* sender, TCloseAction& action) { FormClose(sender, action); };
@@ -65,11 +69,12 @@ void TForm1::FormClose(TComponent*, TCloseAction&) { DirectiveList.reset(); }
 
 void TForm1::ButtonUpdate_startenClick(TComponent*) {
   if (InstallDir.empty() || !DirectoryExists(InstallDir)) {
-    // The fallback download to a chosen folder follows here.
+    WindowsFallbackOperations operations(*DirDlg);
+    RunFallbackDownload(operations, InstallerUrl(UpdateFileName), UpdateFileName);
     return;
   }
   WindowsUpdateOperations operations;
-  RunUpdate(operations);
+  RunUpdate(operations, UpdateRunSettings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName)});
 }
 
 }  // namespace merovix

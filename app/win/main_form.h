@@ -3,6 +3,7 @@
 // activation performs one update run and closes it, which ends the program.
 #include <string>
 
+#include "browse/win/browse_dialog.h"
 #include "framework/win/forms.h"
 
 namespace merovix {
@@ -17,6 +18,7 @@ class TForm1 : public TForm {
   explicit TForm1(TComponent* owner);
 
   TButton* ButtonUpdate_starten;
+  TFolderBrowseDlg* DirDlg;
 
   void FormCreate(TComponent* sender);
   void FormActivate(TComponent* sender);

@@ -2,15 +2,39 @@
 
 #include <windows.h>
 
+#include "browse/win/browse_dialog.h"
+#include "common/directive_rules.h"
+#include "common/win/directive_list.h"
+#include "common/win/downloads.h"
+#include "common/win/launch.h"
+#include "common/win/processes.h"
+#include "common/win/services.h"
 #include "common/win/settings.h"
 #include "framework/win/application.h"
 #include "framework/win/dialogs.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace merovix {
 
+void ShowUpdateMessage(const std::string& text) {
+  // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
+  constexpr UINT kFlags = 0x51040;
+  ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
+}
+
 bool WindowsUpdateOperations::ReadIniBool(const std::string& key, bool fallback) {
   return merovix::ReadIniBool(key, fallback, "", "");
+}
+
+bool WindowsUpdateOperations::WriteIniBool(const std::string& key, bool value) {
+  return merovix::WriteIniBool(key, value, "", "");
+}
+
+std::string WindowsUpdateOperations::ReadIniString(const std::string& key, const std::string& fallback) {
+  std::string value;
+  merovix::ReadIniString(key, fallback, "", "", value);
+  return value;
 }
 
 bool WindowsUpdateOperations::Confirm(const std::string& text) {
@@ -19,10 +43,96 @@ bool WindowsUpdateOperations::Confirm(const std::string& text) {
 
 void WindowsUpdateOperations::ShowPlainMessage(const std::string& text) { ShowMessage(text); }
 
-void ShowUpdateMessage(const std::string& text) {
-  // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
-  constexpr UINT kFlags = 0x51040;
-  ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
+void WindowsUpdateOperations::ShowUpdateMessage(const std::string& text) { merovix::ShowUpdateMessage(text); }
+
+void WindowsUpdateOperations::Beep() { ::MessageBeep(MB_ICONASTERISK); }
+
+void WindowsUpdateOperations::LoadDirectiveList() { merovix::LoadDirectiveList(""); }
+
+std::string WindowsUpdateOperations::ReadDirectiveValue(const std::string& key, const std::string& fallback,
+                                                        const std::string& section) {
+  std::string value;
+  merovix::ReadDirectiveValue(key, fallback, section, value);
+  return value;
+}
+
+void WindowsUpdateOperations::DownloadFile(const std::string& url, const std::string& target, bool run,
+                                           std::uint16_t show) {
+  merovix::DownloadFile(url, target, run, show);
+}
+
+bool WindowsUpdateOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
+
+void WindowsUpdateOperations::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
+
+void WindowsUpdateOperations::CreateSignalFile(const std::string& path) { merovix::CreateSignalFile(path, "", true); }
+
+void WindowsUpdateOperations::SleepOneMillisecond() { ::Sleep(1); }
+
+std::uint32_t WindowsUpdateOperations::CountProcesses(const std::string& name) {
+  return merovix::CountProcesses(name);
+}
+
+void WindowsUpdateOperations::KillProcessesByName(const std::string& name) { merovix::KillProcessesByName(name); }
+
+bool WindowsUpdateOperations::ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) {
+  return merovix::ProcessIdIsProgram(id_text, exe_name);
+}
+
+void WindowsUpdateOperations::KillProcessByIdText(const std::string& id_text) {
+  merovix::KillProcessByIdText(id_text);
+}
+
+bool WindowsUpdateOperations::ServiceExists(const std::string& machine, const std::string& service) {
+  return merovix::ServiceExists(machine, service);
+}
+
+void WindowsUpdateOperations::StartServiceAndWait(const std::string& machine, const std::string& service) {
+  merovix::StartServiceAndWait(machine, service);
+}
+
+void WindowsUpdateOperations::ShellExecuteAndWait(const std::string& file, const std::string& parameters,
+                                                  bool wait, std::uint16_t show) {
+  merovix::ShellExecuteAndWait(file, parameters, wait, show);
+}
+
+std::optional<std::uint32_t> WindowsUpdateOperations::RunAndWait(const std::string& exe,
+                                                                 const std::string& parameters,
+                                                                 std::uint16_t show) {
+  return RunAndWaitForExitCode(exe, parameters, show);
+}
+
+void WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters,
+                                          std::uint16_t show) {
+  PROCESS_INFORMATION info{};
+  merovix::RunDetached(exe, parameters, show, true, info);
+  // The record is the run's own: the program runs on without us.
+  UniqueHandle process(info.hProcess), thread(info.hThread);
+}
+
+void WindowsUpdateOperations::RunCommand(const std::string& command) { merovix::RunCommand(command); }
+
+void WindowsFallbackOperations::Beep() { ::MessageBeep(MB_ICONASTERISK); }
+
+bool WindowsFallbackOperations::Warn(const std::string& text) {
+  return MessageDlg(text, TMsgDlgType::mtWarning, mbOK | mbCancel, 0, mbOK) == mrOk;
+}
+
+void WindowsFallbackOperations::ShowPlainMessage(const std::string& text) { ShowMessage(text); }
+
+bool WindowsFallbackOperations::ChooseFolder(std::string& folder) {
+  if (!dialog_.Execute()) return false;
+  folder = dialog_.Selection();
+  return true;
+}
+
+bool WindowsFallbackOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
+
+void WindowsFallbackOperations::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
+
+void WindowsFallbackOperations::DownloadFile(const std::string& url, const std::string& target, bool run,
+                                             std::uint16_t show) {
+  merovix::DownloadFile(url, target, run, show);
 }
 
 }  // namespace merovix

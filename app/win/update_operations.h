@@ -1,14 +1,56 @@
 #pragma once
-// The update run's operations on the real system.
+// The update run's and the fallback download's operations on the real system.
+#include "app/fallback_download.h"
 #include "app/update_run.h"
 
 namespace merovix {
 
+class TFolderBrowseDlg;
+
 class WindowsUpdateOperations : public UpdateOperations {
  public:
   bool ReadIniBool(const std::string& key, bool fallback) override;
+  bool WriteIniBool(const std::string& key, bool value) override;
+  std::string ReadIniString(const std::string& key, const std::string& fallback) override;
   bool Confirm(const std::string& text) override;
   void ShowPlainMessage(const std::string& text) override;
+  void ShowUpdateMessage(const std::string& text) override;
+  void Beep() override;
+  void LoadDirectiveList() override;
+  std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
+                                 const std::string& section) override;
+  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override;
+  bool FileExists(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
+  void CreateSignalFile(const std::string& path) override;
+  void SleepOneMillisecond() override;
+  std::uint32_t CountProcesses(const std::string& name) override;
+  void KillProcessesByName(const std::string& name) override;
+  bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) override;
+  void KillProcessByIdText(const std::string& id_text) override;
+  bool ServiceExists(const std::string& machine, const std::string& service) override;
+  void StartServiceAndWait(const std::string& machine, const std::string& service) override;
+  void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
+                           std::uint16_t show) override;
+  std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
+                                          std::uint16_t show) override;
+  void RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
+  void RunCommand(const std::string& command) override;
+};
+
+class WindowsFallbackOperations : public FallbackOperations {
+ public:
+  explicit WindowsFallbackOperations(TFolderBrowseDlg& dialog) : dialog_(dialog) {}
+  void Beep() override;
+  bool Warn(const std::string& text) override;
+  void ShowPlainMessage(const std::string& text) override;
+  bool ChooseFolder(std::string& folder) override;
+  bool FileExists(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
+  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override;
+
+ private:
+  TFolderBrowseDlg& dialog_;
 };
 
 // The system message box captioned "Merovix Update" with OK and the

@@ -179,7 +179,7 @@ void TFolderBrowseDlg::DoInitialized(HWND dialog) {
   if (!status_text_.empty()) SendStatusText();
   if (!selection_.empty() || selection_pidl_ != nullptr) UpdateDialogSelection();
   if (!caption_.empty()) ::SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
-  if (OnCreate) OnCreate(*this);
+  if (OnCreate) OnCreate(this);
 }
 
 void TFolderBrowseDlg::DoSelChanged(HWND, LPCITEMIDLIST item_list) {

@@ -22,7 +22,6 @@ namespace merovix {
 
 class TFolderBrowseDlg;
 
-using TNotifyEvent = std::function<void(TFolderBrowseDlg& Sender)>;
 // NewSelPIDL belongs to the dialog.
 using TSelChangedEvent =
     std::function<void(TFolderBrowseDlg& Sender, const std::string& NewSel, LPCITEMIDLIST NewSelPIDL)>;

@@ -73,6 +73,18 @@ bool ProcessIdRunning(const std::string& IdText) {
   return running;
 }
 
+bool ProcessIdIsProgram(const std::string& IdText, const std::string& ExeName) {
+  const auto id = ParseProcessIdText(IdText);
+  if (!id) return false;
+  const UniqueFileHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot) return false;
+  bool found = false;
+  ForEachProcess(snapshot.get(), [&](const PROCESSENTRY32& entry) {
+    found = found || (entry.th32ProcessID == *id && FileNameMatches(ExeFileOf(entry), ExeName));
+  });
+  return found;
+}
+
 bool KillProcessById(std::uint32_t Id) {
   const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, Id));
   if (!process) return false;

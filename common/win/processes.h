@@ -24,6 +24,11 @@ bool KillProcessesByName(const std::string& Name);
 // True when `IdText`, in plain decimal digits, is the id of a running process.
 bool ProcessIdRunning(const std::string& IdText);
 
+// True when `IdText` is the id of a running process whose executable is
+// `ExeName` (file-name part, ASCII upper-casing), so that a recorded id that
+// now belongs to another program can be told apart.
+bool ProcessIdIsProgram(const std::string& IdText, const std::string& ExeName);
+
 // Terminates the process `Id`: false when it cannot be opened, true when it
 // was terminated. Raises EWin32Error when the termination is refused.
 bool KillProcessById(std::uint32_t Id);

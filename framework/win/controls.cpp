@@ -8,9 +8,13 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
   if (owner_ != nullptr) owner_->owned_.push_back(this);
 }
 
-TComponent::~TComponent() {
-  // Owned components go first, newest first; each unlinks itself.
+void TComponent::DestroyComponents() {
+  // Each unlinks itself from owned_ when it goes.
   while (!owned_.empty()) delete owned_.back();
+}
+
+TComponent::~TComponent() {
+  DestroyComponents();
   if (owner_ != nullptr) {
     auto& siblings = owner_->owned_;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());

@@ -4,6 +4,7 @@
 // demand.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,11 +25,19 @@ class TComponent {
   std::string Name;
   long Tag = 0;
 
+ protected:
+  // Frees the owned components now, newest first; derived classes call it
+  // before their own parts are gone.
+  void DestroyComponents();
+
  private:
   friend class TComponentOwnership;
   TComponent* owner_;
   std::vector<TComponent*> owned_;
 };
+
+// An event that only names its sender.
+using TNotifyEvent = std::function<void(TComponent* sender)>;
 
 class TWinControl : public TComponent {
  public:

@@ -21,6 +21,8 @@ TForm::TForm(TComponent* owner, std::wstring window_class, std::string caption)
 }
 
 TForm::~TForm() {
+  // Buttons unregister from this form when they go.
+  DestroyComponents();
   if (Application().MainForm() == this) Application().SetMainForm(nullptr);
 }
 

@@ -10,8 +10,6 @@
 
 namespace merovix {
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
-
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;

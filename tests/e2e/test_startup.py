@@ -56,6 +56,10 @@ def test_refused_consent_cancels_and_deletes_the_one_shot_key(box, answer):
 def test_confirm_update_zero_skips_the_question_for_one_start_only(box):
     box.install_product(settings="[Parameter]\nconfirm_update=0\nfoo=bar\n")
     first = box.start(box.updater())
+    # No question: the run goes straight on (and, without a transfer tool in
+    # this prefix, ends with the download failure).
+    assert box.wait_dialog("Merovix Update")["texts"] == ["Beim Laden der Datei ist ein Fehler aufgetreten!"]
+    box.dlg("press", "Merovix Update", "OK")
     assert first.wait(timeout=30) == 0
     assert box.read_settings() == "[Parameter]\r\nfoo=bar\r\n"
 

@@ -2,47 +2,260 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace merovix {
 namespace {
 
-// Records every operation the run performs, in order.
-class RecordingOperations : public UpdateOperations {
+const std::string kDir = "C:\\Program Files\\Merovix";
+const std::string kInstaller = kDir + "\\Merovix_Update_.exe";
+const std::string kSignal = kDir + "\\StopService";
+const std::string kDefaultUrl = "https://merovix.example/fileadmin/files/merovix/Merovix_Update_.exe";
+
+// A small world the run acts on. Only actions are recorded, in order;
+// queries (counts, existence tests) are answered from the world's state.
+class FakeWorld : public UpdateOperations {
  public:
   std::map<std::string, bool> ini_bools;
+  std::map<std::string, std::string> ini_strings;
+  std::map<std::string, std::string> directives;  // key -> value in section "Update"
+  std::map<std::string, int> running;              // process name -> instances
+  std::set<std::string> resisting;                 // survive every kill
+  std::map<std::string, std::string> pids;         // id text -> executable
+  std::set<std::string> services;
+  std::set<std::string> files;
   bool answer_yes = true;
-  std::vector<std::string> calls;
+  bool download_creates_installer = true;
+  int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
+  bool signal_file_cannot_be_created = false;
+  std::optional<std::uint32_t> installer_exit_code = 0;
+  std::vector<std::string> log;
+  int polls = 0;
 
   bool ReadIniBool(const std::string& key, bool fallback) override {
-    calls.push_back("ReadIniBool " + key);
     const auto it = ini_bools.find(key);
     return it == ini_bools.end() ? fallback : it->second;
   }
+  bool WriteIniBool(const std::string& key, bool value) override {
+    log.push_back("WriteIniBool " + key + "=" + (value ? "1" : "0"));
+    return true;
+  }
+  std::string ReadIniString(const std::string& key, const std::string& fallback) override {
+    const auto it = ini_strings.find(key);
+    return it == ini_strings.end() ? fallback : it->second;
+  }
   bool Confirm(const std::string& text) override {
-    calls.push_back("Confirm " + text);
+    log.push_back("Confirm " + text);
     return answer_yes;
   }
-  void ShowPlainMessage(const std::string& text) override { calls.push_back("ShowPlainMessage " + text); }
+  void ShowPlainMessage(const std::string& text) override { log.push_back("Plain " + text); }
+  void ShowUpdateMessage(const std::string& text) override { log.push_back("UpdateMessage " + text); }
+  void Beep() override { log.push_back("Beep"); }
+  void LoadDirectiveList() override { log.push_back("LoadDirectiveList"); }
+  std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
+                                 const std::string& section) override {
+    const auto it = directives.find(key);
+    return section == "Update" && it != directives.end() ? it->second : fallback;
+  }
+  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override {
+    log.push_back("DownloadFile " + url + " [" + target + "] " + (run ? "run" : "norun") + " " +
+                  std::to_string(show));
+    if (download_creates_installer) files.insert(kInstaller);
+  }
+  bool FileExists(const std::string& path) override {
+    if (path == kSignal && files.count(kSignal) != 0 && signal_seen_after_polls >= 0 &&
+        polls >= signal_seen_after_polls) {
+      files.erase(kSignal);
+    }
+    return files.count(path) != 0;
+  }
+  void RemoveFile(const std::string& path) override {
+    log.push_back("DeleteFile " + path);
+    files.erase(path);
+  }
+  void CreateSignalFile(const std::string& path) override {
+    if (signal_file_cannot_be_created) throw std::runtime_error("Datei " + path + " kann nicht erstellt werden");
+    log.push_back("CreateSignalFile " + path);
+    files.insert(path);
+    polls = 0;
+  }
+  void SleepOneMillisecond() override { ++polls; }
+  std::uint32_t CountProcesses(const std::string& name) override {
+    const auto it = running.find(name);
+    return it == running.end() ? 0 : static_cast<std::uint32_t>(it->second);
+  }
+  void KillProcessesByName(const std::string& name) override {
+    log.push_back("Kill " + name);
+    if (resisting.count(name) == 0) running.erase(name);
+  }
+  bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) override {
+    const auto it = pids.find(id_text);
+    return it != pids.end() && it->second == exe_name;
+  }
+  void KillProcessByIdText(const std::string& id_text) override { log.push_back("KillId " + id_text); }
+  bool ServiceExists(const std::string& machine, const std::string& service) override {
+    return machine == "localhost" && services.count(service) != 0;
+  }
+  void StartServiceAndWait(const std::string& machine, const std::string& service) override {
+    log.push_back("StartService " + machine + " " + service);
+  }
+  void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
+                           std::uint16_t show) override {
+    log.push_back("ShellExecute " + file + " " + parameters + (wait ? " wait " : " nowait ") + std::to_string(show));
+  }
+  std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
+                                          std::uint16_t show) override {
+    log.push_back("RunAndWait " + exe + " " + parameters + " " + std::to_string(show));
+    return installer_exit_code;
+  }
+  void RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
+    log.push_back("RunDetached " + exe + " [" + parameters + "] " + std::to_string(show));
+  }
+  void RunCommand(const std::string& command) override { log.push_back("RunCommand " + command); }
+
+  void Run() { RunUpdate(*this, UpdateRunSettings{kDir, "Merovix_Update_.exe", kDefaultUrl}); }
 };
 
-TEST(UpdateRun, AsksForConsentUnlessTheSettingsSayNo) {
-  RecordingOperations ops;
-  ops.answer_yes = false;
-  RunUpdate(ops);
-  EXPECT_EQ(ops.calls, (std::vector<std::string>{"ReadIniBool confirm_update", std::string("Confirm ") + kAskForUpdate,
-                                                 std::string("ShowPlainMessage ") + kUpdateCancelled}));
+using Log = std::vector<std::string>;
+const std::string kDownloadDefault = "DownloadFile " + kDefaultUrl + " [] norun 1";
+const std::string kInstall = "RunAndWait " + kInstaller + " /silent 1";
 
-  RecordingOperations silent;
-  silent.ini_bools["confirm_update"] = false;
-  RunUpdate(silent);
-  ASSERT_FALSE(silent.calls.empty());
-  for (const std::string& call : silent.calls) {
-    EXPECT_NE(call.rfind("Confirm", 0), 0u) << "no question with confirm_update false";
-    EXPECT_NE(call, std::string("ShowPlainMessage ") + kUpdateCancelled);
+TEST(UpdateRun, RefusedConsentShowsTheCancelMessageAndDoesNothingElse) {
+  FakeWorld world;
+  world.answer_yes = false;
+  world.Run();
+  EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "Plain Das Update wurde abgebrochen!"}));
+}
+
+TEST(UpdateRun, WithoutProductProgramsItDownloadsInstallsAndSaysSo) {
+  FakeWorld world;
+  world.Run();
+  EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault, kInstall,
+                            "UpdateMessage Das Update wurde durchgeführt!"}));
+}
+
+TEST(UpdateRun, TheDirectiveListChoosesTheUrlAndConfirmUpdateZeroSkipsTheQuestion) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.directives["UpdateFilename"] = "https://other.example/x/Merovix_Update_.exe";
+  world.Run();
+  ASSERT_GE(world.log.size(), 2u);
+  EXPECT_EQ(world.log[0], "LoadDirectiveList");
+  EXPECT_EQ(world.log[1], "DownloadFile https://other.example/x/Merovix_Update_.exe [] norun 1");
+}
+
+TEST(UpdateRun, AMissingInstallerBeepsReportsAndTouchesNothing) {
+  FakeWorld world;
+  world.download_creates_installer = false;
+  world.running = {{"Merovix_Diagnose.exe", 1}, {"Merovix.exe", 1}};
+  world.services = {"Merovix"};
+  world.Run();
+  EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault, "Beep",
+                            "UpdateMessage Beim Laden der Datei ist ein Fehler aufgetreten!"}));
+}
+
+TEST(UpdateRun, EachProgramGetsFiveAttemptsOfItsOwn) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.running = {{"Merovix_Diagnose.exe", 1}, {"ekag20nt.exe", 1}, {"NKLS40EK.exe", 2}};
+  world.resisting = {"Merovix_Diagnose.exe", "ekag20nt.exe", "NKLS40EK.exe"};
+  world.Run();
+  Log expected{"LoadDirectiveList", kDownloadDefault};
+  for (int i = 0; i < 5; ++i) {
+    expected.push_back("Kill Merovix_Diagnose.exe");
+    expected.push_back("WriteIniBool Tageslistebeachten=1");
   }
+  for (int i = 0; i < 5; ++i) expected.push_back("Kill ekag20nt.exe");
+  for (int i = 0; i < 5; ++i) expected.push_back("Kill NKLS40EK.exe");
+  expected.push_back(kInstall);
+  expected.push_back("UpdateMessage Das Update wurde durchgeführt!");
+  EXPECT_EQ(world.log, expected);
+}
+
+TEST(UpdateRun, ServiceBranchStopsSignalsEndsTheDicomServersAndRestartsBothServices) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.services = {"Merovix"};
+  world.ini_strings["Servicename"] = "MerovixServer";
+  world.ini_strings["storescpDwProcessID"] = "4711";
+  world.pids["4711"] = "storescp.exe";
+  world.running = {{"storescp.exe", 1}, {"wlmscpfs.exe", 1}, {"Merovix.exe", 1}};
+  world.files.insert(kSignal);  // left over from an earlier run
+  world.Run();
+  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault,
+                            "ShellExecute sc stop MerovixServer_Keepalive wait 2", "DeleteFile " + kSignal,
+                            "CreateSignalFile " + kSignal, "ShellExecute sc stop MerovixServer wait 2",
+                            "KillId 4711", "RunCommand taskkill -f -im wlmscpfs.exe", kInstall,
+                            "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
+                            "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
+  EXPECT_EQ(world.polls, 3) << "stops polling once the product deleted the signal file";
+}
+
+TEST(UpdateRun, TheSignalFileWaitIsBoundedAndARecordedIdOfAnotherProgramIsNotKilled) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.services = {"Merovix"};
+  world.signal_seen_after_polls = -1;
+  world.ini_strings["storescpDwProcessID"] = "4711";
+  world.pids["4711"] = "notepad.exe";
+  world.running = {{"storescp.exe", 1}};
+  world.Run();
+  EXPECT_EQ(world.polls, 500);
+  EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "KillId 4711"), 0);
+  EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "RunCommand taskkill -f -im storescp.exe"), 1);
+}
+
+TEST(UpdateRun, DesktopBranchSignalsAndRestartsMerovixAsConfigured) {
+  for (const bool minimised : {false, true}) {
+    FakeWorld world;
+    world.ini_bools["confirm_update"] = false;
+    world.ini_bools["minimiert_starten"] = minimised;
+    world.running = {{"Merovix.exe", 1}};
+    world.Run();
+    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "CreateSignalFile " + kSignal, kInstall,
+                              "RunDetached " + kDir + "\\Merovix.exe [] " + (minimised ? "6" : "1"),
+                              "UpdateMessage Das Update wurde durchgeführt und Merovix neu gestartet!"}));
+  }
+}
+
+TEST(UpdateRun, AFailingInstallerIsReportedWithItsCodeAfterTheRestart) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.running = {{"Merovix.exe", 1}};
+  world.installer_exit_code = 5;
+  world.Run();
+  ASSERT_GE(world.log.size(), 3u);
+  EXPECT_EQ(world.log[world.log.size() - 3], "RunDetached " + kDir + "\\Merovix.exe [] 1");
+  EXPECT_EQ(world.log[world.log.size() - 2], "Beep");
+  EXPECT_EQ(world.log.back(),
+            "UpdateMessage Die Installation des Updates ist fehlgeschlagen (Fehlercode 5)! Merovix wurde neu gestartet.");
+
+  EXPECT_EQ(FinalMessage(std::nullopt, true, false),
+            "Das Installationsprogramm des Updates konnte nicht gestartet werden! Der Merovix-Dienst wurde neu "
+            "gestartet.");
+  EXPECT_EQ(FinalMessage(1, false, false), "Die Installation des Updates ist fehlgeschlagen (Fehlercode 1)!");
+}
+
+TEST(UpdateRun, AnErrorWhileStoppingRestartsWhatWasStoppedAndPassesOn) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.services = {"Merovix"};
+  world.signal_file_cannot_be_created = true;
+  EXPECT_THROW(world.Run(), std::runtime_error);
+  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "ShellExecute sc stop Merovix_Keepalive wait 2",
+                            "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive"}));
+
+  FakeWorld desktop;
+  desktop.ini_bools["confirm_update"] = false;
+  desktop.running = {{"Merovix.exe", 1}};
+  desktop.signal_file_cannot_be_created = true;
+  EXPECT_THROW(desktop.Run(), std::runtime_error);
+  EXPECT_EQ(desktop.log.back(), kDownloadDefault) << "the product was never asked to stop";
 }
 
 }  // namespace

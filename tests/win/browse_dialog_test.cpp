@@ -41,7 +41,8 @@ TEST(FolderBrowseDlg, AsTheUpdateApplicationConfiguresIt) {
   EXPECT_EQ(dlg->ImageIndex(), -1);
 
   int created = 0;
-  dlg->OnCreate = [&](TFolderBrowseDlg& sender) {
+  dlg->OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     ++created;
     HWND dialog = sender.DialogHandle();
     EXPECT_EQ(::GetWindow(dialog, GW_OWNER), form.Handle());
@@ -78,7 +79,8 @@ TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
     TCountedBrowseDlg dlg(nullptr, allocator);
     dlg.SetSelection(target);
     EXPECT_EQ(dlg.Selection(), target + "\\");
-    dlg.OnCreate = [](TFolderBrowseDlg& sender) { PressButton(sender.DialogHandle(), IDOK); };
+    dlg.OnCreate = [](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component); PressButton(sender.DialogHandle(), IDOK); };
     DialogWatchdog watchdog;
     ASSERT_TRUE(dlg.Execute());
     const LPITEMIDLIST confirmed = dlg.SelectionPIDL();
@@ -88,7 +90,8 @@ TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
 
     // The next dialog opens at the confirmed folder.
     std::string opened_at;
-    dlg.OnCreate = [&](TFolderBrowseDlg& sender) {
+    dlg.OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
       opened_at = test::SelectedTreeItemText(sender.DialogHandle());
       PressButton(sender.DialogHandle(), IDCANCEL);
     };
@@ -122,7 +125,8 @@ TEST(FolderBrowseDlg, PresetSelectionsReachTheOpeningDialog) {
     dlg.SetSelection(c.preset);
     std::vector<std::string> reported;
     dlg.OnSelChanged = [&](TFolderBrowseDlg&, const std::string& path, LPCITEMIDLIST) { reported.push_back(path); };
-    dlg.OnCreate = [](TFolderBrowseDlg& sender) { PressButton(sender.DialogHandle(), IDCANCEL); };
+    dlg.OnCreate = [](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component); PressButton(sender.DialogHandle(), IDCANCEL); };
     DialogWatchdog watchdog;
     dlg.Execute();
     EXPECT_FALSE(watchdog.Fired());
@@ -138,7 +142,8 @@ TEST(FolderBrowseDlg, AHeldItemListWithoutSelectionGivesThePathWhenTheDialogOpen
   ASSERT_EQ(::SHParseDisplayName(AnsiToWide(data).c_str(), nullptr, &list, 0, nullptr), S_OK);
   dlg.SetSelectionPIDL(list);
   std::string at_create;
-  dlg.OnCreate = [&](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     at_create = sender.Selection();
     PressButton(sender.DialogHandle(), IDCANCEL);
   };
@@ -154,7 +159,8 @@ TEST(FolderBrowseDlg, StatusTextIsFittedByPathOrByTextAndSentUnchangedWithoutFit
   const std::string text(150, 'W');
   TFolderBrowseDlg dlg(nullptr);
   dlg.SetStatusText(path);
-  dlg.OnCreate = [&](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     HWND status = ::GetDlgItem(sender.DialogHandle(), kStatusLineId);
     ASSERT_NE(status, nullptr);
     EXPECT_TRUE(StyleVisible(status));
@@ -194,7 +200,8 @@ TEST(FolderBrowseDlg, SelectionChangesReachTheEventAndTheStatusLine) {
     EXPECT_NE(list, nullptr);
     changes.push_back(path);
   };
-  dlg.OnCreate = [&](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     ++created;
     HWND status = ::GetDlgItem(sender.DialogHandle(), kStatusLineId);
     EXPECT_EQ(ControlText(status), first);
@@ -212,7 +219,8 @@ TEST(FolderBrowseDlg, SelectionChangesReachTheEventAndTheStatusLine) {
   EXPECT_EQ(dlg.StatusText(), second);
   std::string reopened;
   dlg.OnSelChanged = nullptr;
-  dlg.OnCreate = [&](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     reopened = ControlText(::GetDlgItem(sender.DialogHandle(), kStatusLineId));
     PressButton(sender.DialogHandle(), IDCANCEL);
   };
@@ -226,7 +234,8 @@ TEST(FolderBrowseDlg, AnUnresolvableTypedNameAsksTheHandler) {
   TFolderBrowseDlg dlg(nullptr);
   dlg.SetOptions({bfUseNewUI});
   std::vector<std::string> typed;
-  dlg.OnCreate = [](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     ::SetDlgItemTextA(sender.DialogHandle(), 14149, "gibt_es_nicht_xyz");
     PressButton(sender.DialogHandle(), IDOK);
   };
@@ -276,7 +285,8 @@ TEST(FolderBrowseDlg, CaptionIsLiveWhileOpenAndStoredOtherwise) {
   TFolderBrowseDlg dlg(nullptr);
   dlg.SetCaption("Zielordner w\xE4hlen");
   std::string at_open, live;
-  dlg.OnCreate = [&](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     at_open = ControlText(sender.DialogHandle());
     ::SetWindowTextA(sender.DialogHandle(), "Vom Dialog");
     live = sender.Caption();
@@ -295,7 +305,8 @@ TEST(FolderBrowseDlg, WithoutCenteringTheShellPlacesTheDialog) {
   TFolderBrowseDlg dlg(nullptr);
   dlg.SetCenter(false);
   RECT rect{};
-  dlg.OnCreate = [&](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [&](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     ::GetWindowRect(sender.DialogHandle(), &rect);
     PressButton(sender.DialogHandle(), IDCANCEL);
   };
@@ -309,7 +320,8 @@ TEST(FolderBrowseDlg, WithoutCenteringTheShellPlacesTheDialog) {
 TEST(FolderBrowseDlg, OkButtonFollowsEnableOKButton) {
   TFolderBrowseDlg dlg(nullptr);
   dlg.SetEnableOKButton(false);
-  dlg.OnCreate = [](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     HWND ok = ::GetDlgItem(sender.DialogHandle(), IDOK);
     EXPECT_FALSE(::IsWindowEnabled(ok));
     sender.SetEnableOKButton(true);
@@ -327,7 +339,8 @@ TEST(FolderBrowseDlg, OkButtonFollowsEnableOKButton) {
 TEST(FolderBrowseDlg, TheNewDialogStyleRevealsTheControlsItKeepsHidden) {
   TFolderBrowseDlg dlg(nullptr);
   dlg.SetOptions({bfNewDialogStyle});
-  dlg.OnCreate = [](TFolderBrowseDlg& sender) {
+  dlg.OnCreate = [](TComponent* component) {
+    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     HWND dialog = sender.DialogHandle();
     HWND status = ::GetDlgItem(dialog, kStatusLineId);
     ASSERT_NE(status, nullptr);
@@ -375,7 +388,7 @@ TEST(FolderBrowseDlg, AssignmentRules) {
 
 TEST(FolderBrowseDlg, AnExceptionOfAHandlerClosesTheDialogAndComesOutOfExecute) {
   TFolderBrowseDlg dlg(nullptr);
-  dlg.OnCreate = [](TFolderBrowseDlg&) { throw std::runtime_error("Handler"); };
+  dlg.OnCreate = [](TComponent*) { throw std::runtime_error("Handler"); };
   DialogWatchdog watchdog;
   EXPECT_THROW(dlg.Execute(), std::runtime_error);
   EXPECT_FALSE(watchdog.Fired());

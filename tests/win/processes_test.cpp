@@ -108,6 +108,18 @@ TEST_F(Processes, KillProcessByIdTextEndsOnlyARunningIdGivenExactly) {
   EXPECT_EQ(wlmscpfs.ExitCode(), 0u);
 }
 
+TEST_F(Processes, ProcessIdIsProgramTellsWhetherARecordedIdStillBelongsToTheServer) {
+  StandinProcess storescp(Folder(), "storescp.exe");
+  StandinProcess other(Folder(), "Merovix.exe");
+  EXPECT_TRUE(ProcessIdIsProgram(storescp.IdText(), "storescp.exe"));
+  EXPECT_TRUE(ProcessIdIsProgram(storescp.IdText(), "STORESCP.EXE"));
+  EXPECT_FALSE(ProcessIdIsProgram(other.IdText(), "storescp.exe"));
+  EXPECT_FALSE(ProcessIdIsProgram("0" + storescp.IdText(), "storescp.exe"));
+  EXPECT_FALSE(ProcessIdIsProgram("", "storescp.exe"));
+  ASSERT_TRUE(storescp.TerminateAndWait());
+  EXPECT_TRUE(testing::WaitUntil([&] { return !ProcessIdIsProgram(storescp.IdText(), "storescp.exe"); }));
+}
+
 TEST_F(Processes, KillProcessByIdOfNoProcessIsFalseWithoutAnException) {
   StandinProcess running(Folder(), "wlmscpfs.exe");
   EXPECT_FALSE(KillProcessById(0xFFFFFFF0u));

@@ -1,0 +1,30 @@
+#include "app/fallback_download.h"
+
+#include "app/update_run.h"
+#include "common/paths.h"
+
+namespace merovix {
+
+void RunFallbackDownload(FallbackOperations& ops, const std::string& url, const std::string& update_file_name) {
+  ops.Beep();
+  if (!ops.Warn(kNotTheProductPc)) {
+    ops.ShowPlainMessage(kUpdateCancelled);
+    return;
+  }
+  std::string folder;
+  if (!ops.ChooseFolder(folder)) return;
+
+  const std::string local_installer = StripTrailingDelimiter(folder) + "\\" + update_file_name;
+  if (ops.FileExists(local_installer)) ops.RemoveFile(local_installer);
+  // An earlier copy that could not be removed must not pass for the download.
+  if (!ops.FileExists(local_installer)) {
+    ops.DownloadFile(url, folder + "\\" + update_file_name, false, kSwShowNormal);
+    if (ops.FileExists(local_installer)) {
+      ops.ShowPlainMessage(kUpdateFileDownloaded);
+      return;
+    }
+  }
+  ops.ShowPlainMessage(kUpdateFileFailed);
+}
+
+}  // namespace merovix

@@ -1,0 +1,102 @@
+#include "app/fallback_download.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/update_run.h"
+
+namespace merovix {
+namespace {
+
+const std::string kUrl = "https://merovix.example/fileadmin/files/merovix/Merovix_Update_.exe";
+
+class FakeFallback : public FallbackOperations {
+ public:
+  bool warn_ok = true;
+  bool folder_chosen = true;
+  std::string folder = "C:\\Downloads";
+  std::set<std::string> files;
+  std::set<std::string> undeletable;
+  bool download_succeeds = true;
+  std::vector<std::string> log;
+
+  void Beep() override { log.push_back("Beep"); }
+  bool Warn(const std::string& text) override {
+    log.push_back("Warn " + text);
+    return warn_ok;
+  }
+  void ShowPlainMessage(const std::string& text) override { log.push_back("Plain " + text); }
+  bool ChooseFolder(std::string& chosen) override {
+    log.push_back("ChooseFolder");
+    if (folder_chosen) chosen = folder;
+    return folder_chosen;
+  }
+  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  void RemoveFile(const std::string& path) override {
+    log.push_back("Delete " + path);
+    if (undeletable.count(path) == 0) files.erase(path);
+  }
+  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override {
+    log.push_back("Download " + url + " [" + target + "] " + (run ? "run" : "norun") + " " + std::to_string(show));
+    if (download_succeeds) files.insert(StripTarget(target));
+  }
+  static std::string StripTarget(std::string target) {
+    // The download lands in the target's folder under the URL's file name.
+    const size_t slash = target.find_last_of('\\');
+    std::string dir = target.substr(0, slash);
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    return dir + "\\Merovix_Update_.exe";
+  }
+  void Run() { RunFallbackDownload(*this, kUrl, "Merovix_Update_.exe"); }
+};
+
+using Log = std::vector<std::string>;
+const std::string kWarn = std::string("Warn ") + kNotTheProductPc;
+
+TEST(FallbackDownload, RefusedWarningCancelsAndACancelledFolderDialogEndsSilently) {
+  FakeFallback refused;
+  refused.warn_ok = false;
+  refused.Run();
+  EXPECT_EQ(refused.log, (Log{"Beep", kWarn, "Plain Das Update wurde abgebrochen!"}));
+
+  FakeFallback cancelled;
+  cancelled.folder_chosen = false;
+  cancelled.Run();
+  EXPECT_EQ(cancelled.log, (Log{"Beep", kWarn, "ChooseFolder"}));
+}
+
+TEST(FallbackDownload, ReplacesAnEarlierCopyAndReportsTheDownload) {
+  FakeFallback world;
+  world.files.insert("C:\\Downloads\\Merovix_Update_.exe");
+  world.Run();
+  EXPECT_EQ(world.log, (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Downloads\\Merovix_Update_.exe",
+                            "Download " + kUrl + " [C:\\Downloads\\Merovix_Update_.exe] norun 1",
+                            "Plain Das Updatefile wurde heruntergeladen!"}));
+}
+
+TEST(FallbackDownload, ADriveRootLosesItsBackslashOnceAndAFailureIsReported) {
+  FakeFallback root;
+  root.folder = "C:\\";
+  root.download_succeeds = false;
+  root.files.insert("C:\\Merovix_Update_.exe");
+  root.Run();
+  EXPECT_EQ(root.log, (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Merovix_Update_.exe",
+                           "Download " + kUrl + " [C:\\\\Merovix_Update_.exe] norun 1",
+                           "Plain Fehler beim Laden des Updates!"}));
+}
+
+TEST(FallbackDownload, AnEarlierCopyThatCannotBeRemovedIsNeverTakenForTheDownload) {
+  FakeFallback world;
+  world.files.insert("C:\\Downloads\\Merovix_Update_.exe");
+  world.undeletable.insert("C:\\Downloads\\Merovix_Update_.exe");
+  world.Run();
+  EXPECT_EQ(world.log.back(), "Plain Fehler beim Laden des Updates!");
+  EXPECT_EQ(std::count_if(world.log.begin(), world.log.end(), [](const std::string& e) { return e.rfind("Download", 0) == 0; }), 0);
+}
+
+}  // namespace
+}  // namespace merovix
