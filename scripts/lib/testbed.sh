@@ -23,10 +23,15 @@ testbed_start() {
   local winebed="$root/scripts/lib/winebed.py"
   export MEROVIX_WINE_TEMPLATE="$root/build/wine/template"
   /usr/bin/python3 "$winebed" template "$MEROVIX_WINE_TEMPLATE"
-  local display pid
-  read -r display pid < <(/usr/bin/python3 "$winebed" display)
-  export DISPLAY="$display" TESTBED_XVFB_PID="$pid"
   trap testbed_stop EXIT
+  # TESTBED_DISPLAY names a display to use instead of a private Xvfb.
+  if [ -n "${TESTBED_DISPLAY:-}" ]; then
+    export DISPLAY="$TESTBED_DISPLAY"
+  else
+    local display pid
+    read -r display pid < <(/usr/bin/python3 "$winebed" display)
+    export DISPLAY="$display" TESTBED_XVFB_PID="$pid"
+  fi
   export WINEPREFIX="$root/build/wine/suite-$$"
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   /usr/bin/python3 "$winebed" clone "$MEROVIX_WINE_TEMPLATE" "$WINEPREFIX"
