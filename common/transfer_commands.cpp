@@ -69,7 +69,7 @@ std::string CurlPartialFile(std::string_view local_file) { return std::string(lo
 std::string WgetStagingFolder(std::string_view local_file) { return std::string(local_file) + ".wget"; }
 
 std::string CurlFetchParameters(std::string_view output_file, std::string_view url) {
-  return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2 --fail -o " + Quoted(output_file) + " " +
+  return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2 --fail -L -o " + Quoted(output_file) + " " +
          std::string(url) + " --ssl-no-revoke";
 }
 

@@ -55,6 +55,7 @@ http {
     location /err/404/ { return 404; }
     location /err/500/ { return 500; }
     location /cut/ { proxy_pass http://127.0.0.1:$backend_port; }
+    location ~ ^/moved(/.*)\$ { return 302 \$1; }
   }
 }
 CONF

@@ -64,6 +64,13 @@ def test_download_writes_the_complete_file_with_the_servers_time(box, host, tool
     assert [r for r in answered(host) if r[0] == "GET"] == [("GET", INSTALLER_PATH, 200)]
 
 
+def test_a_redirect_on_the_host_is_followed_not_saved(box, host, tool):
+    host.put(INSTALLER_PATH, b"moved installer", mtime=SERVER_TIME)
+    download(box, tool[1], host.url("/moved" + INSTALLER_PATH))
+    assert read(box, TARGET) == b"moved installer"
+    assert ("GET", "/moved" + INSTALLER_PATH, 302) in answered(host)
+
+
 def test_unchanged_installer_is_not_fetched_again(box, host, tool):
     url = host.put(INSTALLER_PATH, b"v1", mtime=SERVER_TIME)
     download(box, tool[1], url)

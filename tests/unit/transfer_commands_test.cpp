@@ -63,7 +63,7 @@ TEST(TransferCommands, TargetFolderDropsTheLastSegmentAndAllTrailingBackslashes)
 TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
   const std::string url = "https://localhost:47443/fileadmin/files/merovix/Merovix_Update_.exe";
   EXPECT_EQ(CurlFetchParameters("C:\\Program Files\\Merovix\\Merovix_Update_.exe.part", url),
-            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --fail -o "
+            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --fail -L -o "
             "\"C:\\Program Files\\Merovix\\Merovix_Update_.exe.part\" " +
                 url + " --ssl-no-revoke");
   EXPECT_EQ(WgetFetchParameters("C:\\Merovix_Update_.exe.wget", url, true),
