@@ -13,7 +13,6 @@ namespace {
 using test::ControlText;
 using test::DialogWatchdog;
 using test::PressButton;
-using test::TempFolder;
 
 // The component with a counting allocator in place of the shell's.
 class TCountedBrowseDlg : public TFolderBrowseDlg {

@@ -6,7 +6,6 @@
 namespace merovix {
 namespace {
 
-using test::TempFolder;
 
 // A static control of known width with the GUI font.
 class FittingControl : public ::testing::Test {

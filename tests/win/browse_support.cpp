@@ -21,26 +21,6 @@ void CALLBACK OnWatchdog(HWND, UINT, UINT_PTR, DWORD) {
   ::EnumThreadWindows(::GetCurrentThreadId(), &CancelDialog, 0);
 }
 
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA entry{};
-  HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string full = path + "\\" + name;
-      ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
-      } else {
-        ::DeleteFileA(full.c_str());
-      }
-    } while (::FindNextFileA(search, &entry));
-    ::FindClose(search);
-  }
-  ::RemoveDirectoryA(path.c_str());
-}
-
 std::string TreeItemText(HWND dialog, WPARAM which) {
   HWND tree = ::GetDlgItem(dialog, 14145);
   auto item = reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, which, 0));
@@ -104,30 +84,6 @@ size_t CountingMalloc::Outstanding() const {
 HWND TTestWindow::CreateHandle() {
   return ::CreateWindowExA(0, "STATIC", "Besitzer", WS_OVERLAPPEDWINDOW, 0, 0, 240, 120, nullptr,
                            nullptr, ::GetModuleHandleA(nullptr), nullptr);
-}
-
-TempFolder::TempFolder() {
-  char temp[MAX_PATH] = {};
-  ::GetTempPathA(MAX_PATH, temp);
-  static int serial = 0;
-  path_ = std::string(temp) + "merovix_browse_" + std::to_string(::GetCurrentProcessId()) + "_" +
-          std::to_string(++serial);
-  ::CreateDirectoryA(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() { RemoveTree(path_); }
-
-std::string TempFolder::Folder(const std::string& relative) const {
-  const std::string full = path_ + "\\" + relative;
-  ::CreateDirectoryA(full.c_str(), nullptr);
-  return full;
-}
-
-std::string TempFolder::File(const std::string& relative) const {
-  const std::string full = path_ + "\\" + relative;
-  HANDLE file = ::CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-  return full;
 }
 
 std::string ControlText(HWND control) {

@@ -10,6 +10,8 @@
 
 #include "framework/win/controls.h"
 
+#include "tests/win/test_files.h"
+
 namespace merovix::test {
 
 // Cancels every dialog of this thread after `ms`, so that a dialog that no
@@ -60,22 +62,6 @@ class TTestWindow : public TWinControl {
 
  protected:
   HWND CreateHandle() override;
-};
-
-// A fresh folder below the temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path_; }
-  // Creates a sub folder (or a file) and returns its full path.
-  std::string Folder(const std::string& relative) const;
-  std::string File(const std::string& relative) const;
-
- private:
-  std::string path_;
 };
 
 // The text of a dialog control (ANSI).

@@ -1,6 +1,7 @@
 #include "common/win/processes.h"
 
 #include "framework/exceptions.h"
+#include "tests/win/test_files.h"
 #include "tool_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -8,13 +9,13 @@
 namespace merovix {
 namespace {
 
-using testing::ScratchFolder;
 using testing::StandinProcess;
 
 class Processes : public ::testing::Test {
  protected:
-  ScratchFolder scratch;
-  const std::string& Folder() const { return scratch.Path(); }
+  TempFolder scratch;
+  // With a trailing "\\", as the fixtures take it.
+  std::string Folder() const { return scratch.Path() + "\\"; }
 };
 
 TEST_F(Processes, ListProcessNamesReplacesTheListWithBareExecutableNames) {
@@ -146,13 +147,13 @@ TEST_F(Processes, ARefusedTerminationRaisesEWin32Error) {
 // The stand-in's own contract, on which later tests of the update run rely.
 TEST_F(Processes, TheStandInLogsItsStartAndLeavesOnItsSignalFile) {
   StandinProcess merovix(Folder(), "Merovix.exe", "signal=StopService\nexit_code=7\n");
-  const std::string log = testing::ReadWholeFile(Folder() + "Merovix.log");
+  const std::string log = ReadTextFile(Folder() + "Merovix.log");
   EXPECT_EQ(log, "start pid=" + merovix.IdText() + " show=- cmdline=\"" + Folder() + "Merovix.exe\"\r\n");
-  testing::WriteWholeFile(Folder() + "StopService", "");
+  WriteTextFile(Folder() + "StopService", "");
   ASSERT_TRUE(merovix.WaitForEnd());
   EXPECT_EQ(merovix.ExitCode(), 7u);
   EXPECT_EQ(GetFileAttributesA((Folder() + "StopService").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(testing::ReadWholeFile(Folder() + "Merovix.log"), log + "signal pid=" + merovix.IdText() + "\r\n");
+  EXPECT_EQ(ReadTextFile(Folder() + "Merovix.log"), log + "signal pid=" + merovix.IdText() + "\r\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "common/win/services.h"
 
+#include "tests/win/test_files.h"
 #include "tool_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 namespace merovix {
 namespace {
 
-using testing::ScratchFolder;
 using testing::TestService;
 
 // The service manager the product is addressed on.
@@ -17,8 +17,9 @@ const std::string kMachine = "localhost";
 
 class Services : public ::testing::Test {
  protected:
-  ScratchFolder scratch;
-  const std::string& Folder() const { return scratch.Path(); }
+  TempFolder scratch;
+  // With a trailing "\\", as the fixtures take it.
+  std::string Folder() const { return scratch.Path() + "\\"; }
 };
 
 class Stopwatch {
@@ -172,7 +173,7 @@ TEST_F(Services, AStopThatTheServiceRefusesIsFalse) {
 TEST_F(Services, TheTestServiceDeletesItsSignalFileAndKeepsRunning) {
   TestService service(Folder(), "start_steps=0\nsignal=StopService\n");
   ASSERT_TRUE(StartServiceAndWait(kMachine, service.Name()));
-  testing::WriteWholeFile(Folder() + "StopService", "");
+  WriteTextFile(Folder() + "StopService", "");
   EXPECT_TRUE(testing::WaitUntil([&] { return service.Logged("signal"); }));
   EXPECT_EQ(GetFileAttributesA((Folder() + "StopService").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));

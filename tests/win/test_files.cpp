@@ -1,9 +1,6 @@
 #include "tests/win/test_files.h"
 
-#include <shellapi.h>
-
-#include <cstdio>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "framework/win/handles.h"
 
@@ -18,21 +15,52 @@ TempFolder::TempFolder() {
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() {
-  // SHFileOperation wants a list ending in two NULs.
-  std::string from = path_ + std::string(2, '\0');
-  SHFILEOPSTRUCTA operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationA(&operation);
+namespace {
+
+// Removes a folder with everything in it, read-only files included.
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA entry{};
+  {
+    const UniqueFindHandle search(FindFirstFileA((path + "\\*").c_str(), &entry));
+    if (search) {
+      do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string full = path + "\\" + name;
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveTree(full);
+        } else {
+          DeleteFileA(full.c_str());
+        }
+      } while (FindNextFileA(search.get(), &entry));
+    }
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::string TempFolder::Folder(const std::string& relative) const {
+  const std::string full = path_ + "\\" + relative;
+  CreateDirectoryA(full.c_str(), nullptr);
+  return full;
+}
+
+std::string TempFolder::File(const std::string& relative) const {
+  const std::string full = path_ + "\\" + relative;
+  WriteTextFile(full, "");
+  return full;
 }
 
 void WriteTextFile(const std::string& path, const std::string& bytes) {
   UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
   DWORD written = 0;
-  if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  EXPECT_TRUE(file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+      << "cannot write " << path;
 }
 
 std::string ReadTextFile(const std::string& path) {

@@ -1,4 +1,5 @@
 #include "tool_fixtures.h"
+#include "tests/win/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ std::string UniqueSuffix() {
 }
 
 void CopyTool(const std::string& tool, const std::string& target) {
-  const std::string source = ToolFolder() + tool;
+  const std::string source = TestBinFolder() + "\\" + tool;
   if (!::CopyFileA(source.c_str(), target.c_str(), FALSE)) {
     ADD_FAILURE() << "cannot copy " << source << " to " << target << ": " << ::GetLastError();
   }
@@ -24,59 +25,14 @@ bool RunningOnWine() {
   return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
 }
 
-std::string ToolFolder() {
-  char path[MAX_PATH * 2] = {};
-  const std::string exe(path, ::GetModuleFileNameA(nullptr, path, sizeof(path)));
-  return exe.substr(0, exe.find_last_of('\\') + 1);
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
-  std::string text;
-  if (!file) return text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-  return text;
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text) {
-  const UniqueFileHandle file(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  ASSERT_TRUE(file && ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
-      << path;
-}
-
-ScratchFolder::ScratchFolder() {
-  char temp[MAX_PATH] = {};
-  ::GetTempPathA(sizeof(temp), temp);
-  path_ = std::string(temp) + "merovix_test_" + UniqueSuffix() + "\\";
-  EXPECT_TRUE(::CreateDirectoryA(path_.c_str(), nullptr)) << path_;
-}
-
-ScratchFolder::~ScratchFolder() {
-  WIN32_FIND_DATAA found{};
-  {
-    const UniqueFindHandle find(::FindFirstFileA((path_ + "*").c_str(), &found));
-    if (find) {
-      do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((path_ + found.cFileName).c_str());
-      } while (::FindNextFileA(find.get(), &found));
-    }
-  }
-  EXPECT_TRUE(::RemoveDirectoryA(path_.c_str())) << path_ << " " << ::GetLastError();
-}
-
 StandinProcess::StandinProcess(const std::string& folder, const std::string& exe_name, const std::string& config) {
   const std::string exe = folder + exe_name;
   // Further instances of one name share the copy.
   if (::GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) CopyTool("standin.exe", exe);
   const std::string base = exe_name.substr(0, exe_name.size() - 4);
   const std::string log = folder + base + ".log";
-  if (!config.empty()) WriteWholeFile(folder + base + ".cfg", config);
-  const size_t logged_before = ReadWholeFile(log).size();
+  if (!config.empty()) WriteTextFile(folder + base + ".cfg", config);
+  const size_t logged_before = ReadTextFile(log).size();
 
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
@@ -91,7 +47,7 @@ StandinProcess::StandinProcess(const std::string& folder, const std::string& exe
   const UniqueHandle thread(info.hThread);
   id_ = info.dwProcessId;
   // Running for the tests means: past its start-up, as its log shows.
-  EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(log).size() > logged_before || !Running(); }));
+  EXPECT_TRUE(WaitUntil([&] { return ReadTextFile(log).size() > logged_before || !Running(); }));
   EXPECT_TRUE(Running()) << exe_name << " ended at once";
 }
 
@@ -119,7 +75,7 @@ TestService::TestService(const std::string& folder, const std::string& config)
     : folder_(folder), name_("MerovixTestSvc_" + UniqueSuffix()) {
   const std::string exe = folder + "testsvc.exe";
   if (::GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) CopyTool("testsvc.exe", exe);
-  WriteWholeFile(folder + name_ + ".cfg", config);
+  WriteTextFile(folder + name_ + ".cfg", config);
   manager_.reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   if (!manager_) {
     ADD_FAILURE() << "no service manager: " << ::GetLastError();
@@ -172,7 +128,7 @@ bool TestService::WaitForState(DWORD state, DWORD timeout_ms) const {
 
 std::vector<std::string> TestService::Log() const {
   std::vector<std::string> lines;
-  const std::string text = ReadWholeFile(folder_ + name_ + ".log");
+  const std::string text = ReadTextFile(folder_ + name_ + ".log");
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find("\r\n", start);

@@ -1,5 +1,5 @@
 #pragma once
-// Fixtures of the Windows tests around the test tools: a scratch folder,
+// Fixtures of the Windows tests around the test tools:
 // copies of the stand-in program running under the product's names, and the
 // test service registered in the service manager. Each cleans up after
 // itself on every path; every wait is bounded.
@@ -26,26 +26,6 @@ bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
 
 // For known differences of Wine from Windows.
 bool RunningOnWine();
-
-// The folder of the test executable, where the tools lie (ends in "\").
-std::string ToolFolder();
-
-std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& text);
-
-// A fresh folder under the temporary folder, removed with its files.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  // The folder with a trailing "\".
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // A copy of the stand-in program named `exe_name` in `folder`, started and
 // running (its start is logged) until the fixture ends or Terminate.
