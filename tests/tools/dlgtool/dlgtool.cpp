@@ -7,10 +7,15 @@
 //   dlgtool escape CAPTION                press Escape in that window
 //   dlgtool close CAPTION                 close it with its close box
 //   dlgtool list                          every visible top-level window
+//   dlgtool select-folder CAPTION PATH [TIMEOUT_MS]
+//                                         in that folder dialog, select the
+//                                         tree item of PATH (C:\ or C:\a\b)
+//                                         as a user would; reports the items
+//                                         passed, or the choices where none fit
 //
-// Exit code 0 on success, 1 when the window or button was not found in time,
-// 2 on wrong usage. Waiting polls every 20 ms up to the time-out (5 s unless
-// given).
+// Exit code 0 on success, 1 when the window, button or folder was not found
+// in time, 2 on wrong usage. Waiting polls every 20 ms up to the time-out
+// (5 s unless given).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -19,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "dlgtool/folder_tree.h"
 #include "framework/win/text.h"
 
 namespace {
@@ -99,9 +105,15 @@ void Describe(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   const LONG style = GetWindowLongW(window, GWL_STYLE);
-  std::string texts, buttons;
+  std::string texts, buttons, controls;
   bool icon = false;
   for (HWND child : Children(window)) {
+    // Every control by its own style: a dialog that is still being set up
+    // shows none of them to IsWindowVisible.
+    controls += (controls.empty() ? "" : ",") + std::string("{\"id\":") + std::to_string(GetDlgCtrlID(child)) +
+                ",\"class\":" + Json(ClassOf(child)) +
+                ",\"visible\":" + ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) ? "true" : "false") +
+                ",\"enabled\":" + (IsWindowEnabled(child) ? "true" : "false") + "}";
     if (!IsWindowVisible(child)) continue;
     const std::wstring cls = ClassOf(child);
     const LONG child_style = GetWindowLongW(child, GWL_STYLE);
@@ -120,12 +132,13 @@ void Describe(HWND window) {
   }
   std::printf(
       "{\"hwnd\":%llu,\"class\":%s,\"caption\":%s,\"rect\":[%ld,%ld,%ld,%ld],\"client\":[%ld,%ld],"
-      "\"style\":%lu,\"border\":%s,\"screen\":[%d,%d],\"texts\":[%s],\"buttons\":[%s],\"icon\":%s}\n",
+      "\"style\":%lu,\"border\":%s,\"screen\":[%d,%d],\"texts\":[%s],\"buttons\":[%s],\"icon\":%s,"
+      "\"controls\":[%s]}\n",
       static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), Json(ClassOf(window)).c_str(),
       Json(WindowText(window)).c_str(), rect.left, rect.top, rect.right, rect.bottom, client.right, client.bottom,
       static_cast<unsigned long>(style), (style & (WS_BORDER | WS_THICKFRAME | WS_DLGFRAME)) ? "true" : "false",
       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), texts.c_str(), buttons.c_str(),
-      icon ? "true" : "false");
+      icon ? "true" : "false", controls.c_str());
 }
 
 HWND FindButton(HWND window, const std::wstring& text) {
@@ -134,6 +147,9 @@ HWND FindButton(HWND window, const std::wstring& text) {
   }
   return nullptr;
 }
+
+// The tree view of the shell's folder dialog.
+constexpr int kFolderTreeId = 14145;
 
 }  // namespace
 
@@ -173,6 +189,20 @@ int main() {
     PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     PostMessageW(target, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
     return 0;
+  }
+  if (command == L"select-folder" && argc >= 4) {
+    HWND tree = nullptr;
+    for (HWND child : Children(window)) {
+      if (GetDlgCtrlID(child) == kFolderTreeId && ClassOf(child) == L"SysTreeView32") tree = child;
+    }
+    if (tree == nullptr) return 1;
+    const dlgtool::TreeWalk walk = dlgtool::SelectFolderInTree(tree, argv[3], timeout(4));
+    std::string visited, choices;
+    for (const std::wstring& text : walk.visited) visited += (visited.empty() ? "" : ",") + Json(text);
+    for (const std::wstring& text : walk.choices) choices += (choices.empty() ? "" : ",") + Json(text);
+    std::printf("{\"ok\":%s,\"error\":%s,\"visited\":[%s],\"choices\":[%s]}\n", walk.ok ? "true" : "false",
+                Json(Utf8ToWide(walk.error)).c_str(), visited.c_str(), choices.c_str());
+    return walk.ok ? 0 : 1;
   }
   if (command == L"close") {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);

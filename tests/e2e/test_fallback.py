@@ -1,0 +1,215 @@
+"""End-to-end: on a PC without the product, the updater offers the installer
+for download into a folder the user picks in the shell's folder dialog. Real
+Update_Merovix.exe (in C:\\Tools, not an installation folder), real folder
+dialog, real curl or wget against the test bed's download host."""
+import json
+import os
+
+import pytest
+import winebed
+
+from download_host import INSTALLER_PATH, install_curl, install_findstr, install_wget
+from winebox import APP_PATH_VALUE, UNINSTALL_KEY
+
+WARNING = ("Dies scheint nicht der PC zu sein, auf dem Merovix installiert ist. "
+           "Möchten Sie das Update-File dennoch laden?")
+CANCELLED = "Das Update wurde abgebrochen!"
+DOWNLOADED = "Das Updatefile wurde heruntergeladen!"
+FAILED = "Fehler beim Laden des Updates!"
+
+FOLDER_DIALOG = "Browse for Folder"  # Wine's caption of the shell's folder dialog
+PROGRAM_DIR = "C:\\Tools"
+MISSING_INSTALL_DIR = "C:\\Programme\\Merovix"
+TARGET_DIR = "C:\\Ziel"
+INSTALLER = "Merovix_Update_.exe"
+NEW_INSTALLER = os.urandom(48 * 1024)
+OLD_INSTALLER = b"an earlier installer"
+
+
+def start_updater(box, tool="curl", install_dir=None):
+    """The updater in PROGRAM_DIR with curl.exe in System32 or wget.exe
+    beside it; `install_dir` is the registry's installation folder (none
+    when not given)."""
+    if install_dir is not None:
+        assert box.run("reg", "add", UNINSTALL_KEY, "/v", APP_PATH_VALUE, "/d", install_dir, "/f") == 0
+    program_dir = box.unix_path(PROGRAM_DIR)
+    os.makedirs(program_dir, exist_ok=True)
+    winebed.install_file(box.updater(), os.path.join(program_dir, "Update_Merovix.exe"))
+    if tool == "curl":
+        install_curl(box)
+        install_findstr(box)
+    else:
+        install_wget(box, program_dir)
+    os.makedirs(box.unix_path(TARGET_DIR), exist_ok=True)
+    return box.start(os.path.join(program_dir, "Update_Merovix.exe"))
+
+
+def assert_centred(window):
+    left, top, right, bottom = window["rect"]
+    screen_w, screen_h = window["screen"]
+    assert abs((left + right) - screen_w) <= 2 and abs((top + bottom) - screen_h) <= 2, window
+
+
+def control(window, control_id):
+    return next(c for c in window["controls"] if c["id"] == control_id)
+
+
+def answer_warning(box, button):
+    warning = box.wait_dialog("Warnung")
+    box.dlg("press", "Warnung", button)
+    return warning
+
+
+def choose_folder(box, win_folder, button="OK"):
+    """Picks `win_folder` in the folder dialog's tree as a user would, then
+    presses `button`; returns the dialog as it was shown."""
+    dialog = box.wait_dialog(FOLDER_DIALOG)
+    if win_folder is not None:
+        code, out = box.output(os.path.join(box.bin, "dlgtool.exe"), "select-folder", FOLDER_DIALOG, win_folder,
+                               "10000", timeout=40)
+        assert code == 0, out
+        assert json.loads(out)["visited"][:2] == ["Desktop", "My Computer"]  # the tree's root is the desktop
+    box.dlg("press", FOLDER_DIALOG, button)
+    return dialog
+
+
+def finish(box, program, message):
+    """The plain message `message` is shown; OK ends the program."""
+    shown = box.wait_dialog("Update_Merovix")
+    assert shown["texts"] == [message]
+    assert [b["text"] for b in shown["buttons"]] == ["OK"] and not shown["icon"], shown
+    box.dlg("press", "Update_Merovix", "OK")
+    assert program.wait(timeout=30) == 0
+    assert_no_settings_file(box)
+
+
+def assert_no_settings_file(box):
+    """Without an installation there is no settings file to touch: none
+    appears on drive C, in the current folder or in the root of its drive."""
+    found = [os.path.join(d, f) for d, _, files in os.walk(box.c) for f in files if f.lower() == "settings.ini"]
+    found += [p for p in (os.path.join(box.workdir, "settings.ini"), "/settings.ini") if os.path.exists(p)]
+    assert found == []
+
+
+def files_in(box, win_folder):
+    return sorted(os.listdir(box.unix_path(win_folder)))
+
+
+def put_file(box, win_path, data, mode=None):
+    path = box.unix_path(win_path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    if mode is not None:
+        os.chmod(path, mode)
+    return path
+
+
+def read(box, win_path):
+    with open(box.unix_path(win_path), "rb") as f:
+        return f.read()
+
+
+def fetched(host):
+    """The paths this test asked the host for (wget's unauthenticated first
+    tries left out)."""
+    return {uri for _, uri, status in host.requests() if status != 401}
+
+
+@pytest.mark.parametrize("install_dir,refusal", [(None, "Abbrechen"), (MISSING_INSTALL_DIR, "escape")],
+                         ids=["no registry value", "missing folder"])
+def test_the_warning_comes_first_and_refusing_it_cancels(box, host, install_dir, refusal):
+    program = start_updater(box, install_dir=install_dir)
+
+    warning = box.wait_dialog("Warnung")
+    assert warning["texts"] == [WARNING]
+    assert [(b["text"], b["id"], b["default"]) for b in warning["buttons"]] == [("OK", 1, True),
+                                                                                 ("Abbrechen", 2, False)]
+    assert warning["icon"]
+    assert_centred(warning)
+    # Nothing else has shown itself yet but the hidden one-pixel main window.
+    others = [w for w in box.dlg("list") if w["caption"] != "Warnung"]
+    assert [(w["class"], w["rect"]) for w in others] == [("TForm1", [1, 1, 2, 2])]
+
+    if refusal == "escape":
+        box.dlg("escape", "Warnung")
+    else:
+        box.dlg("press", "Warnung", refusal)
+    finish(box, program, CANCELLED)
+    assert fetched(host) == set()
+    assert not os.path.exists(box.unix_path(MISSING_INSTALL_DIR))
+
+
+def test_the_installer_replaces_an_older_copy_in_the_chosen_folder(box, host):
+    host.put(INSTALLER_PATH, NEW_INSTALLER)
+    put_file(box, TARGET_DIR + "\\" + INSTALLER, OLD_INSTALLER)
+    program = start_updater(box, install_dir=MISSING_INSTALL_DIR)
+    answer_warning(box, "OK")
+
+    dialog = choose_folder(box, TARGET_DIR)
+    # The dialog as the updater sets it up: centred, OK enabled, no status line.
+    assert_centred(dialog)
+    assert dialog["texts"] == []  # no title
+    assert control(dialog, 1)["enabled"]
+    assert not control(dialog, 14147)["visible"]
+
+    finish(box, program, DOWNLOADED)
+    assert read(box, TARGET_DIR + "\\" + INSTALLER) == NEW_INSTALLER
+    assert files_in(box, TARGET_DIR) == [INSTALLER]
+    # The fixed address only: no directive list.
+    assert fetched(host) == {INSTALLER_PATH}
+
+
+def test_an_older_copy_that_cannot_be_removed_is_not_taken_for_the_download(box, host):
+    host.put(INSTALLER_PATH, NEW_INSTALLER)
+    put_file(box, TARGET_DIR + "\\" + INSTALLER, OLD_INSTALLER, mode=0o444)  # read-only: DeleteFile refuses
+    program = start_updater(box)
+    answer_warning(box, "OK")
+    choose_folder(box, TARGET_DIR)
+    finish(box, program, FAILED)
+    assert read(box, TARGET_DIR + "\\" + INSTALLER) == OLD_INSTALLER
+    assert fetched(host) == set()
+
+
+@pytest.mark.parametrize("cause,tool", [("404", "curl"), ("404", "wget"), ("unwritable", "curl")])
+def test_a_failed_download_is_reported_and_leaves_no_file(box, host, cause, tool):
+    if cause == "404":
+        # Nothing on the host; an earlier copy must not outlive the failure.
+        put_file(box, TARGET_DIR + "\\" + INSTALLER, OLD_INSTALLER)
+    else:
+        host.put(INSTALLER_PATH, NEW_INSTALLER)
+        os.makedirs(box.unix_path(TARGET_DIR + "\\" + INSTALLER))  # the name is taken by a folder
+    program = start_updater(box, tool)
+    answer_warning(box, "OK")
+    choose_folder(box, TARGET_DIR)
+    finish(box, program, FAILED)
+    if cause == "404":
+        assert files_in(box, TARGET_DIR) == []
+        assert INSTALLER_PATH in fetched(host)
+    else:
+        assert files_in(box, TARGET_DIR) == [INSTALLER]
+        assert os.listdir(box.unix_path(TARGET_DIR + "\\" + INSTALLER)) == []
+
+
+@pytest.mark.parametrize("tool", ["curl", "wget"])
+def test_a_drive_root_receives_the_installer_directly(box, host, tool):
+    host.put(INSTALLER_PATH, NEW_INSTALLER)
+    program = start_updater(box, tool)
+    before = files_in(box, "C:\\")
+    answer_warning(box, "OK")
+    choose_folder(box, "C:\\")
+    finish(box, program, DOWNLOADED)
+    assert read(box, "C:\\" + INSTALLER) == NEW_INSTALLER
+    assert sorted(set(files_in(box, "C:\\")) - set(before)) == [INSTALLER]
+
+
+def test_cancelling_the_folder_dialog_ends_the_program_silently(box, host):
+    host.put(INSTALLER_PATH, NEW_INSTALLER)
+    program = start_updater(box)
+    answer_warning(box, "OK")
+    choose_folder(box, TARGET_DIR, button="Cancel")
+    # A message would hold the program open.
+    assert program.wait(timeout=20) == 0
+    assert fetched(host) == set()
+    assert files_in(box, TARGET_DIR) == []
+    assert_no_settings_file(box)
