@@ -13,6 +13,9 @@ from product import RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
 TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
+# "sc stop" returns while the service is still stopping: a restart must wait
+# for the stop to end (two seconds here) or the start is refused.
+SLOW_STOP = "stop_steps=20\n"
 
 
 def use_curl(box):
@@ -127,7 +130,7 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     product.serve_installer(host)
     product.configure_installer(("exit", 3))
     merovix = Service(box, "Merovix", start=False)
-    keep_alive = Service(box, "Merovix_KeepAlive")
+    keep_alive = Service(box, "Merovix_KeepAlive", SLOW_STOP)
 
     program = product.start_updater()
     assert final_message(box, "installer-failed") == [
@@ -176,7 +179,7 @@ def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_
     product.serve_installer(host)
     os.makedirs(product.signal_file)  # a folder of that name: the file cannot be created
     merovix = Service(box, "Merovix")
-    keep_alive = Service(box, "Merovix_KeepAlive")
+    keep_alive = Service(box, "Merovix_KeepAlive", SLOW_STOP)
 
     program = product.start_updater()
     error = box.wait_dialog("Fehler", timeout_ms=60000)
