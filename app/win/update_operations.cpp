@@ -88,6 +88,9 @@ bool WindowsUpdateOperations::ServiceExists(const std::string& machine, const st
 }
 
 void WindowsUpdateOperations::StartServiceAndWait(const std::string& machine, const std::string& service) {
+  // The run stops services through "sc stop", which does not wait: one that
+  // is still stopping would refuse the start and stay stopped.
+  WaitWhileServiceStops(machine, service);
   merovix::StartServiceAndWait(machine, service);
 }
 

@@ -82,4 +82,16 @@ bool StopServiceAndWait(const std::string& MachineName, const std::string& Servi
   return status.state == SERVICE_STOPPED;
 }
 
+std::uint32_t WaitWhileServiceStops(const std::string& MachineName, const std::string& ServiceName,
+                                    std::uint32_t LimitMs) {
+  ServiceStatusReading status;
+  const UniqueServiceHandle manager = OpenManager(MachineName);
+  const UniqueServiceHandle service = OpenServiceFor(manager, ServiceName, 0);
+  if (!service) return 0;
+  ServiceManagerStatus source(service.get());
+  // Any state but stop pending ends the wait at once.
+  if (source.QueryStatus(status)) WaitForServiceGoal(source, kWaitUntilStopped, status, LimitMs);
+  return status.state;
+}
+
 }  // namespace merovix

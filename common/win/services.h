@@ -26,4 +26,10 @@ bool StartServiceAndWait(const std::string& MachineName, const std::string& Serv
 bool StopServiceAndWait(const std::string& MachineName, const std::string& ServiceName,
                         std::uint32_t LimitMs = kServiceWaitLimitMs);
 
+// Waits while the service is stopping, at most `LimitMs`: a stop requested
+// without waiting ("sc stop") leaves it stop pending for a while, and a start
+// meanwhile would be refused. The state last read, 0 when none could be read.
+std::uint32_t WaitWhileServiceStops(const std::string& MachineName, const std::string& ServiceName,
+                                    std::uint32_t LimitMs = kServiceWaitLimitMs);
+
 }  // namespace merovix

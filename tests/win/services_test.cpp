@@ -154,6 +154,27 @@ TEST_F(Services, StopWaitsThroughStopPendingUntilStopped) {
   EXPECT_TRUE(service.Logged("state=3 checkpoint=3 hint=200"));
 }
 
+// As after "sc stop": the stop control sent without waiting.
+void RequestStop(const std::string& name) {
+  const UniqueServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  const UniqueServiceHandle service(::OpenServiceA(manager.get(), name.c_str(), SERVICE_STOP));
+  SERVICE_STATUS status{};
+  ASSERT_TRUE(service && ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status));
+}
+
+TEST_F(Services, WaitWhileStoppingLastsUntilTheStopEndsSoThatAStartSucceeds) {
+  TestService service(Folder(), "start_steps=0\nstop_steps=8\nstop_hint=200\nstep_ms=100\n");
+  ASSERT_TRUE(service.StartRunning());
+  Stopwatch watch;
+  EXPECT_EQ(WaitWhileServiceStops(kMachine, service.Name()), kServiceRunning);
+  EXPECT_LT(watch.ElapsedMs(), 1000u);
+  RequestStop(service.Name());
+  EXPECT_EQ(WaitWhileServiceStops(kMachine, service.Name()), kServiceStopped);
+  EXPECT_TRUE(service.Logged("state=3 checkpoint=8 hint=200"));
+  EXPECT_TRUE(StartServiceAndWait(kMachine, service.Name()));
+  EXPECT_EQ(WaitWhileServiceStops(kMachine, "Merovix_NotInstalled"), 0u);
+}
+
 TEST_F(Services, StopOfAStoppedServiceIsTrueWithoutWaiting) {
   TestService service(Folder(), "");
   Stopwatch watch;

@@ -1,0 +1,131 @@
+"""Merovix installed in a WineBox for whole update runs: the updater in the
+installation folder, the stand-in installer on the download host, stand-in
+programs under the product's names and the test service as the product's
+services."""
+import os
+import re
+import time
+
+import winebed
+from download_host import INSTALLER_PATH
+from recorder_log import read_records, write_config
+from winebox import DEFAULT_INSTALL_DIR
+
+SERVICE_FOLDER = "C:\\svc"
+STOP_CONTROL = "control=1"
+RUNNING = "state=4 checkpoint=0 hint=0"
+
+
+def wait_until(condition, timeout=30, what="condition"):
+    """Polls `condition` every 50 ms for at most `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        assert time.monotonic() < deadline, "timed out waiting for " + what
+        time.sleep(0.05)
+
+
+def read_lines(path):
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="latin-1") as f:
+        return [line.rstrip("\r\n") for line in f]
+
+
+class Product:
+    """The installation folder with settings.ini and Update_Merovix.exe in it."""
+
+    def __init__(self, box, settings="[Parameter]\n", install_dir=DEFAULT_INSTALL_DIR):
+        self.box, self.install_dir = box, install_dir
+        self.folder = box.install_product(install_dir, settings=settings)
+        self.updater = os.path.join(self.folder, "Update_Merovix.exe")
+        winebed.install_file(box.updater(), self.updater)
+        self.installer = os.path.join(self.folder, "Merovix_Update_.exe")
+        self.signal_file = os.path.join(self.folder, "StopService")
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def win(self, name):
+        return self.install_dir + "\\" + name
+
+    def start_updater(self):
+        return self.box.start(self.updater)
+
+    def settings(self):
+        return self.box.read_settings(self.install_dir)
+
+    # The stand-in installer: a copy of recorder.exe on the host. Its
+    # downloaded copy reads Merovix_Update_.cfg beside itself.
+    def serve_installer(self, host, path=INSTALLER_PATH):
+        with open(os.path.join(self.box.bin, "recorder.exe"), "rb") as f:
+            return host.put(path, f.read())
+
+    def configure_installer(self, *lines):
+        write_config(self.installer, *lines)
+
+    def installer_runs(self):
+        return read_records(self.installer)
+
+
+class Standin:
+    """A running copy of standin.exe under a product program's name."""
+
+    def __init__(self, box, win_path, config=""):
+        self.box, self.win_path = box, win_path
+        self.exe = box.unix_path(win_path)
+        os.makedirs(os.path.dirname(self.exe), exist_ok=True)
+        winebed.install_file(os.path.join(box.bin, "standin.exe"), self.exe)
+        self.log = os.path.splitext(self.exe)[0] + ".log"
+        if config:
+            with open(os.path.splitext(self.exe)[0] + ".cfg", "w", newline="\r\n") as f:
+                f.write(config)
+        self.proc = box.start(win_path)
+        self.pid = wait_until(lambda: self.starts() and self.starts()[0][0], what=win_path + " to start")
+
+    def lines(self):
+        return read_lines(self.log)
+
+    def starts(self):
+        """(pid, show) of every start logged, in order."""
+        return [(m.group(1), m.group(2)) for m in map(re.compile(r"start pid=(\d+) show=(\S+)").match, self.lines()) if m]
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_ended(self, timeout=30):
+        self.proc.wait(timeout=timeout)
+
+
+class Service:
+    """The test service registered under the product's service name."""
+
+    def __init__(self, box, name, config="", start=True):
+        self.box, self.name = box, name
+        folder = box.unix_path(SERVICE_FOLDER)
+        os.makedirs(folder, exist_ok=True)
+        exe = os.path.join(folder, "testsvc.exe")
+        if not os.path.exists(exe):
+            winebed.install_file(os.path.join(box.bin, "testsvc.exe"), exe)
+        with open(os.path.join(folder, name + ".cfg"), "w", newline="\r\n") as f:
+            f.write(config)
+        self.log = os.path.join(folder, name + ".log")
+        assert box.run("sc", "create", name, "binPath=", SERVICE_FOLDER + "\\testsvc.exe") == 0
+        if start:
+            assert box.run("sc", "start", name) == 0
+            wait_until(lambda: RUNNING in self.lines(), what=name + " to run")
+
+    def lines(self):
+        return read_lines(self.log)
+
+    def runs(self):
+        """The log split into the runs of the service process, one list each."""
+        runs = []
+        for line in self.lines():
+            if line.startswith("main "):
+                runs.append([])
+            elif runs:
+                runs[-1].append(line)
+        return runs

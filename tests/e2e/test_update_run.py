@@ -1,0 +1,195 @@
+"""End-to-end: whole update runs of the real Update_Merovix.exe lying in the
+installation folder, with curl or wget against the test bed's download host,
+a stand-in installer, stand-in product programs and the test service as the
+product's services."""
+import os
+import time
+
+import pytest
+
+from download_host import INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
+from product import RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
+
+DONE = "Das Update wurde durchgeführt"
+DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
+TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
+# "sc stop" returns while the service is still stopping: a restart must wait
+# for the stop to end (two seconds here) or the start is refused.
+SLOW_STOP = "stop_steps=20\n"
+
+
+def use_curl(box):
+    install_curl(box)
+    install_findstr(box)
+
+
+def final_message(box, name, timeout_ms=60000):
+    """The text of the final message box, kept as a screenshot, then closed."""
+    window = box.wait_dialog("Merovix Update", timeout_ms=timeout_ms)
+    box.screenshot(name)
+    assert window["icon"] and [b["text"] for b in window["buttons"]] == ["OK"], window
+    box.dlg("press", "Merovix Update", "OK")
+    return window["texts"]
+
+
+def fetched(host):
+    return [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
+
+
+def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(box, host):
+    product = Product(box)  # no "confirm_update": the question is asked
+    use_curl(box)
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/neu/Merovix_Update_.exe").encode() + b"\r\n")
+    product.serve_installer(host, "/neu/Merovix_Update_.exe")
+    pause_ms = 2000  # an event nobody sets: the installer takes this long
+    product.configure_installer(("wait_ms", pause_ms), ("wait", "MerovixNeverSet"), ("exit", 0))
+    others = [Standin(box, TOOLS + "\\" + name) for name in ("Merovix_Diagnose.exe", "ekag20nt.exe", "NKLS40EK.exe")]
+
+    program = product.start_updater()
+    box.wait_dialog("Bestätigung")
+    box.dlg("press", "Bestätigung", "&Ja")
+
+    runs = wait_until(product.installer_runs, what="the installer")
+    started = time.monotonic()
+    assert runs[0]["cmdline"] == '"%s" /silent' % product.win("Merovix_Update_.exe")
+    assert runs[0]["folder"] == product.install_dir and runs[0]["show"] == "1"
+    for other in others:
+        other.wait_ended()
+    assert "Tageslistebeachten=1" in product.settings().splitlines()
+
+    assert final_message(box, "done") == [DONE + "!"]
+    assert time.monotonic() - started >= pause_ms / 1000 - 0.5, "the message came before the installer ended"
+    assert program.wait(timeout=30) == 0
+    assert len(product.installer_runs()) == 1
+    assert fetched(host) == [LIST_PATH, "/neu/Merovix_Update_.exe"]
+    assert not os.path.exists(product.signal_file)
+
+
+@pytest.mark.parametrize("minimised,show", [("1", "6"), (None, "1")])
+def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show):
+    settings = "[Parameter]\nconfirm_update=0\n" + ("minimiert_starten=%s\n" % minimised if minimised else "")
+    product = Product(box, settings)
+    if minimised:
+        install_wget(box, product.folder)  # wget beside the updater
+    else:
+        use_curl(box)
+    product.serve_installer(host)
+    desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
+
+    program = product.start_updater()
+    assert final_message(box, "desktop-" + show) == [DONE + " und Merovix neu gestartet!"]
+    assert program.wait(timeout=30) == 0
+    desktop.wait_ended()
+    assert "signal pid=" + desktop.pid in desktop.lines()
+    starts = desktop.starts()
+    assert len(starts) == 2 and starts[1][1] == show, starts
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.win("Merovix_Update_.exe")]
+    assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
+    assert not os.path.exists(product.signal_file)
+
+
+def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
+    stranger = Standin(box, TOOLS + "\\Fremd.exe")
+    storescp = Standin(box, TOOLS + "\\storescp.exe")
+    wlmscpfs = Standin(box, TOOLS + "\\a\\wlmscpfs.exe")
+    unrecorded_wlmscpfs = Standin(box, TOOLS + "\\b\\wlmscpfs.exe")
+    product = Product(box, "[Parameter]\nconfirm_update=0\nServicename=Merovix\n"
+                           "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
+    use_curl(box)
+    product.serve_installer(host)
+    merovix = Service(box, "Merovix", "signal=%s\n" % product.win("StopService"))
+    keep_alive = Service(box, "Merovix_KeepAlive")
+
+    program = product.start_updater()
+    assert final_message(box, "service") == [DONE + " und der Merovix-Dienst neu gestartet!"]
+    assert program.wait(timeout=30) == 0
+
+    # Each service was stopped (the product first took the signal file away)
+    # and runs again. Known Wine difference: the service manager may end the
+    # process as it reports SERVICE_STOPPED, before its log line is written;
+    # the second start itself shows that the service had stopped.
+    first, second = merovix.runs()
+    assert first.index("signal") < first.index(STOP_CONTROL) and second[-1] == RUNNING
+    first, second = keep_alive.runs()
+    assert STOP_CONTROL in first and second[-1] == RUNNING
+    assert not os.path.exists(product.signal_file)
+    assert len(product.installer_runs()) == 1
+    # A recorded id of another program is left alone: taskkill ends storescp.
+    storescp.wait_ended()
+    assert stranger.running()
+    # A recorded id that is the server's own ends only that process.
+    wlmscpfs.wait_ended()
+    assert unrecorded_wlmscpfs.running()
+
+
+def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, host):
+    # "Merovix" installed but stopped: nobody takes the signal file away, the
+    # run goes on after its polls.
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    install_wget(box, product.folder)
+    product.serve_installer(host)
+    product.configure_installer(("exit", 3))
+    merovix = Service(box, "Merovix", start=False)
+    keep_alive = Service(box, "Merovix_KeepAlive", SLOW_STOP)
+
+    program = product.start_updater()
+    assert final_message(box, "installer-failed") == [
+        "Die Installation des Updates ist fehlgeschlagen (Fehlercode 3)! Der Merovix-Dienst wurde neu gestartet."]
+    assert program.wait(timeout=30) == 0
+    assert os.path.exists(product.signal_file)
+    assert len(product.installer_runs()) == 1
+    assert [run[-1] for run in merovix.runs()] == [RUNNING]
+    first, second = keep_alive.runs()
+    assert STOP_CONTROL in first and second[-1] == RUNNING
+
+
+def test_installer_that_cannot_be_started_is_reported(box, host):
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    use_curl(box)
+    host.put(INSTALLER_PATH, b"no program at all\r\n")
+
+    program = product.start_updater()
+    assert final_message(box, "installer-not-started") == [
+        "Das Installationsprogramm des Updates konnte nicht gestartet werden!"]
+    assert program.wait(timeout=30) == 0
+    assert open(product.installer, "rb").read() == b"no program at all\r\n"
+
+
+def test_installer_missing_after_the_download_touches_nothing(box, host):
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    use_curl(box)
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/neu/Merovix_Setup.exe").encode() + b"\r\n")
+    product.serve_installer(host, "/neu/Merovix_Setup.exe")
+    diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
+    desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
+
+    program = product.start_updater()
+    assert final_message(box, "download-failed") == [DOWNLOAD_FAILED]
+    assert program.wait(timeout=30) == 0
+    assert fetched(host) == [LIST_PATH, "/neu/Merovix_Setup.exe"]
+    assert os.path.exists(product.path("Merovix_Setup.exe")) and not os.path.exists(product.installer)
+    assert diagnose.running() and desktop.running() and len(desktop.starts()) == 1
+    assert not os.path.exists(product.signal_file)
+    assert "Tageslistebeachten" not in product.settings()
+
+
+def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):
+    product = Product(box, "[Parameter]\nconfirm_Update=0\n")
+    use_curl(box)
+    product.serve_installer(host)
+    os.makedirs(product.signal_file)  # a folder of that name: the file cannot be created
+    merovix = Service(box, "Merovix")
+    keep_alive = Service(box, "Merovix_KeepAlive", SLOW_STOP)
+
+    program = product.start_updater()
+    error = box.wait_dialog("Fehler", timeout_ms=60000)
+    box.screenshot("signal-file-error")
+    assert error["texts"] == ["Datei %s kann nicht erstellt werden" % product.win("StopService")]
+    # Already restarted while the error is shown.
+    first, second = keep_alive.runs()
+    assert STOP_CONTROL in first and second[-1] == RUNNING
+    assert STOP_CONTROL not in merovix.lines() and len(merovix.runs()) == 1
+    box.dlg("press", "Fehler", "OK")
+    assert program.wait(timeout=30) == 0
+    assert product.installer_runs() == []
+    assert "confirm_Update" not in product.settings()
