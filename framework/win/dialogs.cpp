@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,9 @@ class TemplateWriter {
   void Align(size_t to) { while (bytes_.size() % to != 0) bytes_.push_back(0); }
   void Word(WORD value) { Raw(&value, sizeof(value)); }
   void Dword(DWORD value) { Raw(&value, sizeof(value)); }
-  void Text(const std::wstring& text) { Raw(text.c_str(), (text.size() + 1) * sizeof(wchar_t)); }
+  // Up to the first NUL: the template reader ends the text there and would
+  // take the rest for the following fields.
+  void Text(const std::wstring& text) { Raw(text.c_str(), (std::wcslen(text.c_str()) + 1) * sizeof(wchar_t)); }
   void Raw(const void* data, size_t size) {
     const auto* p = static_cast<const unsigned char*>(data);
     bytes_.insert(bytes_.end(), p, p + size);
