@@ -29,8 +29,15 @@ BOOL CALLBACK FindStatusLine(HWND child, LPARAM data) {
 
 // Judged by the control's own style: while the dialog initialises, the
 // dialog itself is not shown yet, so IsWindowVisible is false for every control.
+// A failed allocation ends the walk: no exception may unwind through
+// EnumChildWindows, and the controls found so far are still revealed.
 BOOL CALLBACK CollectHidden(HWND child, LPARAM data) {
-  if ((::GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) == 0) reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+  if ((::GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) != 0) return TRUE;
+  try {
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+  } catch (...) {
+    return FALSE;
+  }
   return TRUE;
 }
 
