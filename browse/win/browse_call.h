@@ -10,6 +10,23 @@
 
 namespace merovix {
 
+// A block from the shell allocator, given back when it goes out of scope.
+class ShellBlock {
+ public:
+  ShellBlock(IMalloc* allocator, void* block) : allocator_(allocator), block_(block) {}
+  ShellBlock(const ShellBlock&) = delete;
+  ShellBlock& operator=(const ShellBlock&) = delete;
+  ~ShellBlock() {
+    if (block_ != nullptr) allocator_->Free(block_);
+  }
+  void* get() const { return block_; }
+  void** put() { return &block_; }
+
+ private:
+  IMalloc* allocator_;
+  void* block_;
+};
+
 struct BrowseRequest {
   HWND owner = nullptr;  // the window that owns the dialog, or none
   std::string title;     // the text above the tree

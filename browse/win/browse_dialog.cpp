@@ -29,8 +29,15 @@ BOOL CALLBACK FindStatusLine(HWND child, LPARAM data) {
 
 // Judged by the control's own style: while the dialog initialises, the
 // dialog itself is not shown yet, so IsWindowVisible is false for every control.
+// A failed allocation ends the walk: no exception may unwind through
+// EnumChildWindows, and the controls found so far are still revealed.
 BOOL CALLBACK CollectHidden(HWND child, LPARAM data) {
-  if ((::GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) == 0) reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+  if ((::GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) != 0) return TRUE;
+  try {
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+  } catch (...) {
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -196,13 +203,13 @@ void TFolderBrowseDlg::DoValidateFailed(const std::string& path, bool& cancel) {
 void TFolderBrowseDlg::UpdateDialogSelection() {
   if (dialog_handle_ == nullptr) return;
   if (selection_.empty() && selection_pidl_ != nullptr) {
-    void* block = shell_malloc_ ? shell_malloc_->Alloc(MAX_PATH) : nullptr;
-    if (block == nullptr) return;
-    char* buffer = static_cast<char*>(block);
+    if (!shell_malloc_) return;
+    const ShellBlock block(shell_malloc_.get(), shell_malloc_->Alloc(MAX_PATH));
+    if (block.get() == nullptr) return;
+    char* buffer = static_cast<char*>(block.get());
     std::memset(buffer, 0, MAX_PATH);
     const bool found = ::SHGetPathFromIDListA(selection_pidl_, buffer) != FALSE;
     selection_ = found ? UntilNul(std::string_view(buffer, MAX_PATH)) : std::string();
-    shell_malloc_->Free(block);
     ::SendMessageA(dialog_handle_, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(selection_pidl_));
     return;
   }

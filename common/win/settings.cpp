@@ -69,10 +69,13 @@ void ReadRegistryString(HKEY root, const std::string& key_path, const std::strin
   const std::string path = StartsWith(key_path, "\\") ? key_path.substr(1) : key_path;
   UniqueRegKey key;
   if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    // An installer writes its entry into the registry view of its own
+    // bitness, which need not be ours: look in the other view as well.
+    // (32-bit Windows has one view and ignores KEY_WOW64_64KEY.)
 #ifdef _WIN64
-    // A 32-bit installer writes its entry into the 32-bit view, where the
-    // 32-bit build of this program would look first.
     ::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, key.put());
+#else
+    ::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put());
 #endif
   }
   if (!key) return;

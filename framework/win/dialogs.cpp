@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "framework/win/application.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace merovix {
@@ -40,7 +42,9 @@ class TemplateWriter {
   void Align(size_t to) { while (bytes_.size() % to != 0) bytes_.push_back(0); }
   void Word(WORD value) { Raw(&value, sizeof(value)); }
   void Dword(DWORD value) { Raw(&value, sizeof(value)); }
-  void Text(const std::wstring& text) { Raw(text.c_str(), (text.size() + 1) * sizeof(wchar_t)); }
+  // Up to the first NUL: the template reader ends the text there and would
+  // take the rest for the following fields.
+  void Text(const std::wstring& text) { Raw(text.c_str(), (std::wcslen(text.c_str()) + 1) * sizeof(wchar_t)); }
   void Raw(const void* data, size_t size) {
     const auto* p = static_cast<const unsigned char*>(data);
     bytes_.insert(bytes_.end(), p, p + size);
@@ -76,11 +80,9 @@ void LayOut(HWND dialog, const DialogSpec& spec) {
 
   RECT text_rect{0, 0, std::max(screen_w / 2, 200), 0};
   const HWND text = ::GetDlgItem(dialog, kTextId);
-  if (HDC dc = ::GetDC(text)) {
-    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
-    ::DrawTextW(dc, spec.text.c_str(), -1, &text_rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(text, dc);
+  if (const UniqueWindowDC dc(text); dc) {
+    const ScopedSelectObject font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    ::DrawTextW(dc.get(), spec.text.c_str(), -1, &text_rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
   }
   const int icon_size = spec.icon != nullptr ? ::GetSystemMetrics(SM_CXICON) : 0;
   const int text_x = margin + (icon_size > 0 ? icon_size + spacing : 0);

@@ -13,6 +13,20 @@ constexpr UINT kActivated = WM_APP + 1;
 constexpr int kFirstButtonId = 1000;
 int g_next_button_id = kFirstButtonId;
 
+// Shows an error that reached the window procedure (null: one of unknown
+// type). Showing it may fail in turn (no memory for the dialog); that failure
+// must not leave either.
+void ReportFromWindowProc(const std::exception* error) {
+  try {
+    if (error != nullptr) {
+      Application().ShowException(*error);
+    } else {
+      Application().ShowException(Exception("Unbekannter Fehler"));
+    }
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 TForm::TForm(TComponent* owner, std::wstring window_class, std::string caption)
@@ -97,9 +111,9 @@ LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wparam, LPA
   try {
     return form->HandleMessage(window, message, wparam, lparam);
   } catch (const std::exception& error) {
-    Application().ShowException(error);
+    ReportFromWindowProc(&error);
   } catch (...) {
-    Application().ShowException(Exception("Unbekannter Fehler"));
+    ReportFromWindowProc(nullptr);
   }
   return 0;
 }

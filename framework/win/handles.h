@@ -57,6 +57,7 @@ inline void CloseRegKey(HKEY h) { ::RegCloseKey(h); }
 inline void CloseFind(HANDLE h) { ::FindClose(h); }
 inline void CloseChangeNotification(HANDLE h) { ::FindCloseChangeNotification(h); }
 inline void FreeCoTaskMem(void* p) { ::CoTaskMemFree(p); }
+inline void FreeLocalMem(void* p) { ::LocalFree(p); }
 }  // namespace detail
 
 // Process, thread, pipe, event handles: NULL when absent.
@@ -68,6 +69,8 @@ using UniqueChangeNotification = UniqueAny<HANDLE, detail::CloseChangeNotificati
 using UniqueServiceHandle = UniqueAny<SC_HANDLE, detail::CloseServiceHandle, nullptr>;
 using UniqueRegKey = UniqueAny<HKEY, detail::CloseRegKey, nullptr>;
 using UniqueCoTaskMem = UniqueAny<void*, detail::FreeCoTaskMem, nullptr>;
+// Buffers that the system allocates for the caller (FORMAT_MESSAGE_ALLOCATE_BUFFER).
+using UniqueLocalMem = UniqueAny<void*, detail::FreeLocalMem, nullptr>;
 
 // Restores the process error mode when it goes out of scope.
 class ScopedErrorMode {

@@ -1,6 +1,7 @@
 #include "framework/win/win32_error.h"
 
 #include "framework/exceptions.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace merovix {
@@ -10,9 +11,9 @@ std::string SystemErrorText(DWORD code) {
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const UniqueLocalMem owned(buffer);
   std::wstring text;
   if (length != 0 && buffer != nullptr) text.assign(buffer, length);
-  if (buffer != nullptr) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
     text.pop_back();
   }

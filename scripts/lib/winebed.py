@@ -29,10 +29,38 @@ def wine_env(prefix, display=None):
     return env
 
 
+def display_taken(n):
+    """True when display :n belongs to a live X server. The lock and socket of
+    a server that died without cleaning up are removed: left in place, every
+    killed run would use up one display for good."""
+    lock, socket = f"/tmp/.X{n}-lock", f"/tmp/.X11-unix/X{n}"
+    try:
+        pid = int(open(lock).read().strip())
+    except FileNotFoundError:
+        return os.path.exists(socket)
+    except (OSError, ValueError):
+        return True
+    try:
+        os.kill(pid, 0)
+        return True
+    except ProcessLookupError:
+        pass
+    except PermissionError:
+        return True
+    for path in (lock, socket):
+        try:
+            os.remove(path)
+        except FileNotFoundError:
+            pass
+        except OSError:
+            return True
+    return False
+
+
 def start_display():
     """Starts Xvfb on the first free display from :90 on; returns (display, process)."""
     for n in range(90, 200):
-        if os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
+        if display_taken(n):
             continue
         proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -103,7 +131,12 @@ def main(argv):
         try:
             make_template(os.path.abspath(argv[1]), display)
         finally:
-            proc.kill()
+            # SIGTERM lets Xvfb remove its lock and socket; SIGKILL left them.
+            proc.terminate()
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
     elif argv[:1] == ["clone"] and len(argv) == 3:
         clone_prefix(os.path.abspath(argv[1]), os.path.abspath(argv[2]))
     else:
