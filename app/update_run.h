@@ -14,7 +14,7 @@ inline constexpr const char* kDownloadFailed = "Beim Laden der Datei ist ein Feh
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 
 // Show modes handed to started programs.
-inline constexpr std::uint16_t kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
+inline constexpr std::uint16_t kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
 
 class UpdateOperations {
  public:

@@ -14,10 +14,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   std::string result;
   size_t pos = 0;

@@ -10,9 +10,8 @@ namespace merovix {
 // Upper-cases "a" to "z" only; every other byte stays.
 std::string AsciiUpperCase(std::string_view text);
 
-// True when text starts / ends with the given piece (byte for byte).
+// True when text starts with the given piece (byte for byte).
 bool StartsWith(std::string_view text, std::string_view prefix);
-bool EndsWith(std::string_view text, std::string_view suffix);
 
 // Replaces every occurrence of `from` (non-empty) by `to`, left to right.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);

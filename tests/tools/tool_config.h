@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers shared by the test tools: their configuration file beside the
 // executable, an append-only log, and waiting for a signal file.
+#include "framework/string_list.h"
 #include "framework/win/handles.h"
 
 #include <windows.h>
@@ -51,13 +52,7 @@ class ToolConfig {
     char buffer[4096];
     DWORD read = 0;
     while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      std::string line = text.substr(start, end - start);
-      start = end + 1;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : SplitLines(text)) {
       const size_t equals = line.find('=');
       if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
       values_[line.substr(0, equals)] = line.substr(equals + 1);

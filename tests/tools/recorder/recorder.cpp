@@ -34,6 +34,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/string_list.h"
 #include "framework/win/handles.h"
 #include "tests/tools/recorder/record_format.h"
 
@@ -129,13 +130,7 @@ int main() {
   DWORD exit_code = 0;
   DWORD wait_ms = 10000;
   const std::string config = ReadWholeFile(base + ".cfg");
-  size_t start = 0;
-  while (start < config.size()) {
-    size_t end = config.find('\n', start);
-    if (end == std::string::npos) end = config.size();
-    std::string line = config.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : merovix::SplitLines(config)) {
     const size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq);
