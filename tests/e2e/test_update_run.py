@@ -105,9 +105,8 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     assert program.wait(timeout=30) == 0
 
     # Each service was stopped (the product first took the signal file away)
-    # and runs again. Known Wine difference: the service manager may end the
-    # process as it reports SERVICE_STOPPED, before its log line is written;
-    # the second start itself shows that the service had stopped.
+    # and runs again: the second start itself shows that the service had
+    # stopped.
     first, second = merovix.runs()
     assert first.index("signal") < first.index(STOP_CONTROL) and second[-1] == RUNNING
     first, second = keep_alive.runs()

@@ -49,9 +49,11 @@ void Report(DWORD state, DWORD check_point, DWORD hint, DWORD exit_code = NO_ERR
   g_status.dwControlsAccepted = (state == SERVICE_RUNNING || state == SERVICE_PAUSED) ? g_accepted_when_running : 0;
   g_status.dwWin32ExitCode = exit_code;
   g_status.dwServiceSpecificExitCode = exit_code == ERROR_SERVICE_SPECIFIC_ERROR ? 1 : 0;
-  ::SetServiceStatus(g_status_handle, &g_status);
+  // Logged before it is reported: Wine's service manager may end the process
+  // right at a SERVICE_STOPPED report, which would lose a line written after.
   AppendLine(g_log, "state=" + std::to_string(state) + " checkpoint=" + std::to_string(check_point) +
                         " hint=" + std::to_string(hint));
+  ::SetServiceStatus(g_status_handle, &g_status);
   ::LeaveCriticalSection(&g_lock);
 }
 
