@@ -107,7 +107,7 @@ void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, c
     const std::string file_name = DownloadFileName(url);
     const std::string extension = AsciiUpperCase(ExtensionOf(file_name));
     if (extension == ".EXE" || extension == ".PDF") {
-      DownloadIntoFolder(tool, url, folder, file_name, ShowMode);
+      DownloadIntoFolder(tool, url, folder, ShowMode);
       if (Run && IsUsableFileName(file_name)) StartDownloaded(JoinPath(folder, file_name), extension);
     } else if (Run) {
       OpenWithShell(url);

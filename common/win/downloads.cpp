@@ -18,51 +18,43 @@
 namespace merovix {
 namespace {
 
-bool TransferSucceeded(const std::string& tool, const std::string& parameters, std::uint16_t show_mode) {
-  const std::optional<std::uint32_t> exit_code = RunAndWaitForExitCode(tool, parameters, show_mode);
-  return exit_code && *exit_code == 0;
+std::optional<DateTime> WriteTimeOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+  SYSTEMTIME t{};
+  if (!::FileTimeToSystemTime(&data.ftLastWriteTime, &t)) return std::nullopt;
+  return DateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
-// curl writes into a partial file (and, with --fail, nothing for an HTTP
-// error); only a transfer that curl reports complete replaces the file. The
-// rename keeps the server's time that -R gave the partial file.
-void CurlTransfer(const std::string& tool, const std::string& url, const std::string& local_file,
-                  std::uint16_t show_mode) {
-  const std::string partial = CurlPartialFile(local_file);
-  ::DeleteFileA(partial.c_str());
-  if (TransferSucceeded(tool, CurlFetchParameters(partial, url), show_mode) && FileExists(partial) &&
-      ::MoveFileExA(partial.c_str(), local_file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return;
+// The download's steps on the real file system and processes.
+class WindowsDownloadOperations : public DownloadOperations {
+ public:
+  bool FileExists(const std::string& path) override { return merovix::FileExists(path); }
+  DateTime FileWriteTime(const std::string& path) override { return merovix::FileWriteTime(path); }
+  std::optional<FileStamp> StampOf(const std::string& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const std::optional<DateTime> time = WriteTimeOf(data);
+    if (!time) return std::nullopt;
+    return FileStamp{*time, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
   }
-  ::DeleteFileA(partial.c_str());
-}
-
-// wget writes into a staging folder of its own. For -N it finds a copy of the
-// current file there (with its time), so it still skips a file that is not
-// newer; whatever it leaves replaces the file only after it reported success.
-// The folder is never a bare drive, which wget would take for that drive's
-// current folder.
-void WgetTransfer(const std::string& tool, const std::string& url, const std::string& local_file,
-                  const std::string& file_name, bool timestamping, std::uint16_t show_mode) {
-  const std::string staging = WgetStagingFolder(local_file);
-  RemoveFolderAndFiles(staging);
-  ::CreateDirectoryA(staging.c_str(), nullptr);
-  const std::string staged = JoinPath(staging, file_name);
-  if (timestamping && FileExists(local_file)) ::CopyFileA(local_file.c_str(), staged.c_str(), TRUE);
-  if (TransferSucceeded(tool, WgetFetchParameters(staging, url, timestamping), show_mode) && FileExists(staged)) {
-    ::MoveFileExA(staged.c_str(), local_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+  std::string RunCommandCaptured(const std::string& command) override {
+    std::string output;
+    merovix::RunCommandCaptured(command, "C:\\", output);
+    return output;
   }
-  RemoveFolderAndFiles(staging);
-}
-
-// Asks the server (curl's HEAD through cmd.exe and findstr) whether the local
-// file still carries the server's Last-Modified time.
-bool LocalCopyIsCurrent(const std::string& url, const std::string& local_file) {
-  const DateTime local_time = FileWriteTime(local_file);
-  std::string output;
-  RunCommandCaptured(HeaderQueryCommand(url), "C:\\", output);
-  return IsLocalCopyCurrent(output, local_time);
-}
+  std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
+                                       std::uint16_t show_mode) override {
+    return RunAndWaitForExitCode(tool, parameters, show_mode);
+  }
+  void RemoveFile(const std::string& path) override { ::DeleteFileA(path.c_str()); }
+  void CopyNewFile(const std::string& from, const std::string& to) override {
+    ::CopyFileA(from.c_str(), to.c_str(), TRUE);
+  }
+  bool MoveReplacing(const std::string& from, const std::string& to) override {
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+  bool CreateFolder(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+  void RemoveFolder(const std::string& path) override { RemoveFolderAndFiles(path); }
+};
 
 }  // namespace
 
@@ -81,57 +73,44 @@ void FindTransferTool(std::string& Tool) {
 
 DateTime FileWriteTime(const std::string& Path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  SYSTEMTIME t{};
-  if (!::GetFileAttributesExA(Path.c_str(), GetFileExInfoStandard, &data) ||
-      !::FileTimeToSystemTime(&data.ftLastWriteTime, &t)) {
-    throw Exception("Unable to get last file write time for " + AnsiToUtf8(Path));
-  }
-  return DateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+  std::optional<DateTime> time;
+  if (::GetFileAttributesExA(Path.c_str(), GetFileExInfoStandard, &data)) time = WriteTimeOf(data);
+  if (!time) throw Exception("Unable to get last file write time for " + AnsiToUtf8(Path));
+  return *time;
 }
 
-void FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
-               std::uint16_t show_mode) {
-  // A copy left over from an earlier run must never be taken for this fetch.
-  ::DeleteFileA(local_file.c_str());
-  if (IsCurlTool(tool)) {
-    CurlTransfer(tool, url, local_file, show_mode);
-  } else {
-    WgetTransfer(tool, url, local_file, DownloadFileName(url), false, show_mode);
-  }
+DownloadResult FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
+                         std::uint16_t show_mode) {
+  WindowsDownloadOperations ops;
+  return FetchFile(ops, tool, url, local_file, show_mode);
 }
 
-void DownloadIntoFolder(const std::string& tool, const std::string& url, const std::string& folder,
-                        const std::string& file_name, std::uint16_t show_mode) {
-  if (!IsSafeUrl(url) || !IsUsableFileName(file_name)) return;
-  const std::string local_file = JoinPath(folder, file_name);
-  const bool curl = IsCurlTool(tool);
-  if (curl && FileExists(local_file) && LocalCopyIsCurrent(url, local_file)) return;
-  if (curl) {
-    CurlTransfer(tool, url, local_file, show_mode);
-  } else {
-    WgetTransfer(tool, url, local_file, file_name, true, show_mode);
-  }
+DownloadResult DownloadIntoFolder(const std::string& tool, const std::string& url, const std::string& folder,
+                                  std::uint16_t show_mode) {
+  WindowsDownloadOperations ops;
+  return DownloadIntoFolder(ops, tool, url, folder, show_mode);
 }
 
 void OpenWithShell(const std::string& file_or_url) {
   ::ShellExecuteA(Application().MainWindowHandle(), "open", file_or_url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,
-                  std::uint16_t ShowMode) {
-  const std::string file_name = DownloadFileName(Url);
-  if (!IsSafeUrl(Url) || !IsUsableFileName(file_name)) return;
+DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode) {
   std::string tool;
   FindTransferTool(tool);
-  const std::string folder = DownloadTargetFolder(TargetPath, ProgramFolder());
-  DownloadIntoFolder(tool, Url, folder, file_name, ShowMode);
+  return DownloadIntoFolder(tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode);
+}
 
-  const std::string local_file = JoinPath(folder, file_name);
-  if (!RunAfterDownload || !FileExists(local_file)) return;
-  if (AsciiUpperCase(ExtensionOf(file_name)) == ".EXE") {
-    ShellExecuteAndWait(local_file, "", false, SW_SHOWNORMAL);
+void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,
+                  std::uint16_t ShowMode) {
+  const DownloadResult download = DownloadFileWithResult(Url, TargetPath, ShowMode);
+  if (!RunAfterDownload || download.outcome == DownloadOutcome::UrlRefused || !FileExists(download.local_file)) {
+    return;
+  }
+  if (AsciiUpperCase(ExtensionOf(download.local_file)) == ".EXE") {
+    ShellExecuteAndWait(download.local_file, "", false, SW_SHOWNORMAL);
   } else {
-    OpenWithShell(local_file);
+    OpenWithShell(download.local_file);
   }
 }
 

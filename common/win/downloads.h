@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/freshness.h"
+#include "common/download_sequence.h"
 
 namespace merovix {
 
@@ -25,15 +25,15 @@ DateTime FileWriteTime(const std::string& Path);
 void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,
                   std::uint16_t ShowMode);
 
-// Steps shared with the directive list: the freshness check and the transfer
-// of `url` (already checked with IsSafeUrl) to folder + "\" + file_name.
-void DownloadIntoFolder(const std::string& tool, const std::string& url, const std::string& folder,
-                        const std::string& file_name, std::uint16_t show_mode);
+// DownloadFile without starting anything, telling what happened.
+DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode);
 
-// Fetches `url` to `local_file` without freshness check or time-stamping by
-// wget. Afterwards `local_file` is a complete copy of this transfer or absent.
-void FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
-               std::uint16_t show_mode);
+// The steps shared with the directive list (see download_sequence.h) on the
+// real system.
+DownloadResult DownloadIntoFolder(const std::string& tool, const std::string& url, const std::string& folder,
+                                  std::uint16_t show_mode);
+DownloadResult FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
+                         std::uint16_t show_mode);
 
 // Opens a document with the shell's "open" verb, owned by the main window.
 void OpenWithShell(const std::string& file_or_url);

@@ -1,0 +1,234 @@
+#include "common/download_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/transfer_commands.h"
+
+namespace merovix {
+namespace {
+
+using enum DownloadOutcome;
+using Log = std::vector<std::string>;
+
+const std::string kCurl = "C:\\windows\\system32\\curl.exe";
+const std::string kWget = "C:\\Merovix\\wget.exe";
+const std::string kUrl = "https://merovix.example/fileadmin/files/merovix/Merovix_Update_.exe";
+const std::string kFolder = "C:\\Merovix";
+const std::string kLocal = kFolder + "\\Merovix_Update_.exe";
+const std::string kPartial = kLocal + ".part";
+const std::string kStaging = kLocal + ".wget";
+const std::string kStaged = kStaging + "\\Merovix_Update_.exe";
+const FileStamp kOldStamp{{1994, 11, 14, 8, 12, 31, 0}, 3};
+const FileStamp kServerStamp{{1994, 11, 15, 8, 12, 31, 0}, 3};
+const std::string kServerHeader = "Last-Modified: Tue, 15 Nov 1994 08:12:31 GMT\r\n";
+
+// Files, folders and a transfer tool that does what the test says. Actions
+// are recorded in order; queries are answered from the state.
+class FakeTransfer : public DownloadOperations {
+ public:
+  struct File {
+    std::string content;
+    FileStamp stamp;
+  };
+  std::map<std::string, File> files;
+  std::string header_answer;
+  std::optional<std::uint32_t> exit_code = 0;
+  bool tool_writes = true;  // the server's file where the tool was told to write
+  bool move_fails = false;
+  bool folder_fails = false;
+  Log log;
+
+  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  DateTime FileWriteTime(const std::string& path) override {
+    if (!FileExists(path)) throw std::runtime_error("no write time");
+    return files[path].stamp.write_time_utc;
+  }
+  std::optional<FileStamp> StampOf(const std::string& path) override {
+    if (!FileExists(path)) return std::nullopt;
+    return files[path].stamp;
+  }
+  std::string RunCommandCaptured(const std::string& command) override {
+    log.push_back("Query " + command);
+    return header_answer;
+  }
+  std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
+                                       std::uint16_t show_mode) override {
+    log.push_back("Run " + tool + " " + parameters + " " + std::to_string(show_mode));
+    if (tool_writes) files[OutputOf(parameters)] = File{"new", kServerStamp};
+    return exit_code;
+  }
+  void RemoveFile(const std::string& path) override {
+    log.push_back("Remove " + path);
+    files.erase(path);
+  }
+  void CopyNewFile(const std::string& from, const std::string& to) override {
+    log.push_back("Copy " + from + " > " + to);
+    files[to] = files[from];
+  }
+  bool MoveReplacing(const std::string& from, const std::string& to) override {
+    log.push_back("Move " + from + " > " + to);
+    if (move_fails) return false;
+    files[to] = files[from];
+    files.erase(from);
+    return true;
+  }
+  bool CreateFolder(const std::string& path) override {
+    log.push_back("CreateFolder " + path);
+    return !folder_fails;
+  }
+  void RemoveFolder(const std::string& path) override {
+    log.push_back("RemoveFolder " + path);
+    std::erase_if(files, [&](const auto& file) { return file.first.rfind(path + "\\", 0) == 0; });
+  }
+
+  void PutOldCopy() { files[kLocal] = File{"old", kOldStamp}; }
+  std::string Local() { return FileExists(kLocal) ? files[kLocal].content : "(none)"; }
+
+ private:
+  // curl's -o file, or the URL's file name in wget's -P folder.
+  static std::string OutputOf(const std::string& parameters) {
+    const bool wget = parameters.find("-P \"") != std::string::npos;
+    const size_t start = parameters.find(wget ? "-P \"" : "-o \"") + 4;
+    const std::string path = parameters.substr(start, parameters.find('"', start) - start);
+    return wget ? path + "\\" + DownloadFileName(kUrl) : path;
+  }
+};
+
+const std::string kCurlRun = "Run " + kCurl + " " + CurlFetchParameters(kPartial, kUrl) + " 1";
+const std::string kHeaderQuery = "Query " + HeaderQueryCommand(kUrl);
+
+TEST(DownloadSequence, CurlFetchesIntoAPartialFileThatReplacesTheLocalOneOnlyWhenComplete) {
+  FakeTransfer fake;
+  const DownloadResult result = DownloadIntoFolder(fake, kCurl, kUrl, kFolder, 1);
+  EXPECT_EQ(fake.log, (Log{"Remove " + kPartial, kCurlRun, "Move " + kPartial + " > " + kLocal}));
+  EXPECT_EQ(result.outcome, Fetched);
+  EXPECT_TRUE(result.Succeeded());
+  EXPECT_EQ(result.exit_code, 0u);
+  EXPECT_EQ(result.tool + " " + result.url + " " + result.local_file, kCurl + " " + kUrl + " " + kLocal);
+  EXPECT_EQ(fake.Local(), "new");
+}
+
+TEST(DownloadSequence, CurlAsksTheServerFirstWhenThereIsALocalCopy) {
+  for (const bool same_time : {true, false}) {
+    FakeTransfer fake;
+    fake.PutOldCopy();
+    if (same_time) fake.files[kLocal].stamp = kServerStamp;
+    fake.header_answer = kServerHeader;
+    const DownloadResult result = DownloadIntoFolder(fake, kCurl, kUrl, kFolder, 1);
+    if (same_time) {
+      EXPECT_EQ(fake.log, Log{kHeaderQuery});
+      EXPECT_EQ(result.outcome, Current);
+      EXPECT_TRUE(result.Succeeded());
+      EXPECT_FALSE(result.exit_code);
+      EXPECT_EQ(fake.Local(), "old");
+    } else {
+      EXPECT_EQ(fake.log, (Log{kHeaderQuery, "Remove " + kPartial, kCurlRun, "Move " + kPartial + " > " + kLocal}));
+      EXPECT_EQ(result.outcome, Fetched);
+      EXPECT_EQ(fake.Local(), "new");
+    }
+  }
+}
+
+// Every way a transfer can fail leaves the earlier file as it was and nothing
+// beside it, with both tools.
+TEST(DownloadSequence, AFailedTransferLeavesTheEarlierFileAndNoLeftovers) {
+  struct Case {
+    const char* what;
+    std::optional<std::uint32_t> exit_code;
+    bool tool_writes, move_fails, folder_fails;
+    DownloadOutcome outcome;
+    std::string only_with;  // the tool the case applies to; empty: both
+  };
+  const Case cases[] = {
+      {"HTTP error", 22, false, false, false, ToolFailed, ""},
+      {"cut off midway", 18, true, false, false, ToolFailed, ""},
+      {"tool not started", std::nullopt, false, false, false, NoTool, ""},
+      {"file cannot be replaced", 0, true, true, false, NotPutInPlace, ""},
+      // wget, told of a local copy, leaves the copy when it fetched nothing.
+      {"success without a file", 0, false, false, false, NotPutInPlace, kCurl},
+      {"no staging folder", 0, true, false, true, NotPutInPlace, kWget},
+  };
+  for (const std::string& tool : {kCurl, kWget}) {
+    for (const Case& c : cases) {
+      if (!c.only_with.empty() && c.only_with != tool) continue;
+      FakeTransfer fake;
+      fake.PutOldCopy();
+      fake.header_answer = kServerHeader;
+      fake.exit_code = c.exit_code;
+      fake.tool_writes = c.tool_writes;
+      fake.move_fails = c.move_fails;
+      fake.folder_fails = c.folder_fails;
+      const DownloadResult result = DownloadIntoFolder(fake, tool, kUrl, kFolder, 1);
+      const std::string what = tool + ": " + c.what;
+      EXPECT_EQ(result.outcome, c.outcome) << what;
+      EXPECT_FALSE(result.Succeeded()) << what;
+      EXPECT_EQ(fake.Local(), "old") << what;
+      EXPECT_EQ(fake.files.size(), 1u) << what;
+      if (c.folder_fails) {
+        EXPECT_EQ(fake.log, (Log{"RemoveFolder " + kStaging, "CreateFolder " + kStaging})) << what;
+      } else {
+        EXPECT_EQ(result.exit_code, c.exit_code) << what;
+        if (tool == kWget) {
+          EXPECT_EQ(fake.log.back(), "RemoveFolder " + kStaging) << what;
+        }
+      }
+    }
+  }
+}
+
+TEST(DownloadSequence, WgetStagesACopyForItsTimestampsAndAnUntouchedCopyMeansCurrent) {
+  const std::string run = "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, true) + " 1";
+  for (const bool newer_on_server : {true, false}) {
+    FakeTransfer fake;
+    fake.PutOldCopy();
+    fake.tool_writes = newer_on_server;
+    const DownloadResult result = DownloadIntoFolder(fake, kWget, kUrl, kFolder, 1);
+    Log expected{"RemoveFolder " + kStaging, "CreateFolder " + kStaging, "Copy " + kLocal + " > " + kStaged, run};
+    if (newer_on_server) expected.push_back("Move " + kStaged + " > " + kLocal);
+    expected.push_back("RemoveFolder " + kStaging);
+    EXPECT_EQ(fake.log, expected);
+    EXPECT_EQ(result.outcome, newer_on_server ? Fetched : Current);
+    EXPECT_EQ(fake.Local(), newer_on_server ? "new" : "old");
+  }
+}
+
+TEST(DownloadSequence, FetchFileRemovesTheEarlierFileAndNeverAsksAboutFreshness) {
+  FakeTransfer curl;
+  curl.PutOldCopy();
+  curl.header_answer = kServerHeader;
+  curl.exit_code = 22;
+  curl.tool_writes = false;
+  EXPECT_EQ(FetchFile(curl, kCurl, kUrl, kLocal, 0).outcome, ToolFailed);
+  EXPECT_EQ(curl.log, (Log{"Remove " + kLocal, "Remove " + kPartial,
+                           "Run " + kCurl + " " + CurlFetchParameters(kPartial, kUrl) + " 0", "Remove " + kPartial}));
+  EXPECT_EQ(curl.Local(), "(none)");
+
+  FakeTransfer wget;
+  wget.PutOldCopy();
+  EXPECT_EQ(FetchFile(wget, kWget, kUrl, kLocal, 0).outcome, Fetched);
+  EXPECT_EQ(wget.log, (Log{"Remove " + kLocal, "RemoveFolder " + kStaging, "CreateFolder " + kStaging,
+                           "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, false) + " 0",
+                           "Move " + kStaged + " > " + kLocal, "RemoveFolder " + kStaging}));
+  EXPECT_EQ(wget.Local(), "new");
+}
+
+TEST(DownloadSequence, ARefusedUrlRunsNothingAndTouchesNothing) {
+  for (const std::string& url : {kUrl + "&calc", std::string("-o"), kUrl + "?v=2", std::string("https://h/")}) {
+    for (const std::string& tool : {kCurl, kWget}) {
+      FakeTransfer fake;
+      fake.PutOldCopy();
+      EXPECT_EQ(DownloadIntoFolder(fake, tool, url, kFolder, 1).outcome, UrlRefused) << url;
+      EXPECT_EQ(FetchFile(fake, tool, url, kLocal, 1).outcome, UrlRefused) << url;
+      EXPECT_EQ(fake.log, Log{}) << url;
+      EXPECT_EQ(fake.Local(), "old");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace merovix
