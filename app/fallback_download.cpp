@@ -18,8 +18,8 @@ void RunFallbackDownload(FallbackOperations& ops, const std::string& url, const 
   if (ops.FileExists(local_installer)) ops.RemoveFile(local_installer);
   // An earlier copy that could not be removed must not pass for the download.
   if (!ops.FileExists(local_installer)) {
-    ops.DownloadFile(url, folder + "\\" + update_file_name, false, kSwShowNormal);
-    if (ops.FileExists(local_installer)) {
+    const DownloadResult download = ops.DownloadFile(url, folder + "\\" + update_file_name, kSwShowNormal);
+    if (download.Succeeded() && ops.FileExists(local_installer)) {
       ops.ShowPlainMessage(kUpdateFileDownloaded);
       return;
     }

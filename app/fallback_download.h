@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/download_sequence.h"
+
 namespace merovix {
 
 inline constexpr const char* kNotTheProductPc =
@@ -22,7 +24,8 @@ class FallbackOperations {
   virtual bool ChooseFolder(std::string& folder) = 0;
   virtual bool FileExists(const std::string& path) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
-  virtual void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) = 0;
+  // Downloads without starting anything (DownloadFile's target rules).
+  virtual DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) = 0;
 };
 
 // `url` is the installer's fixed address; `update_file_name` its file name.

@@ -20,8 +20,12 @@ class UpdateRun {
     if (!Consent()) return;
     ops_.LoadDirectiveList();
     const std::string url = ops_.ReadDirectiveValue("UpdateFilename", default_url_, "Update");
-    ops_.DownloadFile(url, "", false, kSwShowNormal);
-    if (!ops_.FileExists(installer_)) {
+    // Only a file this download fetched or confirmed may be run: an installer
+    // left by an earlier run must not pass for it when the transfer failed or
+    // put its file elsewhere (another name in the URL, or the updater lying
+    // outside the installation folder).
+    const DownloadResult download = ops_.DownloadFile(url, "", kSwShowNormal);
+    if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
       ops_.Beep();
       ops_.ShowUpdateMessage(kDownloadFailed);
       return;

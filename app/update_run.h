@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "common/download_sequence.h"
+
 namespace merovix {
 
 // Texts of the run shown to the user (UTF-8).
@@ -35,10 +37,13 @@ class UpdateOperations {
   virtual void LoadDirectiveList() = 0;
   virtual std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                          const std::string& section) = 0;
-  virtual void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) = 0;
+  // Downloads without starting anything (DownloadFile's target rules).
+  virtual DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) = 0;
 
   // Files.
   virtual bool FileExists(const std::string& path) = 0;
+  // True when both paths name one existing file, however they are spelt.
+  virtual bool IsSameFile(const std::string& a, const std::string& b) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
   virtual void CreateSignalFile(const std::string& path) = 0;  // empty, overwriting; may raise
   virtual void SleepOneMillisecond() = 0;

@@ -6,6 +6,7 @@
 #include "common/directive_rules.h"
 #include "common/win/directive_list.h"
 #include "common/win/downloads.h"
+#include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/processes.h"
 #include "common/win/services.h"
@@ -56,12 +57,16 @@ std::string WindowsUpdateOperations::ReadDirectiveValue(const std::string& key, 
   return value;
 }
 
-void WindowsUpdateOperations::DownloadFile(const std::string& url, const std::string& target, bool run,
-                                           std::uint16_t show) {
-  merovix::DownloadFile(url, target, run, show);
+DownloadResult WindowsUpdateOperations::DownloadFile(const std::string& url, const std::string& target,
+                                                     std::uint16_t show) {
+  return DownloadFileWithResult(url, target, show);
 }
 
 bool WindowsUpdateOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
+
+bool WindowsUpdateOperations::IsSameFile(const std::string& a, const std::string& b) {
+  return merovix::IsSameFile(a, b);
+}
 
 void WindowsUpdateOperations::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
 
@@ -133,9 +138,9 @@ bool WindowsFallbackOperations::FileExists(const std::string& path) { return mer
 
 void WindowsFallbackOperations::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
 
-void WindowsFallbackOperations::DownloadFile(const std::string& url, const std::string& target, bool run,
-                                             std::uint16_t show) {
-  merovix::DownloadFile(url, target, run, show);
+DownloadResult WindowsFallbackOperations::DownloadFile(const std::string& url, const std::string& target,
+                                                       std::uint16_t show) {
+  return DownloadFileWithResult(url, target, show);
 }
 
 }  // namespace merovix

@@ -19,8 +19,9 @@ class WindowsUpdateOperations : public UpdateOperations {
   void LoadDirectiveList() override;
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override;
-  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override;
+  DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override;
   bool FileExists(const std::string& path) override;
+  bool IsSameFile(const std::string& a, const std::string& b) override;
   void RemoveFile(const std::string& path) override;
   void CreateSignalFile(const std::string& path) override;
   void SleepOneMillisecond() override;
@@ -47,7 +48,7 @@ class WindowsFallbackOperations : public FallbackOperations {
   bool ChooseFolder(std::string& folder) override;
   bool FileExists(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
-  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override;
+  DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override;
 
  private:
   TFolderBrowseDlg& dialog_;

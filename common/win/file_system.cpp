@@ -22,4 +22,23 @@ void RemoveFolderAndFiles(const std::string& folder) {
   ::RemoveDirectoryA(folder.c_str());
 }
 
+namespace {
+
+bool IdentifyFile(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  // No access rights are needed to ask who a file is; folders are not files.
+  UniqueFileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && ::GetFileInformationByHandle(file.get(), &info) &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION first{}, second{};
+  return IdentifyFile(a, first) && IdentifyFile(b, second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
 }  // namespace merovix

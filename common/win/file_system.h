@@ -7,4 +7,8 @@ namespace merovix {
 // empty by then). Nothing happens when it does not exist.
 void RemoveFolderAndFiles(const std::string& folder);
 
+// True when both paths name one existing file (same volume, same file index),
+// whatever their spelling: letter case, short names, doubled backslashes.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 }  // namespace merovix

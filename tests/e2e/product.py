@@ -63,6 +63,12 @@ class Product:
         with open(os.path.join(self.box.bin, "recorder.exe"), "rb") as f:
             return host.put(path, f.read())
 
+    def put_old_installer(self):
+        """A stand-in installer left in the folder by an earlier run; returns its bytes."""
+        winebed.install_file(os.path.join(self.box.bin, "recorder.exe"), self.installer)
+        with open(self.installer, "rb") as f:
+            return f.read()
+
     def configure_installer(self, *lines):
         write_config(self.installer, *lines)
 

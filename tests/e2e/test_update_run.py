@@ -154,22 +154,34 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
     assert open(product.installer, "rb").read() == b"no program at all\r\n"
 
 
-def test_installer_missing_after_the_download_touches_nothing(box, host):
+@pytest.mark.parametrize("tool,path", [
+    ("curl", "/err/500/Merovix_Update_.exe"),
+    ("wget", "/err/401/Merovix_Update_.exe"),
+    ("curl", "/neu/Merovix_Update_.exe?v=2"),  # refused: its file name cannot exist
+    ("wget", "/neu/Merovix_Setup.exe"),  # fetched, but not as the installer
+], ids=["curl-500", "wget-401", "refused-url", "other-name"])
+def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, path):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    use_curl(box)
-    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/neu/Merovix_Setup.exe").encode() + b"\r\n")
+    if tool == "curl":
+        use_curl(box)
+    else:
+        install_wget(box, product.folder)
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url(path).encode() + b"\r\n")
     product.serve_installer(host, "/neu/Merovix_Setup.exe")
+    earlier = product.put_old_installer()
     diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
     program = product.start_updater()
     assert final_message(box, "download-failed") == [DOWNLOAD_FAILED]
     assert program.wait(timeout=30) == 0
-    assert fetched(host) == [LIST_PATH, "/neu/Merovix_Setup.exe"]
-    assert os.path.exists(product.path("Merovix_Setup.exe")) and not os.path.exists(product.installer)
+    assert product.installer_runs() == [] and open(product.installer, "rb").read() == earlier
     assert diagnose.running() and desktop.running() and len(desktop.starts()) == 1
     assert not os.path.exists(product.signal_file)
     assert "Tageslistebeachten" not in product.settings()
+    asked = [uri for _, uri, _ in host.requests()]
+    assert (path in asked) == ("?" not in path), asked
+    assert os.path.exists(product.path("Merovix_Setup.exe")) == path.endswith("Setup.exe")
 
 
 def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):

@@ -40,9 +40,13 @@ class FakeFallback : public FallbackOperations {
     log.push_back("Delete " + path);
     if (undeletable.count(path) == 0) files.erase(path);
   }
-  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override {
-    log.push_back("Download " + url + " [" + target + "] " + (run ? "run" : "norun") + " " + std::to_string(show));
-    if (download_succeeds) files.insert(StripTarget(target));
+  DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
+    log.push_back("Download " + url + " [" + target + "] " + std::to_string(show));
+    DownloadResult result;
+    result.outcome = download_succeeds ? DownloadOutcome::Fetched : DownloadOutcome::ToolFailed;
+    result.local_file = StripTarget(target);
+    if (download_succeeds) files.insert(result.local_file);
+    return result;
   }
   static std::string StripTarget(std::string target) {
     // The download lands in the target's folder under the URL's file name.
@@ -74,7 +78,7 @@ TEST(FallbackDownload, ReplacesAnEarlierCopyAndReportsTheDownload) {
   world.files.insert("C:\\Downloads\\Merovix_Update_.exe");
   world.Run();
   EXPECT_EQ(world.log, (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Downloads\\Merovix_Update_.exe",
-                            "Download " + kUrl + " [C:\\Downloads\\Merovix_Update_.exe] norun 1",
+                            "Download " + kUrl + " [C:\\Downloads\\Merovix_Update_.exe] 1",
                             "Plain Das Updatefile wurde heruntergeladen!"}));
 }
 
@@ -85,7 +89,7 @@ TEST(FallbackDownload, ADriveRootLosesItsBackslashOnceAndAFailureIsReported) {
   root.files.insert("C:\\Merovix_Update_.exe");
   root.Run();
   EXPECT_EQ(root.log, (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Merovix_Update_.exe",
-                           "Download " + kUrl + " [C:\\\\Merovix_Update_.exe] norun 1",
+                           "Download " + kUrl + " [C:\\\\Merovix_Update_.exe] 1",
                            "Plain Fehler beim Laden des Updates!"}));
 }
 

@@ -30,7 +30,8 @@ class FakeWorld : public UpdateOperations {
   std::set<std::string> services;
   std::set<std::string> files;
   bool answer_yes = true;
-  bool download_creates_installer = true;
+  DownloadOutcome download_outcome = DownloadOutcome::Fetched;
+  std::string download_lands_at = kInstaller;
   int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
   bool signal_file_cannot_be_created = false;
   std::optional<std::uint32_t> installer_exit_code = 0;
@@ -62,11 +63,15 @@ class FakeWorld : public UpdateOperations {
     const auto it = directives.find(key);
     return section == "Update" && it != directives.end() ? it->second : fallback;
   }
-  void DownloadFile(const std::string& url, const std::string& target, bool run, std::uint16_t show) override {
-    log.push_back("DownloadFile " + url + " [" + target + "] " + (run ? "run" : "norun") + " " +
-                  std::to_string(show));
-    if (download_creates_installer) files.insert(kInstaller);
+  DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
+    log.push_back("DownloadFile " + url + " [" + target + "] " + std::to_string(show));
+    DownloadResult result;
+    result.outcome = download_outcome;
+    result.local_file = download_lands_at;
+    if (result.Succeeded()) files.insert(download_lands_at);
+    return result;
   }
+  bool IsSameFile(const std::string& a, const std::string& b) override { return a == b && files.count(a) != 0; }
   bool FileExists(const std::string& path) override {
     if (path == kSignal && files.count(kSignal) != 0 && signal_seen_after_polls >= 0 &&
         polls >= signal_seen_after_polls) {
@@ -122,7 +127,7 @@ class FakeWorld : public UpdateOperations {
 };
 
 using Log = std::vector<std::string>;
-const std::string kDownloadDefault = "DownloadFile " + kDefaultUrl + " [] norun 1";
+const std::string kDownloadDefault = "DownloadFile " + kDefaultUrl + " [] 1";
 const std::string kInstall = "RunAndWait " + kInstaller + " /silent 1";
 
 TEST(UpdateRun, RefusedConsentShowsTheCancelMessageAndDoesNothingElse) {
@@ -146,17 +151,40 @@ TEST(UpdateRun, TheDirectiveListChoosesTheUrlAndConfirmUpdateZeroSkipsTheQuestio
   world.Run();
   ASSERT_GE(world.log.size(), 2u);
   EXPECT_EQ(world.log[0], "LoadDirectiveList");
-  EXPECT_EQ(world.log[1], "DownloadFile https://other.example/x/Merovix_Update_.exe [] norun 1");
+  EXPECT_EQ(world.log[1], "DownloadFile https://other.example/x/Merovix_Update_.exe [] 1");
 }
 
-TEST(UpdateRun, AMissingInstallerBeepsReportsAndTouchesNothing) {
-  FakeWorld world;
-  world.download_creates_installer = false;
-  world.running = {{"Merovix_Diagnose.exe", 1}, {"Merovix.exe", 1}};
-  world.services = {"Merovix"};
-  world.Run();
-  EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault, "Beep",
-                            "UpdateMessage Beim Laden der Datei ist ein Fehler aufgetreten!"}));
+TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
+  using enum DownloadOutcome;
+  const std::string elsewhere = "C:\\Tools\\Merovix_Update_.exe";  // the updater outside the installation folder
+  const std::string other_name = kDir + "\\Merovix_Setup.exe";     // the list's URL names another file
+  struct Case {
+    DownloadOutcome outcome;
+    std::string lands_at;
+    bool old_copy_there;
+    bool installs;
+  };
+  for (const Case& c : {Case{Fetched, kInstaller, true, true}, Case{Current, kInstaller, true, true},
+                        Case{ToolFailed, kInstaller, true, false}, Case{NoTool, kInstaller, true, false},
+                        Case{UrlRefused, kInstaller, true, false}, Case{NotPutInPlace, kInstaller, true, false},
+                        Case{Refused, kInstaller, true, false}, Case{Fetched, elsewhere, true, false},
+                        Case{Fetched, other_name, true, false}, Case{Fetched, elsewhere, false, false}}) {
+    FakeWorld world;
+    world.download_outcome = c.outcome;
+    world.download_lands_at = c.lands_at;
+    if (c.old_copy_there) world.files.insert(kInstaller);
+    world.running = {{"Merovix_Diagnose.exe", 1}, {"Merovix.exe", 1}};
+    world.services = {"Merovix"};
+    world.Run();
+    const std::string what = std::to_string(static_cast<int>(c.outcome)) + " " + c.lands_at;
+    if (c.installs) {
+      EXPECT_EQ(std::count(world.log.begin(), world.log.end(), kInstall), 1) << what;
+    } else {
+      EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault, "Beep",
+                                "UpdateMessage Beim Laden der Datei ist ein Fehler aufgetreten!"}))
+          << what;
+    }
+  }
 }
 
 TEST(UpdateRun, EachProgramGetsFiveAttemptsOfItsOwn) {

@@ -4,8 +4,10 @@
 
 #include "common/win/directive_list.h"
 #include "common/win/downloads.h"
+#include "common/win/file_system.h"
 #include "common/win/program_folder.h"
 #include "framework/exceptions.h"
+#include "tests/win/test_files.h"
 
 namespace merovix {
 namespace {
@@ -82,6 +84,28 @@ TEST(Downloads, RefusedUrlsLeaveTheTargetAlone) {
   }
   EXPECT_EQ(entries, 2);  // "." and ".."
   RemoveDirectoryA(folder.c_str());
+}
+
+// The update run installs only the file its download put in place, whatever
+// the two paths look like.
+TEST(Downloads, IsSameFileComparesFilesNotSpellings) {
+  TempFolder temp;
+  const std::string installer = temp.File("Merovix_Update_.exe");
+  const std::string other = temp.File("Merovix_Setup.exe");
+  char short_path[MAX_PATH] = {};
+  const bool have_short = GetShortPathNameA(installer.c_str(), short_path, MAX_PATH) != 0;
+  std::string upper = installer;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+
+  EXPECT_TRUE(IsSameFile(installer, installer));
+  EXPECT_TRUE(IsSameFile(installer, upper));
+  EXPECT_TRUE(IsSameFile(installer, temp.Path() + "\\\\Merovix_Update_.exe"));
+  if (have_short) {
+    EXPECT_TRUE(IsSameFile(installer, short_path)) << short_path;
+  }
+  EXPECT_FALSE(IsSameFile(installer, other));
+  EXPECT_FALSE(IsSameFile(installer, temp.Path() + "\\missing.exe"));
+  EXPECT_FALSE(IsSameFile(temp.Path(), temp.Path()));  // a folder is no file
 }
 
 }  // namespace
