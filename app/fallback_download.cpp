@@ -13,6 +13,12 @@ void RunFallbackDownload(FallbackOperations& ops, const std::string& url, const 
   }
   std::string folder;
   if (!ops.ChooseFolder(folder)) return;
+  // A confirmed item without a file-system path ("Computer", "Network")
+  // leaves an empty selection or a display name: never a folder to write to.
+  if (!IsFullyQualifiedPath(folder) || !ops.DirectoryExists(folder)) {
+    ops.ShowPlainMessage(kUpdateFileFailed);
+    return;
+  }
 
   const std::string local_installer = StripTrailingDelimiter(folder) + "\\" + update_file_name;
   if (ops.FileExists(local_installer)) ops.RemoveFile(local_installer);

@@ -23,6 +23,7 @@ class FallbackOperations {
   // The folder dialog; true and the folder when the user confirmed one.
   virtual bool ChooseFolder(std::string& folder) = 0;
   virtual bool FileExists(const std::string& path) = 0;
+  virtual bool DirectoryExists(const std::string& path) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
   // Downloads without starting anything (DownloadFile's target rules).
   virtual DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) = 0;

@@ -44,4 +44,10 @@ std::string ExtensionOf(std::string_view path) {
   return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
+bool IsFullyQualifiedPath(std::string_view path) {
+  const bool drive = path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                     path[1] == ':' && path[2] == '\\';
+  return drive || (path.size() > 2 && path.substr(0, 2) == "\\\\");
+}
+
 }  // namespace merovix

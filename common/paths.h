@@ -18,6 +18,10 @@ void SplitLastFolder(std::string& path, std::string& last_segment);
 std::string FolderPart(std::string_view path);
 // Everything after the last "\" or ":".
 std::string LastSegment(std::string_view path);
+// True for "X:\..." and "\\server\...": paths that do not depend on a
+// current drive or folder.
+bool IsFullyQualifiedPath(std::string_view path);
+
 // The last segment's text from its last "." on ("" when it has none).
 std::string ExtensionOf(std::string_view path);
 

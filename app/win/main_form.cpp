@@ -31,6 +31,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner, L"TForm1", "Update Merovix") {
   ButtonUpdate_starten->OnClick = [this](TComponent* sender) { ButtonUpdate_startenClick(sender); };
   DirDlg = new TFolderBrowseDlg(this);
   DirDlg->SetShowSelectionInStatus(false);
+  // OK only on file-system folders: the download needs a real one.
+  DirDlg->SetOptions({bfDirectoriesOnly});
   OnCreate = [this](TComponent* sender) { FormCreate(sender); };
   OnActivate = [this](TComponent* sender) { FormActivate(sender); };
   OnClose = [this](TComponent* sender, TCloseAction& action) { FormClose(sender, action); };

@@ -136,6 +136,8 @@ bool WindowsFallbackOperations::ChooseFolder(std::string& folder) {
 
 bool WindowsFallbackOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
 
+bool WindowsFallbackOperations::DirectoryExists(const std::string& path) { return merovix::DirectoryExists(path); }
+
 void WindowsFallbackOperations::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
 
 DownloadResult WindowsFallbackOperations::DownloadFile(const std::string& url, const std::string& target,

@@ -47,6 +47,7 @@ class WindowsFallbackOperations : public FallbackOperations {
   void ShowPlainMessage(const std::string& text) override;
   bool ChooseFolder(std::string& folder) override;
   bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override;
 

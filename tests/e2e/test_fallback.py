@@ -26,9 +26,10 @@ NEW_INSTALLER = os.urandom(48 * 1024)
 OLD_INSTALLER = b"an earlier installer"
 
 
-def start_updater(box, tool="curl", install_dir=None):
+def start_updater(box, tool="curl", install_dir=None, cwd=None):
     """The updater in PROGRAM_DIR with curl.exe in System32 or wget.exe
     beside it; `install_dir` is the registry's installation folder (none
+    when not given), `cwd` its current folder (the test's folder on Z:
     when not given)."""
     if install_dir is not None:
         assert box.run("reg", "add", UNINSTALL_KEY, "/v", APP_PATH_VALUE, "/d", install_dir, "/f") == 0
@@ -41,7 +42,7 @@ def start_updater(box, tool="curl", install_dir=None):
     else:
         install_wget(box, program_dir)
     os.makedirs(box.unix_path(TARGET_DIR), exist_ok=True)
-    return box.start(os.path.join(program_dir, "Update_Merovix.exe"))
+    return box.start(os.path.join(program_dir, "Update_Merovix.exe"), cwd=cwd and box.unix_path(cwd))
 
 
 def assert_centred(window):
@@ -61,14 +62,16 @@ def answer_warning(box, button):
 
 
 def choose_folder(box, win_folder, button="OK"):
-    """Picks `win_folder` in the folder dialog's tree as a user would, then
-    presses `button`; returns the dialog as it was shown."""
+    """Picks `win_folder` (a path, or "My Computer") in the folder dialog's
+    tree as a user would, then presses `button`; returns the dialog as it was
+    with that item selected."""
     dialog = box.wait_dialog(FOLDER_DIALOG)
     if win_folder is not None:
         code, out = box.output(os.path.join(box.bin, "dlgtool.exe"), "select-folder", FOLDER_DIALOG, win_folder,
                                "10000", timeout=40)
         assert code == 0, out
         assert json.loads(out)["visited"][:2] == ["Desktop", "My Computer"]  # the tree's root is the desktop
+        dialog = box.wait_dialog(FOLDER_DIALOG)
     box.dlg("press", FOLDER_DIALOG, button)
     return dialog
 
@@ -147,7 +150,7 @@ def test_the_installer_replaces_an_older_copy_in_the_chosen_folder(box, host):
     answer_warning(box, "OK")
 
     dialog = choose_folder(box, TARGET_DIR)
-    # The dialog as the updater sets it up: centred, OK enabled, no status line.
+    # The dialog as the updater sets it up: centred, OK enabled on a folder, no status line.
     assert_centred(dialog)
     assert dialog["texts"] == []  # no title
     assert control(dialog, 1)["enabled"]
@@ -213,3 +216,20 @@ def test_cancelling_the_folder_dialog_ends_the_program_silently(box, host):
     assert fetched(host) == set()
     assert files_in(box, TARGET_DIR) == []
     assert_no_settings_file(box)
+
+
+def test_a_virtual_item_takes_no_download_and_deletes_nothing(box, host):
+    host.put(INSTALLER_PATH, NEW_INSTALLER)
+    # An empty selection would name "\\Merovix_Update_.exe" in the root of the
+    # current drive (C: here) and download beside the updater.
+    put_file(box, "C:\\" + INSTALLER, OLD_INSTALLER)
+    program = start_updater(box, cwd=PROGRAM_DIR)
+    answer_warning(box, "OK")
+    # OK is disabled on an item without a file-system path; pressing it anyway
+    # (as Enter does) must still not download anywhere.
+    dialog = choose_folder(box, "My Computer")
+    assert not control(dialog, 1)["enabled"]
+    finish(box, program, FAILED)
+    assert fetched(host) == set()
+    assert read(box, "C:\\" + INSTALLER) == OLD_INSTALLER
+    assert files_in(box, PROGRAM_DIR) == ["Update_Merovix.exe"]

@@ -20,6 +20,7 @@ class FakeFallback : public FallbackOperations {
   bool folder_chosen = true;
   std::string folder = "C:\\Downloads";
   std::set<std::string> files;
+  std::set<std::string> folders = {"C:\\Downloads", "C:\\", "My Computer"};
   std::set<std::string> undeletable;
   bool download_succeeds = true;
   std::vector<std::string> log;
@@ -36,6 +37,7 @@ class FakeFallback : public FallbackOperations {
     return folder_chosen;
   }
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  bool DirectoryExists(const std::string& path) override { return folders.count(path) != 0; }
   void RemoveFile(const std::string& path) override {
     log.push_back("Delete " + path);
     if (undeletable.count(path) == 0) files.erase(path);
@@ -100,6 +102,18 @@ TEST(FallbackDownload, AnEarlierCopyThatCannotBeRemovedIsNeverTakenForTheDownloa
   world.Run();
   EXPECT_EQ(world.log.back(), "Plain Fehler beim Laden des Updates!");
   EXPECT_EQ(std::count_if(world.log.begin(), world.log.end(), [](const std::string& e) { return e.rfind("Download", 0) == 0; }), 0);
+}
+
+TEST(FallbackDownload, ASelectionThatIsNoFolderFailsWithoutDeletingOrDownloading) {
+  // "" and a display name: what a confirmed virtual item leaves (a relative
+  // name even when the current folder holds one of that name).
+  for (const char* selection : {"", "My Computer", "C:\\Weg"}) {
+    FakeFallback world;
+    world.folder = selection;
+    world.files = {"\\Merovix_Update_.exe", "C:\\Weg\\Merovix_Update_.exe", "My Computer\\Merovix_Update_.exe"};
+    world.Run();
+    EXPECT_EQ(world.log, (Log{"Beep", kWarn, "ChooseFolder", "Plain Fehler beim Laden des Updates!"})) << selection;
+  }
 }
 
 }  // namespace

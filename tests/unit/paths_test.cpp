@@ -38,5 +38,14 @@ TEST(Paths, FolderPartSegmentAndExtensionFollowBackslashAndColon) {
   EXPECT_EQ(ExtensionOf("report.final.PDF"), ".PDF");
 }
 
+TEST(Paths, OnlyDriveAndUncPathsAreFullyQualified) {
+  for (const char* path : {"C:\\", "z:\\Ziel", "\\\\server\\share"}) EXPECT_TRUE(IsFullyQualifiedPath(path)) << path;
+  // What a folder dialog may leave for an item without a path: a display
+  // name, or nothing; and paths relative to a current drive or folder.
+  for (const char* path : {"", "My Computer", "C:", "C:Ziel", "\\Ziel", "\\\\", "1:\\x"}) {
+    EXPECT_FALSE(IsFullyQualifiedPath(path)) << path;
+  }
+}
+
 }  // namespace
 }  // namespace merovix

@@ -9,7 +9,8 @@
 //   dlgtool list                          every visible top-level window
 //   dlgtool select-folder CAPTION PATH [TIMEOUT_MS]
 //                                         in that folder dialog, select the
-//                                         tree item of PATH (C:\ or C:\a\b)
+//                                         tree item of PATH (C:\ or C:\a\b,
+//                                         or item texts: My Computer)
 //                                         as a user would; reports the items
 //                                         passed, or the choices where none fit
 //

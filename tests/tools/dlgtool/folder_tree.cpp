@@ -142,18 +142,22 @@ Matcher DriveMatcher(wchar_t letter) {
   };
 }
 
-bool SplitPath(const std::wstring& path, wchar_t& drive, std::vector<std::wstring>& folders) {
-  if (path.size() < 3 || path[1] != L':' || path[2] != L'\\' || !iswalpha(path[0])) return false;
-  drive = path[0];
-  std::wstring folder;
-  for (size_t i = 3; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == L'\\') {
-      if (!folder.empty()) folders.push_back(std::exchange(folder, {}));
+// The non-empty pieces of `text` between backslashes.
+std::vector<std::wstring> Segments(const std::wstring& text) {
+  std::vector<std::wstring> segments;
+  std::wstring segment;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == L'\\') {
+      if (!segment.empty()) segments.push_back(std::exchange(segment, {}));
     } else {
-      folder += path[i];
+      segment += text[i];
     }
   }
-  return true;
+  return segments;
+}
+
+bool IsDrivePath(const std::wstring& path) {
+  return path.size() >= 3 && path[1] == L':' && path[2] == L'\\' && iswalpha(path[0]);
 }
 
 HTREEITEM WaitForRoot(const RemoteTree& tree, DWORD timeout_ms) {
@@ -169,11 +173,12 @@ HTREEITEM WaitForRoot(const RemoteTree& tree, DWORD timeout_ms) {
 
 TreeWalk SelectFolderInTree(HWND tree_window, const std::wstring& path, DWORD timeout_ms) {
   TreeWalk walk;
-  wchar_t drive = 0;
-  std::vector<std::wstring> folders;
-  if (!SplitPath(path, drive, folders)) {
-    walk.error = "not a path with a drive";
-    return walk;
+  // A drive path goes through the computer and the drive; other items are
+  // named by their texts below the root.
+  std::vector<Matcher> steps;
+  if (IsDrivePath(path)) steps = {IsComputer, DriveMatcher(path[0])};
+  for (const std::wstring& folder : Segments(IsDrivePath(path) ? path.substr(3) : path)) {
+    steps.push_back([folder](const std::wstring& text) { return SameText(text, folder); });
   }
   const RemoteTree tree(tree_window, timeout_ms);
   if (!tree.usable()) {
@@ -187,10 +192,6 @@ TreeWalk SelectFolderInTree(HWND tree_window, const std::wstring& path, DWORD ti
   }
   walk.visited.push_back(tree.Text(item));
 
-  std::vector<Matcher> steps{IsComputer, DriveMatcher(drive)};
-  for (const std::wstring& folder : folders) {
-    steps.push_back([folder](const std::wstring& text) { return SameText(text, folder); });
-  }
   for (const Matcher& matches : steps) {
     if (!tree.Expand(item)) {
       walk.error = "the item did not answer the expansion";

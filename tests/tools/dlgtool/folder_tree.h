@@ -16,8 +16,10 @@ struct TreeWalk {
   std::vector<std::wstring> choices;  // the children where no item matched
 };
 
-// `path` is "X:\" or "X:\folder\...". Every message to the dialog's process
-// is bounded by `timeout_ms`, and so is the wait for the tree to be filled.
+// `path` is "X:\" or "X:\folder\...", or item texts below the tree's root
+// joined by "\" for items without a path ("My Computer"). Every message to
+// the dialog's process is bounded by `timeout_ms`, and so is the wait for the
+// tree to be filled.
 TreeWalk SelectFolderInTree(HWND tree, const std::wstring& path, DWORD timeout_ms);
 
 }  // namespace dlgtool
