@@ -225,8 +225,8 @@ def test_a_virtual_item_takes_no_download_and_deletes_nothing(box, host):
     put_file(box, "C:\\" + INSTALLER, OLD_INSTALLER)
     program = start_updater(box, cwd=PROGRAM_DIR)
     answer_warning(box, "OK")
-    # OK is disabled on an item without a file-system path; pressing it anyway
-    # (as Enter does) must still not download anywhere.
+    # OK is disabled on an item without a file-system path; confirming it
+    # anyway (dlgtool sends the dialog IDOK) must still not download anywhere.
     dialog = choose_folder(box, "My Computer")
     assert not control(dialog, 1)["enabled"]
     finish(box, program, FAILED)
