@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,11 @@ namespace {
 
 using enum DownloadOutcome;
 using Log = std::vector<std::string>;
+
+Log operator+(Log first, const Log& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
 
 const std::string kCurl = "C:\\windows\\system32\\curl.exe";
 const std::string kWget = "C:\\Merovix\\wget.exe";
@@ -44,13 +48,9 @@ class FakeTransfer : public DownloadOperations {
   Log log;
 
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
-  DateTime FileWriteTime(const std::string& path) override {
-    if (!FileExists(path)) throw std::runtime_error("no write time");
-    return files[path].stamp.write_time_utc;
-  }
+  DateTime FileWriteTime(const std::string& path) override { return files.at(path).stamp.write_time_utc; }
   std::optional<FileStamp> StampOf(const std::string& path) override {
-    if (!FileExists(path)) return std::nullopt;
-    return files[path].stamp;
+    return FileExists(path) ? std::optional(files[path].stamp) : std::nullopt;
   }
   std::string RunCommandCaptured(const std::string& command) override {
     log.push_back("Query " + command);
@@ -73,8 +73,7 @@ class FakeTransfer : public DownloadOperations {
   bool MoveReplacing(const std::string& from, const std::string& to) override {
     log.push_back("Move " + from + " > " + to);
     if (move_fails) return false;
-    files[to] = files[from];
-    files.erase(from);
+    files[to] = files.extract(from).mapped();
     return true;
   }
   bool CreateFolder(const std::string& path) override {
@@ -99,38 +98,45 @@ class FakeTransfer : public DownloadOperations {
   }
 };
 
+const std::string kQuery = "Query " + HeaderQueryCommand(kUrl);
 const std::string kCurlRun = "Run " + kCurl + " " + CurlFetchParameters(kPartial, kUrl) + " 1";
-const std::string kHeaderQuery = "Query " + HeaderQueryCommand(kUrl);
+const std::string kWgetRun = "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, true) + " 1";
 
-TEST(DownloadSequence, CurlFetchesIntoAPartialFileThatReplacesTheLocalOneOnlyWhenComplete) {
-  FakeTransfer fake;
-  const DownloadResult result = DownloadIntoFolder(fake, kCurl, kUrl, kFolder, 1);
-  EXPECT_EQ(fake.log, (Log{"Remove " + kPartial, kCurlRun, "Move " + kPartial + " > " + kLocal}));
-  EXPECT_EQ(result.outcome, Fetched);
-  EXPECT_TRUE(result.Succeeded());
-  EXPECT_EQ(result.exit_code, 0u);
-  EXPECT_EQ(result.tool + " " + result.url + " " + result.local_file, kCurl + " " + kUrl + " " + kLocal);
-  EXPECT_EQ(fake.Local(), "new");
-}
-
-TEST(DownloadSequence, CurlAsksTheServerFirstWhenThereIsALocalCopy) {
-  for (const bool same_time : {true, false}) {
+// Both tools, with and without a local copy: the file is replaced only by a
+// complete transfer, and a copy the server has too is left as it is.
+TEST(DownloadSequence, ASucceededDownloadIsFetchedOrCurrent) {
+  const Log curl_fetch{"Remove " + kPartial, kCurlRun, "Move " + kPartial + " > " + kLocal};
+  const Log wget_stage{"RemoveFolder " + kStaging, "CreateFolder " + kStaging, "Copy " + kLocal + " > " + kStaged,
+                       kWgetRun};
+  const std::string wget_move = "Move " + kStaged + " > " + kLocal, wget_clean = "RemoveFolder " + kStaging;
+  struct Case {
+    const char* what;
+    std::string tool;
+    std::optional<FileStamp> local_copy;
+    bool server_newer;
+    DownloadOutcome outcome;
+    Log log;
+  };
+  const Case cases[] = {
+      {"curl, no local copy", kCurl, std::nullopt, true, Fetched, curl_fetch},
+      {"curl, same time", kCurl, kServerStamp, false, Current, {kQuery}},
+      {"curl, newer on the server", kCurl, kOldStamp, true, Fetched, Log{kQuery} + curl_fetch},
+      {"wget, newer on the server", kWget, kOldStamp, true, Fetched, wget_stage + Log{wget_move, wget_clean}},
+      {"wget, not newer", kWget, kOldStamp, false, Current, wget_stage + Log{wget_clean}},
+  };
+  for (const Case& c : cases) {
     FakeTransfer fake;
-    fake.PutOldCopy();
-    if (same_time) fake.files[kLocal].stamp = kServerStamp;
+    if (c.local_copy) fake.files[kLocal] = {"old", *c.local_copy};
     fake.header_answer = kServerHeader;
-    const DownloadResult result = DownloadIntoFolder(fake, kCurl, kUrl, kFolder, 1);
-    if (same_time) {
-      EXPECT_EQ(fake.log, Log{kHeaderQuery});
-      EXPECT_EQ(result.outcome, Current);
-      EXPECT_TRUE(result.Succeeded());
-      EXPECT_FALSE(result.exit_code);
-      EXPECT_EQ(fake.Local(), "old");
-    } else {
-      EXPECT_EQ(fake.log, (Log{kHeaderQuery, "Remove " + kPartial, kCurlRun, "Move " + kPartial + " > " + kLocal}));
-      EXPECT_EQ(result.outcome, Fetched);
-      EXPECT_EQ(fake.Local(), "new");
-    }
+    fake.tool_writes = c.server_newer;
+    const DownloadResult result = DownloadIntoFolder(fake, c.tool, kUrl, kFolder, 1);
+    EXPECT_EQ(fake.log, c.log) << c.what;
+    EXPECT_EQ(result.outcome, c.outcome) << c.what;
+    EXPECT_TRUE(result.Succeeded()) << c.what;
+    EXPECT_EQ(result.exit_code.has_value(), c.log.size() > 1) << c.what;  // whenever the tool ran
+    EXPECT_EQ(result.tool + " " + result.url + " " + result.local_file, c.tool + " " + kUrl + " " + kLocal);
+    EXPECT_EQ(fake.Local(), c.outcome == Fetched ? "new" : "old") << c.what;
+    EXPECT_EQ(fake.files.size(), 1u) << c.what;
   }
 }
 
@@ -178,22 +184,6 @@ TEST(DownloadSequence, AFailedTransferLeavesTheEarlierFileAndNoLeftovers) {
         }
       }
     }
-  }
-}
-
-TEST(DownloadSequence, WgetStagesACopyForItsTimestampsAndAnUntouchedCopyMeansCurrent) {
-  const std::string run = "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, true) + " 1";
-  for (const bool newer_on_server : {true, false}) {
-    FakeTransfer fake;
-    fake.PutOldCopy();
-    fake.tool_writes = newer_on_server;
-    const DownloadResult result = DownloadIntoFolder(fake, kWget, kUrl, kFolder, 1);
-    Log expected{"RemoveFolder " + kStaging, "CreateFolder " + kStaging, "Copy " + kLocal + " > " + kStaged, run};
-    if (newer_on_server) expected.push_back("Move " + kStaged + " > " + kLocal);
-    expected.push_back("RemoveFolder " + kStaging);
-    EXPECT_EQ(fake.log, expected);
-    EXPECT_EQ(result.outcome, newer_on_server ? Fetched : Current);
-    EXPECT_EQ(fake.Local(), newer_on_server ? "new" : "old");
   }
 }
 
