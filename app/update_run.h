@@ -67,6 +67,10 @@ struct UpdateRunSettings {
   std::string install_dir;       // as the registry holds it
   std::string update_file_name;  // "Merovix_Update_.exe"
   std::string default_url;       // the installer on the maker's download host
+  // Full paths of the system programs the run starts; empty when the System
+  // folder is unknown, and then nothing is started instead.
+  std::string sc;
+  std::string taskkill;
 };
 
 // One update run on a PC where the product is installed. An error raised by

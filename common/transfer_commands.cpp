@@ -1,5 +1,6 @@
 #include "common/transfer_commands.h"
 
+#include "common/command_lines.h"
 #include "common/paths.h"
 #include "framework/strings.h"
 
@@ -8,8 +9,6 @@ namespace {
 
 constexpr std::string_view kCurlCredentials = "-u diagnose:TiloWemaGrub5_";
 constexpr std::string_view kWgetCredentials = "--http-user=diagnose --http-password=TiloWemaGrub5_";
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // Characters a URL may carry unquoted: letters, digits and the RFC 3986
 // characters that neither cmd.exe (& | < > ^ % ! ( ) and quotes), nor the
@@ -78,9 +77,9 @@ std::string WgetFetchParameters(std::string_view folder, std::string_view url, b
          Quoted(folder) + " --no-check-certificate " + std::string(url);
 }
 
-std::string HeaderQueryCommand(std::string_view url) {
-  return "cURL --connect-timeout 2 " + std::string(kCurlCredentials) + " -sI " + std::string(url) +
-         " | findstr Last-Modified:";
+std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr) {
+  return Quoted(curl) + " --connect-timeout 2 " + std::string(kCurlCredentials) + " -sI " + std::string(url) + " | " +
+         Quoted(findstr) + " Last-Modified:";
 }
 
 }  // namespace merovix

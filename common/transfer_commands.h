@@ -46,7 +46,8 @@ std::string CurlFetchParameters(std::string_view output_file, std::string_view u
 // Parameters of wget: fetch `url` into `folder`; with `timestamping` (-N)
 // wget skips a file that is not newer than the one in `folder`.
 std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping);
-// The header query run through cmd.exe: curl's HEAD filtered by findstr.
-std::string HeaderQueryCommand(std::string_view url);
+// The header query run through cmd.exe: curl's HEAD (`curl`, the tool's full
+// path) filtered by `findstr` (full path), so that cmd.exe searches nowhere.
+std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr);
 
 }  // namespace merovix

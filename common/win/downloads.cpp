@@ -13,6 +13,7 @@
 #include "framework/exceptions.h"
 #include "framework/strings.h"
 #include "framework/win/application.h"
+#include "framework/win/system_folder.h"
 #include "framework/win/text.h"
 
 namespace merovix {
@@ -57,10 +58,10 @@ void WgetTransfer(const std::string& tool, const std::string& url, const std::st
 
 // Asks the server (curl's HEAD through cmd.exe and findstr) whether the local
 // file still carries the server's Last-Modified time.
-bool LocalCopyIsCurrent(const std::string& url, const std::string& local_file) {
+bool LocalCopyIsCurrent(const std::string& curl, const std::string& url, const std::string& local_file) {
   const DateTime local_time = FileWriteTime(local_file);
   std::string output;
-  RunCommandCaptured(HeaderQueryCommand(url), "C:\\", output);
+  RunCommandCaptured(HeaderQueryCommand(curl, url, SystemProgram("findstr.exe")), "C:\\", output);
   return IsLocalCopyCurrent(output, local_time);
 }
 
@@ -105,7 +106,7 @@ void DownloadIntoFolder(const std::string& tool, const std::string& url, const s
   if (!IsSafeUrl(url) || !IsUsableFileName(file_name)) return;
   const std::string local_file = JoinPath(folder, file_name);
   const bool curl = IsCurlTool(tool);
-  if (curl && FileExists(local_file) && LocalCopyIsCurrent(url, local_file)) return;
+  if (curl && FileExists(local_file) && LocalCopyIsCurrent(tool, url, local_file)) return;
   if (curl) {
     CurlTransfer(tool, url, local_file, show_mode);
   } else {

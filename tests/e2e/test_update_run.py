@@ -7,7 +7,8 @@ import time
 
 import pytest
 
-from download_host import INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
+from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
+                           recorded_command_lines)
 from product import RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
 
 DONE = "Das Update wurde durchgeführt"
@@ -16,6 +17,8 @@ TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
 # "sc stop" returns while the service is still stopping: a restart must wait
 # for the stop to end (two seconds here) or the start is refused.
 SLOW_STOP = "stop_steps=20\n"
+# The system programs the run starts, directly or through cmd.exe.
+SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
 
 
 def use_curl(box):
@@ -88,6 +91,11 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     assert not os.path.exists(product.signal_file)
 
 
+def plant_system_program_standins(box, folders):
+    """recorder.exe under the system programs' names in each Windows folder."""
+    return [install_recorder(box, folder + "\\" + name) for folder in folders for name in SYSTEM_PROGRAMS]
+
+
 def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
     stranger = Standin(box, TOOLS + "\\Fremd.exe")
     storescp = Standin(box, TOOLS + "\\storescp.exe")
@@ -97,12 +105,20 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
     use_curl(box)
     product.serve_installer(host)
+    with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
+        f.write(b"old installer")
+    os.utime(product.installer, (784887151, 784887151))
     merovix = Service(box, "Merovix", "signal=%s\n" % product.win("StopService"))
     keep_alive = Service(box, "Merovix_KeepAlive")
+    # Where a search by bare name would look first: the updater's own folder,
+    # which is also its current folder here, and the root of drive C.
+    planted = plant_system_program_standins(box, [product.install_dir, "C:"])
 
-    program = product.start_updater()
+    program = product.start_updater(cwd=product.folder)
     assert final_message(box, "service") == [DONE + " und der Merovix-Dienst neu gestartet!"]
     assert program.wait(timeout=30) == 0
+    assert [p for p in planted if recorded_command_lines(p)] == []
+    assert ("HEAD", INSTALLER_PATH, 200) in host.requests() and fetched(host)[-1] == INSTALLER_PATH
 
     # Each service was stopped (the product first took the signal file away)
     # and runs again: the second start itself shows that the service had

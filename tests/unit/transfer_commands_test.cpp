@@ -73,8 +73,9 @@ TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
   EXPECT_EQ(WgetFetchParameters("C:\\P\\LoadAndRun.ini.wget", "https://h/LoadAndRun.ini", false),
             "--http-user=diagnose --http-password=TiloWemaGrub5_ --timeout=2 --tries=2 -P "
             "\"C:\\P\\LoadAndRun.ini.wget\" --no-check-certificate https://h/LoadAndRun.ini");
-  EXPECT_EQ(HeaderQueryCommand(url),
-            "cURL --connect-timeout 2 -u diagnose:TiloWemaGrub5_ -sI " + url + " | findstr Last-Modified:");
+  EXPECT_EQ(HeaderQueryCommand("C:\\Windows\\system32\\curl.exe", url, "C:\\Windows\\system32\\findstr.exe"),
+            "\"C:\\Windows\\system32\\curl.exe\" --connect-timeout 2 -u diagnose:TiloWemaGrub5_ -sI " + url +
+                " | \"C:\\Windows\\system32\\findstr.exe\" Last-Modified:");
   EXPECT_EQ(CurlPartialFile("C:\\a.exe"), "C:\\a.exe.part");
   EXPECT_EQ(WgetStagingFolder("C:\\a.exe"), "C:\\a.exe.wget");
 }
