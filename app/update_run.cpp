@@ -69,11 +69,8 @@ class UpdateRun {
   void StopDicomServer(const std::string& exe_name, const std::string& id_key) {
     if (ops_.CountProcesses(exe_name) == 0) return;
     const std::string id = ops_.ReadIniString(id_key, "");
-    if (!id.empty() && ops_.ProcessIdIsProgram(id, exe_name)) {
-      ops_.KillProcessByIdText(id);
-    } else if (!taskkill_.empty()) {
-      ops_.RunCommand(Quoted(taskkill_) + " -f -im " + exe_name);
-    }
+    if (!id.empty() && ops_.KillProgramByIdText(id, exe_name)) return;
+    if (!taskkill_.empty()) ops_.RunCommand(Quoted(taskkill_) + " -f -im " + exe_name);
   }
 
   void StopProduct() {

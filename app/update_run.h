@@ -46,9 +46,9 @@ class UpdateOperations {
   // Processes and services.
   virtual std::uint32_t CountProcesses(const std::string& name) = 0;
   virtual void KillProcessesByName(const std::string& name) = 0;
-  // True when the id text names a running process of that executable.
-  virtual bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) = 0;
-  virtual void KillProcessByIdText(const std::string& id_text) = 0;
+  // Ends the process the id text names when it runs that executable; true
+  // when it did (or the process had just ended), false otherwise.
+  virtual bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) = 0;
   virtual bool ServiceExists(const std::string& machine, const std::string& service) = 0;
   virtual void StartServiceAndWait(const std::string& machine, const std::string& service) = 0;
 

@@ -95,11 +95,12 @@ class FakeWorld : public UpdateOperations {
     log.push_back("Kill " + name);
     if (resisting.count(name) == 0) running.erase(name);
   }
-  bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) override {
+  bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) override {
     const auto it = pids.find(id_text);
-    return it != pids.end() && it->second == exe_name;
+    if (it == pids.end() || it->second != exe_name) return false;
+    log.push_back("KillId " + id_text);
+    return true;
   }
-  void KillProcessByIdText(const std::string& id_text) override { log.push_back("KillId " + id_text); }
   bool ServiceExists(const std::string& machine, const std::string& service) override {
     return machine == "localhost" && services.count(service) != 0;
   }
