@@ -170,19 +170,28 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
     assert open(product.installer, "rb").read() == b"no program at all\r\n"
 
 
-def test_installer_missing_after_the_download_touches_nothing(box, host):
+@pytest.mark.parametrize("listed", ["other-name", "plain-http", "redirect-to-http"])
+def test_installer_missing_after_the_download_touches_nothing(box, host, listed):
+    # The list names a file of another name, the installer over plain HTTP,
+    # or an HTTPS address that redirects to plain HTTP.
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     use_curl(box)
-    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/neu/Merovix_Setup.exe").encode() + b"\r\n")
     product.serve_installer(host, "/neu/Merovix_Setup.exe")
+    product.serve_installer(host, "/neu/Merovix_Update_.exe")  # the plain server has it too
+    url = {"other-name": host.url("/neu/Merovix_Setup.exe"),
+           "plain-http": host.plain_url("/neu/Merovix_Update_.exe"),
+           "redirect-to-http": host.url("/tohttp/neu/Merovix_Update_.exe")}[listed]
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + url.encode() + b"\r\n")
     diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
     program = product.start_updater()
-    assert final_message(box, "download-failed") == [DOWNLOAD_FAILED]
+    assert final_message(box, "download-failed-" + listed) == [DOWNLOAD_FAILED]
     assert program.wait(timeout=30) == 0
-    assert fetched(host) == [LIST_PATH, "/neu/Merovix_Setup.exe"]
-    assert os.path.exists(product.path("Merovix_Setup.exe")) and not os.path.exists(product.installer)
+    assert host.plain_requests() == []
+    other_name = listed == "other-name"
+    assert fetched(host) == [LIST_PATH] + (["/neu/Merovix_Setup.exe"] if other_name else [])
+    assert os.path.exists(product.path("Merovix_Setup.exe")) == other_name and not os.path.exists(product.installer)
     assert diagnose.running() and desktop.running() and len(desktop.starts()) == 1
     assert not os.path.exists(product.signal_file)
     assert "Tageslistebeachten" not in product.settings()
