@@ -1,5 +1,7 @@
 #include "app/update_run.h"
 
+#include "common/command_lines.h"
+
 namespace merovix {
 namespace {
 
@@ -14,7 +16,9 @@ class UpdateRun {
         installer_(settings.install_dir + "\\" + settings.update_file_name),
         signal_file_(settings.install_dir + "\\StopService"),
         desktop_program_(settings.install_dir + "\\Merovix.exe"),
-        default_url_(settings.default_url) {}
+        default_url_(settings.default_url),
+        sc_(settings.sc),
+        taskkill_(settings.taskkill) {}
 
   void Run() {
     if (!Consent()) return;
@@ -69,11 +73,8 @@ class UpdateRun {
   void StopDicomServer(const std::string& exe_name, const std::string& id_key) {
     if (ops_.CountProcesses(exe_name) == 0) return;
     const std::string id = ops_.ReadIniString(id_key, "");
-    if (!id.empty() && ops_.ProcessIdIsProgram(id, exe_name)) {
-      ops_.KillProcessByIdText(id);
-    } else {
-      ops_.RunCommand("taskkill -f -im " + exe_name);
-    }
+    if (!id.empty() && ops_.KillProgramByIdText(id, exe_name)) return;
+    if (!taskkill_.empty()) ops_.RunCommand(Quoted(taskkill_) + " -f -im " + exe_name);
   }
 
   void StopProduct() {
@@ -82,13 +83,13 @@ class UpdateRun {
     if (ops_.ServiceExists(kLocalhost, "Merovix")) {
       service_mode_ = true;
       const std::string keep_alive = ops_.ReadIniString("Servicename", "Merovix") + "_Keepalive";
-      ops_.ShellExecuteAndWait("sc", "stop " + keep_alive, true, kSwShowMinimized);
+      ops_.ShellExecuteAndWait(sc_, "stop " + keep_alive, true, kSwShowMinimized);
       RenewSignalFile();
       for (int poll = 0; poll < kSignalFilePolls && ops_.FileExists(signal_file_); ++poll) {
         ops_.SleepOneMillisecond();
       }
       const std::string service = ops_.ReadIniString("Servicename", "Merovix");
-      ops_.ShellExecuteAndWait("sc", "stop " + service, true, kSwShowMinimized);
+      ops_.ShellExecuteAndWait(sc_, "stop " + service, true, kSwShowMinimized);
       StopDicomServer("storescp.exe", "storescpDwProcessID");
       StopDicomServer("wlmscpfs.exe", "wlmscpfsDwProcessID");
     } else {
@@ -113,7 +114,7 @@ class UpdateRun {
   }
 
   UpdateOperations& ops_;
-  const std::string installer_, signal_file_, desktop_program_, default_url_;
+  const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   bool service_mode_ = false;
   bool restart_desktop_ = false;
 };

@@ -7,6 +7,7 @@
 #include "common/shared_state.h"
 #include "common/win/settings.h"
 #include "framework/win/application.h"
+#include "framework/win/system_folder.h"
 
 namespace merovix {
 
@@ -76,7 +77,8 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
     return;
   }
   WindowsUpdateOperations operations;
-  RunUpdate(operations, UpdateRunSettings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName)});
+  RunUpdate(operations, UpdateRunSettings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName),
+                                          SystemProgram("sc.exe"), SystemProgram("taskkill.exe")});
 }
 
 }  // namespace merovix

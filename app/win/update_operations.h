@@ -27,8 +27,7 @@ class WindowsUpdateOperations : public UpdateOperations {
   void SleepOneMillisecond() override;
   std::uint32_t CountProcesses(const std::string& name) override;
   void KillProcessesByName(const std::string& name) override;
-  bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) override;
-  void KillProcessByIdText(const std::string& id_text) override;
+  bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) override;
   bool ServiceExists(const std::string& machine, const std::string& service) override;
   void StartServiceAndWait(const std::string& machine, const std::string& service) override;
   void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,

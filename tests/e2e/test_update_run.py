@@ -7,7 +7,8 @@ import time
 
 import pytest
 
-from download_host import INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
+from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
+                           recorded_command_lines)
 from product import RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
 
 DONE = "Das Update wurde durchgeführt"
@@ -16,6 +17,8 @@ TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
 # "sc stop" returns while the service is still stopping: a restart must wait
 # for the stop to end (two seconds here) or the start is refused.
 SLOW_STOP = "stop_steps=20\n"
+# The system programs the run starts, directly or through cmd.exe.
+SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
 
 
 def use_curl(box):
@@ -88,6 +91,11 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     assert not os.path.exists(product.signal_file)
 
 
+def plant_system_program_standins(box, folders):
+    """recorder.exe under the system programs' names in each Windows folder."""
+    return [install_recorder(box, folder + "\\" + name) for folder in folders for name in SYSTEM_PROGRAMS]
+
+
 def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
     stranger = Standin(box, TOOLS + "\\Fremd.exe")
     storescp = Standin(box, TOOLS + "\\storescp.exe")
@@ -97,12 +105,20 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
     use_curl(box)
     product.serve_installer(host)
+    with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
+        f.write(b"old installer")
+    os.utime(product.installer, (784887151, 784887151))
     merovix = Service(box, "Merovix", "signal=%s\n" % product.win("StopService"))
     keep_alive = Service(box, "Merovix_KeepAlive")
+    # Where a search by bare name would look first: the updater's own folder,
+    # which is also its current folder here, and the root of drive C.
+    planted = plant_system_program_standins(box, [product.install_dir, "C:"])
 
-    program = product.start_updater()
+    program = product.start_updater(cwd=product.folder)
     assert final_message(box, "service") == [DONE + " und der Merovix-Dienst neu gestartet!"]
     assert program.wait(timeout=30) == 0
+    assert [p for p in planted if recorded_command_lines(p)] == []
+    assert ("HEAD", INSTALLER_PATH, 200) in host.requests() and fetched(host)[-1] == INSTALLER_PATH
 
     # Each service was stopped (the product first took the signal file away)
     # and runs again: the second start itself shows that the service had
@@ -154,20 +170,28 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
     assert open(product.installer, "rb").read() == b"no program at all\r\n"
 
 
-@pytest.mark.parametrize("tool,path", [
+# Each listed address fails in its own way while an installer of an earlier
+# run still lies in the folder: that copy must not run either.
+@pytest.mark.parametrize("tool,listed", [
     ("curl", "/err/500/Merovix_Update_.exe"),
     ("wget", "/err/401/Merovix_Update_.exe"),
     ("curl", "/neu/Merovix_Update_.exe?v=2"),  # refused: its file name cannot exist
     ("wget", "/neu/Merovix_Setup.exe"),  # fetched, but not as the installer
-], ids=["curl-500", "wget-401", "refused-url", "other-name"])
-def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, path):
+    ("curl", "plain:/neu/Merovix_Update_.exe"),  # refused: not HTTPS
+    ("curl", "/tohttp/neu/Merovix_Update_.exe"),  # HTTPS that redirects to plain HTTP
+], ids=["curl-500", "wget-401", "refused-url", "other-name", "plain-http", "redirect-to-http"])
+def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     if tool == "curl":
         use_curl(box)
     else:
         install_wget(box, product.folder)
-    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url(path).encode() + b"\r\n")
+    plain = listed.startswith("plain:")
+    path = listed[len("plain:"):] if plain else listed
+    url = host.plain_url(path) if plain else host.url(path)
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + url.encode() + b"\r\n")
     product.serve_installer(host, "/neu/Merovix_Setup.exe")
+    product.serve_installer(host, "/neu/Merovix_Update_.exe")  # the plain server has it too
     earlier = product.put_old_installer()
     diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
@@ -176,11 +200,12 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
     assert final_message(box, "download-failed") == [DOWNLOAD_FAILED]
     assert program.wait(timeout=30) == 0
     assert product.installer_runs() == [] and open(product.installer, "rb").read() == earlier
+    assert host.plain_requests() == []
     assert diagnose.running() and desktop.running() and len(desktop.starts()) == 1
     assert not os.path.exists(product.signal_file)
     assert "Tageslistebeachten" not in product.settings()
     asked = [uri for _, uri, _ in host.requests()]
-    assert (path in asked) == ("?" not in path), asked
+    assert (path in asked) == ("?" not in path and not plain), asked
     assert os.path.exists(product.path("Merovix_Setup.exe")) == path.endswith("Setup.exe")
 
 
