@@ -31,7 +31,7 @@ class UpdateRun {
     const DownloadResult download = ops_.DownloadFile(url, "", kSwShowNormal);
     if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
       ops_.Beep();
-      ops_.ShowUpdateMessage(kDownloadFailed);
+      ops_.ShowUpdateMessage(download.outcome == DownloadOutcome::Refused ? kNotSignedByMaker : kDownloadFailed);
       return;
     }
     try {

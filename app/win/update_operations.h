@@ -2,6 +2,7 @@
 // The update run's and the fallback download's operations on the real system.
 #include "app/fallback_download.h"
 #include "app/update_run.h"
+#include "common/win/downloads.h"
 
 namespace merovix {
 
@@ -36,6 +37,10 @@ class WindowsUpdateOperations : public UpdateOperations {
                                           std::uint16_t show) override;
   void RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
   void RunCommand(const std::string& command) override;
+
+ private:
+  // Holds the checked installer until the run has ended.
+  WindowsDownloadOperations downloads_;
 };
 
 class WindowsFallbackOperations : public FallbackOperations {

@@ -183,8 +183,9 @@ TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
     if (c.installs) {
       EXPECT_EQ(std::count(world.log.begin(), world.log.end(), kInstall), 1) << what;
     } else {
+      const std::string message = c.outcome == Refused ? kNotSignedByMaker : kDownloadFailed;
       EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault, "Beep",
-                                "UpdateMessage Beim Laden der Datei ist ein Fehler aufgetreten!"}))
+                                "UpdateMessage " + message}))
           << what;
     }
   }
