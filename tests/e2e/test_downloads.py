@@ -196,3 +196,33 @@ def test_downloaded_exe_is_started_only_when_asked(box, host, tool):
     while not recorded_command_lines(started) and time.monotonic() < deadline:
         time.sleep(0.1)
     assert recorded_command_lines(started) == ['"C:\\Ziel\\Setup.exe"']
+
+
+def test_removing_a_folder_never_reaches_through_a_link(box):
+    """RemoveFolderAndFiles on a junction (under Wine: a Linux symbolic link
+    to a folder, reported as a reparse point) and on a real folder holding
+    one: only the folder's own files go. Known Wine difference: DeleteFileA
+    on a Linux symbolic link to a file deletes the target (Windows deletes a
+    file link itself), so no file link is planted here."""
+    driver = install_driver(box)
+    target = box.unix_path("C:\\Daten")
+    os.makedirs(os.path.join(target, "sub"))
+    for name in ("befund.txt", "sub\\keep.txt"):
+        with open(os.path.join(target, *name.split("\\")), "wb") as f:
+            f.write(b"precious")
+    junction = box.unix_path("C:\\Merovix\\Merovix_Update_.exe.wget")
+    os.symlink(target, junction)
+    real = box.unix_path("C:\\Merovix\\real.wget")
+    os.makedirs(real)
+    with open(os.path.join(real, "fetched.exe"), "wb") as f:
+        f.write(b"x")
+    os.symlink(target, os.path.join(real, "folder-link"))
+
+    for folder in (junction, real):
+        code, out = box.output(driver, "removefolder", box.win_path(folder))
+        assert code == 0, out
+    assert os.path.islink(junction) and os.readlink(junction) == target
+    assert os.listdir(real) == ["folder-link"]  # subfolders (and links to folders) stay
+    assert sorted(os.listdir(target)) == ["befund.txt", "sub"]
+    with open(os.path.join(target, "befund.txt"), "rb") as f:
+        assert f.read() == b"precious"

@@ -26,16 +26,16 @@ NEW_INSTALLER = os.urandom(48 * 1024)
 OLD_INSTALLER = b"an earlier installer"
 
 
-def start_updater(box, tool="curl", install_dir=None, cwd=None):
+def start_updater(box, tool="curl", install_dir=None, cwd=None, signed=False):
     """The updater in PROGRAM_DIR with curl.exe in System32 or wget.exe
     beside it; `install_dir` is the registry's installation folder (none
     when not given), `cwd` its current folder (the test's folder on Z:
-    when not given)."""
+    when not given); `signed`: the build that names the installer's signer."""
     if install_dir is not None:
         assert box.run("reg", "add", UNINSTALL_KEY, "/v", APP_PATH_VALUE, "/d", install_dir, "/f") == 0
     program_dir = box.unix_path(PROGRAM_DIR)
     os.makedirs(program_dir, exist_ok=True)
-    winebed.install_file(box.updater(), os.path.join(program_dir, "Update_Merovix.exe"))
+    winebed.install_file(box.updater(signed), os.path.join(program_dir, "Update_Merovix.exe"))
     if tool == "curl":
         install_curl(box)
         install_findstr(box)
@@ -174,19 +174,23 @@ def test_an_older_copy_that_cannot_be_removed_is_not_taken_for_the_download(box,
     assert fetched(host) == set()
 
 
-@pytest.mark.parametrize("cause,tool", [("404", "curl"), ("404", "wget"), ("unwritable", "curl")])
+@pytest.mark.parametrize("cause,tool", [("404", "curl"), ("404", "wget"), ("unwritable", "curl"),
+                                        ("foreign signer", "wget")])
 def test_a_failed_download_is_reported_and_leaves_no_file(box, host, cause, tool):
     if cause == "404":
         # Nothing on the host; an earlier copy must not outlive the failure.
         put_file(box, TARGET_DIR + "\\" + INSTALLER, OLD_INSTALLER)
-    else:
+    elif cause == "unwritable":
         host.put(INSTALLER_PATH, NEW_INSTALLER)
         os.makedirs(box.unix_path(TARGET_DIR + "\\" + INSTALLER))  # the name is taken by a folder
-    program = start_updater(box, tool)
+    else:  # a build that names the signer fetches an installer someone else signed
+        with open(os.path.join(box.bin, "signing", "foreign.exe"), "rb") as f:
+            host.put(INSTALLER_PATH, f.read())
+    program = start_updater(box, tool, signed=cause == "foreign signer")
     answer_warning(box, "OK")
     choose_folder(box, TARGET_DIR)
     finish(box, program, FAILED)
-    if cause == "404":
+    if cause != "unwritable":
         assert files_in(box, TARGET_DIR) == []
         assert INSTALLER_PATH in fetched(host)
     else:

@@ -6,6 +6,7 @@ import os
 import time
 
 import pytest
+import winebed
 
 from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
                            recorded_command_lines)
@@ -13,6 +14,8 @@ from product import RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
+NOT_SIGNED = "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!"
+SERVER_TIME = 784887151  # Tue, 15 Nov 1994 08:12:31 GMT
 TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
 # "sc stop" returns while the service is still stopping: a restart must wait
 # for the stop to end (two seconds here) or the start is refused.
@@ -229,3 +232,80 @@ def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_
     assert program.wait(timeout=30) == 0
     assert product.installer_runs() == []
     assert "confirm_Update" not in product.settings()
+
+
+def transfer_leftovers(product):
+    return [name for name in os.listdir(product.folder) if name.endswith((".part", ".wget"))]
+
+
+# A build that names the maker's signer runs only an installer that signer
+# signed, fetched now or found current, and deletes any other before anything
+# is stopped. Known Wine difference: Wine does not insist on a trusted root,
+# so the test CA's "maker.exe" passes here; Windows refuses it
+# (CERT_E_UNTRUSTEDROOT) as it would any signature not chaining to its roots.
+@pytest.mark.parametrize("standin,tool,current", [
+    ("maker.exe", "curl", False),
+    ("maker.exe", "wget", True),
+    ("unsigned.exe", "wget", False),
+    ("tampered.exe", "curl", False),
+    ("foreign.exe", "wget", False),
+    ("unsigned.exe", "curl", True),  # an unsigned copy that the server has too
+])
+def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, standin, tool, current):
+    product = Product(box, "[Parameter]\nconfirm_update=0\n", signed=True)
+    if tool == "curl":
+        use_curl(box)
+    else:
+        install_wget(box, product.folder)
+    product.serve_installer(host, standin=os.path.join("signing", standin), mtime=SERVER_TIME)
+    if current:
+        winebed.install_file(os.path.join(box.bin, "signing", standin), product.installer)
+        os.utime(product.installer, (SERVER_TIME, SERVER_TIME))
+    desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
+
+    program = product.start_updater()
+    if standin == "maker.exe":
+        assert final_message(box, "signed") == [DONE + " und Merovix neu gestartet!"]
+        assert len(product.installer_runs()) == 1
+        desktop.wait_ended()
+    else:
+        assert final_message(box, "not-signed") == [NOT_SIGNED]
+        assert not os.path.exists(product.installer)
+        assert desktop.running() and len(desktop.starts()) == 1
+        assert not os.path.exists(product.signal_file)
+    assert program.wait(timeout=30) == 0
+    assert (INSTALLER_PATH in fetched(host)) != current
+    assert transfer_leftovers(product) == []
+
+
+# A user may plant links where the transfers of earlier versions wrote: a
+# junction at wget's staging folder (Wine 8 has no junctions: it reports a
+# Linux symbolic link to a folder as a reparse point) and a link at curl's
+# partial file. The run makes places of its own and leaves these alone.
+@pytest.mark.parametrize("tool", ["curl", "wget"])
+def test_links_planted_at_the_transfers_old_names_are_left_alone(box, host, tool):
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    if tool == "curl":
+        use_curl(box)
+    else:
+        install_wget(box, product.folder)
+    product.serve_installer(host)
+    target = box.unix_path("C:\\Daten")
+    os.makedirs(target)
+    for name in ("befund.txt", "Merovix_Update_.exe"):
+        with open(os.path.join(target, name), "wb") as f:
+            f.write(b"precious " + name.encode())
+    links = {product.path("Merovix_Update_.exe.wget"): target, product.path("LoadAndRun.ini.wget"): target,
+             product.path("Merovix_Update_.exe.part"): os.path.join(target, "befund.txt")}
+    for link, points_to in links.items():
+        os.symlink(points_to, link)
+
+    program = product.start_updater()
+    assert final_message(box, "links-" + tool) == [DONE + "!"]
+    assert program.wait(timeout=30) == 0
+    assert len(product.installer_runs()) == 1
+    for name in ("befund.txt", "Merovix_Update_.exe"):
+        with open(os.path.join(target, name), "rb") as f:
+            assert f.read() == b"precious " + name.encode(), name
+    assert sorted(os.listdir(target)) == ["Merovix_Update_.exe", "befund.txt"]
+    assert {link: os.readlink(link) for link in links} == links
