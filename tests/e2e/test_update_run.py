@@ -154,19 +154,32 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
     assert open(product.installer, "rb").read() == b"no program at all\r\n"
 
 
-def test_installer_missing_after_the_download_touches_nothing(box, host):
+@pytest.mark.parametrize("tool,installer_path", [
+    ("curl", "/neu/Merovix_Setup.exe"),  # fetched, but under another name
+    ("curl", "/stall/Merovix_Update_.exe"),  # the host stalls after the headers
+    ("wget", "/stall/Merovix_Update_.exe"),
+])
+def test_installer_missing_after_the_download_touches_nothing(box, host, tool, installer_path):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    use_curl(box)
-    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/neu/Merovix_Setup.exe").encode() + b"\r\n")
-    product.serve_installer(host, "/neu/Merovix_Setup.exe")
+    if tool == "curl":
+        use_curl(box)
+    else:
+        install_wget(box, product.folder)
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url(installer_path).encode() + b"\r\n")
+    stalled = installer_path.startswith("/stall/")
+    if not stalled:
+        product.serve_installer(host, installer_path)
     diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
     program = product.start_updater()
-    assert final_message(box, "download-failed") == [DOWNLOAD_FAILED]
+    # A stalled transfer ends within two minutes and counts as failed.
+    assert final_message(box, "download-failed", timeout_ms=120000) == [DOWNLOAD_FAILED]
     assert program.wait(timeout=30) == 0
-    assert fetched(host) == [LIST_PATH, "/neu/Merovix_Setup.exe"]
-    assert os.path.exists(product.path("Merovix_Setup.exe")) and not os.path.exists(product.installer)
+    assert not [name for name in os.listdir(product.folder) if name.startswith("Merovix_Update_.exe")]
+    if not stalled:
+        assert fetched(host) == [LIST_PATH, "/neu/Merovix_Setup.exe"]
+        assert os.path.exists(product.path("Merovix_Setup.exe"))
     assert diagnose.running() and desktop.running() and len(desktop.starts()) == 1
     assert not os.path.exists(product.signal_file)
     assert "Tageslistebeachten" not in product.settings()
