@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "common/shared_state.h"
 #include "framework/strings.h"
@@ -13,59 +14,65 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-bool IsBlankLine(const std::string& line) {
+bool IsBlankLine(std::string_view line) {
   for (char c : line) {
     if (static_cast<unsigned char>(c) > ' ') return false;
   }
   return true;
 }
 
-// The text before the first "=" (empty when the line holds none), and the
-// text after it.
-std::string NameOf(const std::string& line) {
+bool StartsSection(std::string_view line) { return !line.empty() && line.front() == '['; }
+
+// The whole file; false, and `bytes` empty, when it cannot be read.
+bool LoadFileBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  char buffer[16384];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) bytes.append(buffer, n);
+  if (!std::ferror(file.get())) return true;
+  bytes.clear();
+  return false;
+}
+
+// The text before the first "=" of a line that holds one; nothing for a line
+// without "=", which never matches a key.
+std::optional<std::string_view> NameOf(std::string_view line) {
   const size_t eq = line.find('=');
-  return eq == std::string::npos ? std::string() : line.substr(0, eq);
+  if (eq == std::string_view::npos) return std::nullopt;
+  return line.substr(0, eq);
 }
 std::string ValueOf(const std::string& line) { return line.substr(line.find('=') + 1); }
 
 }  // namespace
 
 bool LoadFileLines(const std::string& path, TStringList& lines) {
-  lines.Clear();
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
   std::string bytes;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) bytes.append(buffer, n);
-  if (std::ferror(file.get())) return false;
+  const bool loaded = LoadFileBytes(path, bytes);
   lines.SetText(bytes);
-  return true;
+  return loaded;
 }
 
-void KeepSectionLines(TStringList& lines, const std::string& section) {
+std::vector<std::string> SectionLinesOf(std::string_view text, const std::string& section) {
   const std::string header = "[" + section + "]";
+  std::vector<std::string> kept;
   bool found = false;
-  size_t i = 0;
-  while (i < lines.Count()) {
-    if (lines[i] == header) {
-      lines.Delete(i);
-      found = true;
-    } else if (!found) {
-      lines.Delete(i);
-    } else if (!lines[i].empty() && lines[i][0] == '[') {
-      while (lines.Count() > i) lines.Delete(lines.Count() - 1);
-    } else if (IsBlankLine(lines[i])) {
-      lines.Delete(i);
-    } else {
-      ++i;
+  ForEachLine(text, [&](std::string_view line) {
+    if (line == header) {
+      found = true;  // a repeated header is dropped and the section goes on
+    } else if (found) {
+      if (StartsSection(line)) return false;
+      if (!IsBlankLine(line)) kept.emplace_back(line);
     }
-  }
-  if (!found) lines.Clear();
+    return true;
+  });
+  return kept;
 }
 
 void ReadIniSectionLines(const std::string& file_path, const std::string& section, TStringList& lines) {
-  LoadFileLines(file_path, lines);
-  KeepSectionLines(lines, section);
+  std::string bytes;
+  LoadFileBytes(file_path, bytes);
+  lines.Assign(SectionLinesOf(bytes, section));
 }
 
 void ReadIniSectionValue(const std::string& key, const std::string& file_path, const std::string& section,
@@ -73,7 +80,7 @@ void ReadIniSectionValue(const std::string& key, const std::string& file_path, c
   TStringList lines;
   ReadIniSectionLines(file_path, section, lines);
   for (const std::string& line : lines) {
-    if (line.find('=') != std::string::npos && NameOf(line) == key) {
+    if (NameOf(line) == key) {
       result = ValueOf(line);
       return;
     }
@@ -85,16 +92,13 @@ void ReadDirectiveValue(const std::string& key, const std::string& default_value
   result = default_value;
   if (!DirectiveList) return;
   const TStringList& list = *DirectiveList;
-  const std::string header = AsciiUpperCase("[" + section + "]");
+  const std::string header = "[" + section + "]";
   size_t begin = 0;
-  while (begin < list.Count() && AsciiUpperCase(list[begin]) != header) ++begin;
-  if (begin == list.Count()) return;
-  const std::string wanted = AsciiUpperCase(key);
+  while (begin < list.Count() && !AsciiSameText(list[begin], header)) ++begin;
   for (size_t i = begin; i < list.Count(); ++i) {
-    if (i > begin && !list[i].empty() && list[i][0] == '[') break;
-    if (list[i].find('=') != std::string::npos && AsciiUpperCase(NameOf(list[i])) == wanted) {
-      result = ValueOf(list[i]);
-    }
+    if (i > begin && StartsSection(list[i])) break;
+    const std::optional<std::string_view> name = NameOf(list[i]);
+    if (name && AsciiSameText(*name, key)) result = ValueOf(list[i]);
   }
 }
 

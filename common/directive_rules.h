@@ -4,6 +4,8 @@
 // match exactly, ReadDirectiveValue (over the loaded DirectiveList) ignores
 // the letter case of "a" to "z".
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "framework/string_list.h"
 
@@ -14,10 +16,11 @@ namespace merovix {
 // the file cannot be read.
 bool LoadFileLines(const std::string& path, TStringList& lines);
 
-// Keeps of `lines` the first section with the exact header "[section]":
-// without the header, without blank lines, up to the next line that starts
-// with "[" other than the same header repeated. Empty when there is none.
-void KeepSectionLines(TStringList& lines, const std::string& section);
+// The lines of the first section of `text` with the exact header
+// "[section]": without the header, without blank lines, up to the next line
+// that starts with "[" other than the same header repeated. Empty when there
+// is none. Lines end as TStringList::SetText says; one pass over the text.
+std::vector<std::string> SectionLinesOf(std::string_view text, const std::string& section);
 
 // The section's lines of the file `file_path` (exact, case-sensitive header).
 void ReadIniSectionLines(const std::string& file_path, const std::string& section, TStringList& lines);

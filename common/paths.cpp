@@ -23,6 +23,14 @@ std::string StripTrailingDelimiter(std::string_view path) {
   return std::string(path);
 }
 
+std::string StripTrailingDelimiters(std::string_view path) {
+  // Only the first backslash of the trailing run can be the second byte of a
+  // character; every backslash after it starts one.
+  size_t end = path.find_last_not_of('\\') + 1;
+  if (end < path.size() && IsTrailByte(path, end)) ++end;
+  return std::string(path.substr(0, end));
+}
+
 void SplitLastFolder(std::string& path, std::string& last_segment) {
   last_segment = LastSegment(path);
   path = StripTrailingDelimiter(FolderPart(path));

@@ -10,6 +10,9 @@ namespace merovix {
 // double-byte character does not count, and a slash is never removed.
 std::string StripTrailingDelimiter(std::string_view path);
 
+// Removes every trailing backslash, by the same rule.
+std::string StripTrailingDelimiters(std::string_view path);
+
 // Cuts the last segment off: `path` becomes its folder part without its
 // trailing backslash, `last_segment` what followed the last "\" or ":".
 void SplitLastFolder(std::string& path, std::string& last_segment);

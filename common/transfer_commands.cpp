@@ -13,6 +13,16 @@ constexpr std::string_view kWgetCredentials = "--http-user=diagnose --http-passw
 constexpr std::string_view kCurlHttpsOnly = "--proto =https --proto-redir =https";
 constexpr std::string_view kHttpsScheme = "HTTPS://";
 
+// Time limits. A transfer slower than 100 bytes a second for 30 seconds is
+// ended, so a host that stalls (also before it answers) cannot hold the run,
+// while a slow but moving download of a large installer still completes. The
+// header query only decides whether to download again: a query that runs out
+// of its ten seconds means downloading. wget's --timeout=2 bounds each idle
+// wait (name lookup, connection, TLS handshake, every read) and --tries=2 the
+// attempts. Neither tool bounds a host that keeps sending a trickle of bytes.
+constexpr std::string_view kCurlStallLimit = " --speed-limit 100 --speed-time 30";
+constexpr std::string_view kHeaderQueryLimit = " --max-time 10";
+
 // Characters a URL may carry unquoted: letters, digits and the RFC 3986
 // characters that neither cmd.exe (& | < > ^ % ! ( ) and quotes), nor the
 // splitting of a command line, nor curl's globbing ([ ] { }) gives a meaning.
@@ -57,11 +67,7 @@ bool IsUsableFileName(std::string_view name) {
 }
 
 std::string DownloadTargetFolder(std::string_view target_path, std::string_view program_folder) {
-  std::string folder = FolderPart(target_path);
-  for (std::string shorter = StripTrailingDelimiter(folder); shorter != folder;
-       shorter = StripTrailingDelimiter(folder)) {
-    folder = shorter;
-  }
+  const std::string folder = StripTrailingDelimiters(FolderPart(target_path));
   return folder.empty() ? std::string(program_folder) : folder;
 }
 
@@ -77,8 +83,9 @@ std::string WgetStagingFolder(std::string_view local_file, std::string_view uniq
 }
 
 std::string CurlFetchParameters(std::string_view output_file, std::string_view url) {
-  return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2 --fail -L " + std::string(kCurlHttpsOnly) +
-         " -o " + Quoted(output_file) + " " + std::string(url) + " --ssl-no-revoke";
+  return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2" + std::string(kCurlStallLimit) +
+         " --fail -L " + std::string(kCurlHttpsOnly) + " -o " + Quoted(output_file) + " " + std::string(url) +
+         " --ssl-no-revoke";
 }
 
 std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping) {
@@ -87,8 +94,8 @@ std::string WgetFetchParameters(std::string_view folder, std::string_view url, b
 }
 
 std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr) {
-  return Quoted(curl) + " " + std::string(kCurlHttpsOnly) + " --connect-timeout 2 " + std::string(kCurlCredentials) +
-         " -sI " + std::string(url) + " | " + Quoted(findstr) + " Last-Modified:";
+  return Quoted(curl) + " " + std::string(kCurlHttpsOnly) + " --connect-timeout 2" + std::string(kHeaderQueryLimit) +
+         " " + std::string(kCurlCredentials) + " -sI " + std::string(url) + " | " + Quoted(findstr) + " Last-Modified:";
 }
 
 }  // namespace merovix

@@ -3,24 +3,19 @@
 namespace merovix {
 
 std::vector<std::string> SplitLines(std::string_view text) {
-  text = text.substr(0, text.find('\0'));
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = start;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-    lines.emplace_back(text.substr(start, end - start));
-    if (end < text.size()) {
-      const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
-      end += crlf ? 2 : 1;
-    }
-    start = end;
-  }
+  ForEachLine(text, [&lines](std::string_view line) {
+    lines.emplace_back(line);
+    return true;
+  });
   return lines;
 }
 
 std::string TStringList::Text() const {
+  size_t size = 0;
+  for (const std::string& line : lines_) size += line.size() + 2;
   std::string text;
+  text.reserve(size);
   for (const std::string& line : lines_) text.append(line).append("\r\n");
   return text;
 }

@@ -9,6 +9,7 @@ namespace merovix {
 class TStringList {
  public:
   void Clear() { lines_.clear(); }
+  void Assign(std::vector<std::string> lines) { lines_ = std::move(lines); }
   void Add(std::string line) { lines_.push_back(std::move(line)); }
   void Delete(size_t index) { lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index)); }
   size_t Count() const { return lines_.size(); }
@@ -29,6 +30,21 @@ class TStringList {
  private:
   std::vector<std::string> lines_;
 };
+
+// Calls `visit` with each line of `text` (a view into it) by the rules of
+// TStringList::SetText, until `visit` returns false. One pass over the text.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+  text = text.substr(0, text.find('\0'));
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    if (!visit(text.substr(start, end - start))) return;
+    const bool crlf = end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n';
+    start = end + (crlf ? 2 : 1);
+  }
+}
 
 // The lines of `text` by the rules of TStringList::SetText.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -2,12 +2,24 @@
 
 namespace merovix {
 
+namespace {
+
+char AsciiUpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
 std::string AsciiUpperCase(std::string_view text) {
   std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : result) c = AsciiUpperChar(c);
   return result;
+}
+
+bool AsciiSameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpperChar(a[i]) != AsciiUpperChar(b[i])) return false;
+  }
+  return true;
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {

@@ -10,6 +10,9 @@ namespace merovix {
 // Upper-cases "a" to "z" only; every other byte stays.
 std::string AsciiUpperCase(std::string_view text);
 
+// True when both texts are equal once "a" to "z" are upper-cased.
+bool AsciiSameText(std::string_view a, std::string_view b);
+
 // True when text starts with the given piece (byte for byte).
 bool StartsWith(std::string_view text, std::string_view prefix);
 

@@ -1,8 +1,9 @@
 # The test bed's download host, sourced by testbed.sh: nginx on loopback with
 # HTTPS (a certificate made now for localhost and 127.0.0.1), HTTP basic auth
-# for the maker's user, and a plain-HTTP helper behind /cut/ that breaks off
-# every transfer midway, and a plain-HTTP server on MEROVIX_TEST_PORT+2 with an
-# access log of its own (plain.log): the program must never reach it.
+# for the maker's user, a plain-HTTP helper (faulty_backend.py) behind
+# /cut/, /stall/ and /slow/ whose transfers go wrong, and a plain-HTTP server
+# on MEROVIX_TEST_PORT+2 with an access log of its own (plain.log): the
+# program must never reach it.
 #
 # Each end-to-end test has a document root of its own: the test bed's curl and
 # wget send the header "X-Test-Box: <name>" (from MEROVIX_TEST_BOX), nginx
@@ -13,6 +14,9 @@
 #   /cut/...                                   sends part of a file, then closes
 #   /moved/...                                 redirects to /... on the same host
 #   /tohttp/...                                redirects to /... on the plain server
+#   /stall/...                                 GET: headers and a few bytes, then
+#                                              nothing; HEAD: no answer at all
+#   /slow/...                                  16000 bytes over about 32 seconds
 
 download_host_start() {
   local dir="$root/build/testhost-$$"
@@ -58,7 +62,13 @@ http {
     location /err/401/ { return 401; }
     location /err/404/ { return 404; }
     location /err/500/ { return 500; }
-    location /cut/ { proxy_pass http://127.0.0.1:$backend_port; }
+    # Passed on as they come, and no time-out of nginx's own cuts a stall short.
+    location ~ ^/(cut|stall|slow)/ {
+      proxy_pass http://127.0.0.1:$backend_port;
+      proxy_buffering off;
+      proxy_read_timeout 600s;
+      send_timeout 600s;
+    }
     location ~ ^/moved(/.*)\$ { return 302 \$1; }
     location ~ ^/tohttp(/.*)\$ { return 302 http://localhost:$plain_port\$1; }
   }
@@ -73,7 +83,7 @@ http {
   }
 }
 CONF
-  /usr/bin/python3 "$root/scripts/lib/cutoff_backend.py" "$backend_port" &
+  /usr/bin/python3 "$root/scripts/lib/faulty_backend.py" "$backend_port" &
   DOWNLOAD_HOST_BACKEND_PID=$!
   if ! /usr/sbin/nginx -p "$dir" -c "$dir/nginx.conf" 2>"$dir/start.log"; then
     cat "$dir/start.log" >&2

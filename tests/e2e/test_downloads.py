@@ -127,6 +127,21 @@ def test_transfer_cut_off_midway_leaves_no_truncated_file(box, host, tool):
     assert ("GET", "/cut/Merovix_Update_.exe", 200) in host.requests()
 
 
+def test_stalled_host_ends_header_query_and_transfer_and_keeps_the_old_copy(box, host, tool):
+    # /stall/ answers a HEAD with nothing and a GET with the headers and a few
+    # bytes, then nothing. The driver's time-out is the bound: two minutes.
+    put_old_copy(box)
+    download(box, tool[1], host.url("/stall/Merovix_Update_.exe"), timeout=120)
+    assert read(box, TARGET) == b"old installer"
+    assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"]
+
+
+@pytest.mark.parametrize("tool", ["curl"], indirect=True)
+def test_slow_but_steady_download_outlasting_the_stall_limit_completes(box, host, tool):
+    download(box, tool[1], host.url("/slow/Merovix_Update_.exe"), timeout=120)
+    assert read(box, TARGET) == b"S" * 16000
+
+
 def test_unreachable_host_ends_within_the_tools_time_outs(box, host, tool):
     put_old_copy(box)
     started = time.monotonic()

@@ -110,6 +110,22 @@ TEST(DirectiveRules, LineEndsByteOrderMarkAndNul) {
   EXPECT_EQ(SectionValue("[S]\n\xC3\xA4=utf8\n", "\xE4", "S"), "<unchanged>");
 }
 
+// A list is read in one pass: a reader that deleted lines one at a time from
+// the front would take hours on these (and ctest's time-out would end it).
+TEST(DirectiveRules, TenMegabyteListsAreReadWhole) {
+  std::string filler;
+  while (filler.size() < (10u << 20)) filler += "Filler=0123456789012345678901234567890123456789\r\n";
+  const std::string late = filler + "[Update]\r\nUpdateFilename=https://h/late.exe\r\n";
+  EXPECT_EQ(SectionValue(late, "UpdateFilename", "Update"), "https://h/late.exe");
+  EXPECT_EQ(DirectiveValue(late, "UpdateFilename", "Update"), "https://h/late.exe");
+  // A section of ten million blank lines, and one of the filler lines.
+  EXPECT_EQ(SectionValue("[S]\n" + std::string(10u << 20, '\r') + "K=v\n", "K", "S"), "v");
+  const std::string long_section = "[S]\r\n" + filler + "K=v\r\n";
+  EXPECT_EQ(SectionValue(long_section, "K", "S"), "v");
+  EXPECT_EQ(DirectiveValue(long_section, "K", "S"), "v");
+  EXPECT_EQ(SectionLinesOf(long_section, "S").size(), filler.size() / 49 + 1);
+}
+
 TEST(DirectiveRules, SplitAtCharCutsAtTheFirstSeparator) {
   std::string text = "https://h/a.pdf^Handbuch^x", head;
   SplitAtChar(text, '^', head);

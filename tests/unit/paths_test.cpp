@@ -5,12 +5,15 @@
 namespace merovix {
 namespace {
 
-TEST(Paths, StripTrailingDelimiterRemovesOneBackslashOnly) {
+TEST(Paths, StripTrailingDelimiterRemovesOneBackslashTheDelimitersFormAll) {
   EXPECT_EQ(StripTrailingDelimiter("C:\\Temp\\"), "C:\\Temp");
   EXPECT_EQ(StripTrailingDelimiter("C:\\Temp\\\\"), "C:\\Temp\\");
   EXPECT_EQ(StripTrailingDelimiter("C:\\"), "C:");
   EXPECT_EQ(StripTrailingDelimiter("C:\\Temp/"), "C:\\Temp/");
   EXPECT_EQ(StripTrailingDelimiter(""), "");
+  EXPECT_EQ(StripTrailingDelimiters("C:\\Temp\\\\\\"), "C:\\Temp");
+  EXPECT_EQ(StripTrailingDelimiters("\\\\"), "");
+  EXPECT_EQ(StripTrailingDelimiters("C:\\Temp/"), "C:\\Temp/");
 }
 
 TEST(Paths, SplitLastFolderSeparatesParentAndSegment) {

@@ -10,6 +10,9 @@ namespace {
 TEST(Strings, AsciiUpperCaseTouchesOnlyAsciiLetters) {
   EXPECT_EQ(AsciiUpperCase("merovix_diagnose.exe"), "MEROVIX_DIAGNOSE.EXE");
   EXPECT_EQ(AsciiUpperCase("\xE4rger"), "\xE4RGER");  // a-umlaut in code page 1252 stays
+  EXPECT_TRUE(AsciiSameText("UpdateFilename", "UPDATEfilename"));
+  EXPECT_FALSE(AsciiSameText("\xE4rger", "\xC4rger"));
+  EXPECT_FALSE(AsciiSameText("ab", "abc"));
 }
 
 TEST(Strings, ReplaceAllWorksLeftToRightWithoutRescanning) {

@@ -68,7 +68,8 @@ TEST(TransferCommands, TargetFolderDropsTheLastSegmentAndAllTrailingBackslashes)
 TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
   const std::string url = "https://localhost:47443/fileadmin/files/merovix/Merovix_Update_.exe";
   EXPECT_EQ(CurlFetchParameters("C:\\Program Files\\Merovix\\Merovix_Update_.exe.part", url),
-            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --fail -L --proto =https --proto-redir =https -o "
+            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --speed-limit 100 --speed-time 30 --fail -L "
+            "--proto =https --proto-redir =https -o "
             "\"C:\\Program Files\\Merovix\\Merovix_Update_.exe.part\" " +
                 url + " --ssl-no-revoke");
   EXPECT_EQ(WgetFetchParameters("C:\\Merovix_Update_.exe.wget", url, true),
@@ -79,7 +80,7 @@ TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
             "--http-user=diagnose --http-password=TiloWemaGrub5_ --timeout=2 --tries=2 -P "
             "\"C:\\P\\LoadAndRun.ini.wget\" --no-check-certificate https://h/LoadAndRun.ini");
   EXPECT_EQ(HeaderQueryCommand("C:\\Windows\\system32\\curl.exe", url, "C:\\Windows\\system32\\findstr.exe"),
-            "\"C:\\Windows\\system32\\curl.exe\" --proto =https --proto-redir =https --connect-timeout 2 "
+            "\"C:\\Windows\\system32\\curl.exe\" --proto =https --proto-redir =https --connect-timeout 2 --max-time 10 "
             "-u diagnose:TiloWemaGrub5_ -sI " +
                 url + " | \"C:\\Windows\\system32\\findstr.exe\" Last-Modified:");
   EXPECT_EQ(CurlPartialFile("C:\\a.exe", "0f3c"), "C:\\a.exe.0f3c.part");
