@@ -4,8 +4,9 @@ programs under test, and the dialog helper.
 Every test that uses `box` (or asks for `flavour`) is collected once per
 flavour of the program: "x86_64" (build/win64) and "i686" (build/win32, run
 as a 32-bit process under WoW64). A test runs for x86_64 only unless it, or
-one of its parameter sets, carries the marker `i686`; `--i686=all` runs every
-test for i686 as well, `--i686=none` none.
+one of its parameter sets, carries the marker `wow64`; `--i686=all` runs every
+test for i686 as well, `--i686=none` none. (The marker is not named after the
+flavour so that `-k i686` picks exactly the i686 runs.)
 """
 import os
 import sys
@@ -21,11 +22,11 @@ from winebox import FLAVOURS, WineBox  # noqa: E402
 
 def pytest_addoption(parser):
     parser.addoption("--i686", choices=("marked", "all", "none"), default="marked",
-                     help="which tests also run for the 32-bit program (default: those marked i686)")
+                     help="which tests also run for the 32-bit program (default: those marked wow64)")
 
 
 def pytest_configure(config):
-    config.addinivalue_line("markers", "i686: run this test for the 32-bit program (WoW64) as well")
+    config.addinivalue_line("markers", "wow64: run this test for the 32-bit program (i686, under WoW64) as well")
 
 
 def pytest_generate_tests(metafunc):
@@ -39,7 +40,7 @@ def pytest_collection_modifyitems(config, items):
     for item in items:
         callspec = getattr(item, "callspec", None)
         i686 = callspec is not None and callspec.params.get("flavour") == "i686"
-        wanted = chosen == "all" or (chosen == "marked" and item.get_closest_marker("i686") is not None)
+        wanted = chosen == "all" or (chosen == "marked" and item.get_closest_marker("wow64") is not None)
         (drop if i686 and not wanted else keep).append(item)
     if drop:
         config.hook.pytest_deselected(items=drop)

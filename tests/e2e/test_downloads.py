@@ -71,7 +71,7 @@ def test_a_redirect_on_the_host_is_followed_not_saved(box, host, tool):
     assert ("GET", "/moved" + INSTALLER_PATH, 302) in answered(host)
 
 
-@pytest.mark.i686
+@pytest.mark.wow64
 def test_unchanged_installer_is_not_fetched_again(box, host, tool):
     url = host.put(INSTALLER_PATH, b"v1", mtime=SERVER_TIME)
     download(box, tool[1], url)

@@ -11,7 +11,7 @@ WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shel
                 "comctl32.dll", "msvcrt.dll", "version.dll", "shlwapi.dll"}
 
 
-@pytest.mark.i686
+@pytest.mark.wow64
 def test_program_is_small_and_imports_only_windows_dlls(flavour):
     exe = os.path.join(os.path.dirname(__file__), "..", "..", "build", FLAVOURS[flavour].build_dir,
                        "Update_Merovix.exe")

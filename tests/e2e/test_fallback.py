@@ -139,7 +139,7 @@ def test_the_warning_comes_first_and_refusing_it_cancels(box, host, install_dir,
     assert not os.path.exists(box.unix_path(MISSING_INSTALL_DIR))
 
 
-@pytest.mark.i686
+@pytest.mark.wow64
 def test_the_installer_replaces_an_older_copy_in_the_chosen_folder(box, host):
     host.put(INSTALLER_PATH, NEW_INSTALLER)
     put_file(box, TARGET_DIR + "\\" + INSTALLER, OLD_INSTALLER)
@@ -171,7 +171,7 @@ def test_an_older_copy_that_cannot_be_removed_is_not_taken_for_the_download(box,
     assert fetched(host) == set()
 
 
-@pytest.mark.parametrize("cause,tool", [("404", "curl"), pytest.param("404", "wget", marks=pytest.mark.i686),
+@pytest.mark.parametrize("cause,tool", [("404", "curl"), pytest.param("404", "wget", marks=pytest.mark.wow64),
                                         ("unwritable", "curl")])
 def test_a_failed_download_is_reported_and_leaves_no_file(box, host, cause, tool):
     if cause == "404":

@@ -36,7 +36,7 @@ def fetched(host):
     return [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
 
 
-@pytest.mark.i686
+@pytest.mark.wow64
 def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(box, host):
     product = Product(box)  # no "confirm_update": the question is asked
     use_curl(box)
@@ -68,7 +68,7 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
     assert not os.path.exists(product.signal_file)
 
 
-@pytest.mark.parametrize("minimised,show", [pytest.param("1", "6", marks=pytest.mark.i686), (None, "1")])
+@pytest.mark.parametrize("minimised,show", [pytest.param("1", "6", marks=pytest.mark.wow64), (None, "1")])
 def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show):
     settings = "[Parameter]\nconfirm_update=0\n" + ("minimiert_starten=%s\n" % minimised if minimised else "")
     product = Product(box, settings)
@@ -91,7 +91,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     assert not os.path.exists(product.signal_file)
 
 
-@pytest.mark.i686
+@pytest.mark.wow64
 def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
     stranger = Standin(box, TOOLS + "\\Fremd.exe")
     # The DICOM servers are of the other bitness: taskkill and the end by id reach them too.
@@ -164,7 +164,7 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
     assert open(product.installer, "rb").read() == b"no program at all\r\n"
 
 
-@pytest.mark.i686
+@pytest.mark.wow64
 def test_installer_missing_after_the_download_touches_nothing(box, host):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     use_curl(box)

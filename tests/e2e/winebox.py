@@ -12,16 +12,15 @@ class Flavour:
     WoW64 prefix, so the 32-bit build runs as on 64-bit Windows: its System
     folder is SysWOW64 and its registry view the 32-bit one."""
 
-    def __init__(self, name, build_dir, system_folder, registry_view, other):
+    def __init__(self, name, build_dir, registry_view, other):
         self.name, self.build_dir = name, build_dir
-        self.system_folder = system_folder  # as seen from drive C, for a process of this build
         self.registry_view = registry_view  # reg.exe's switch for this build's own view
         self.other = other  # the flavour of the other bitness
 
 
 FLAVOURS = {
-    "x86_64": Flavour("x86_64", "win64", "windows\\system32", "/reg:64", "i686"),
-    "i686": Flavour("i686", "win32", "windows\\syswow64", "/reg:32", "x86_64"),
+    "x86_64": Flavour("x86_64", "win64", "/reg:64", "i686"),
+    "i686": Flavour("i686", "win32", "/reg:32", "x86_64"),
 }
 SYSTEM_FOLDERS = ("windows\\system32", "windows\\syswow64")
 
@@ -62,11 +61,6 @@ class Prefix:
     def unix_path(self, win_path):
         assert win_path[1:3] == ":\\" and win_path[0] in "Cc", win_path
         return os.path.join(self.c, *win_path[3:].split("\\"))
-
-    def system_folder(self):
-        """The Linux path of the folder that this flavour's programs open as
-        C:\\windows\\system32."""
-        return self.unix_path("C:\\" + self.flavour.system_folder)
 
     def system_folders(self):
         """Both System folders: what goes there is found by processes of either bitness."""
