@@ -6,7 +6,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-if(MINGW_TRIPLE STREQUAL "x86_64-w64-mingw32" AND EXISTS /usr/lib/wine/wine64)
-  # Tests of the 64-bit build run under Wine through ctest.
+if(EXISTS /usr/lib/wine/wine64)
+  # Tests run under Wine through ctest. The 64-bit loader hands a 32-bit
+  # program to the 32-bit one (wine32), which runs it under WoW64.
   set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
 endif()

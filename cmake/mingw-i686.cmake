@@ -1,5 +1,5 @@
 # Cross build for 32-bit Windows with MinGW-w64 (posix thread model).
-# Built only: this machine cannot run 32-bit Windows programs.
+# Its tests run under Wine's WoW64, as a 32-bit process on 64-bit Windows.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(MINGW_TRIPLE i686-w64-mingw32)

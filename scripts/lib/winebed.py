@@ -18,7 +18,7 @@ WINESERVER = "/usr/lib/wine/wineserver"
 # (registry files above all, which Wine rewrites in place) is copied.
 SHARED_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
 # Changes whenever make_template changes, so that an older template is remade.
-TEMPLATE_RECIPE = "2"
+TEMPLATE_RECIPE = "3"
 
 
 def wine_env(prefix, display=None):
@@ -87,6 +87,12 @@ def make_template(prefix, display):
     shutil.rmtree(prefix, ignore_errors=True)
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     run_wine(prefix, display, "wineboot", "-i", timeout=300)
+    # With wine32 installed the prefix is a WoW64 prefix: 32-bit programs run
+    # as on 64-bit Windows, with SysWOW64 and the 32-bit registry view.
+    if not os.path.isdir(os.path.join(prefix, "drive_c", "windows", "syswow64")):
+        shutil.rmtree(prefix, ignore_errors=True)
+        raise SystemExit("winebed: the new prefix has no syswow64; install wine32:i386 "
+                         "(scripts/lib/install-deps test)")
     run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
              "/t", "REG_DWORD", "/d", "0", "/f")
     # Without a window manager on Xvfb, Wine draws captions and frames itself

@@ -1,5 +1,13 @@
 """Fixtures of the end-to-end tests: a fresh Wine prefix per test, the
-programs under test, and the dialog helper."""
+programs under test, and the dialog helper.
+
+Every test that uses `box` (or asks for `flavour`) is collected once per
+flavour of the program: "x86_64" (build/win64) and "i686" (build/win32, run
+as a 32-bit process under WoW64). A test runs for x86_64 only unless it, or
+one of its parameter sets, carries the marker `wow64`; `--i686=all` runs every
+test for i686 as well, `--i686=none` none. (The marker is not named after the
+flavour so that `-k i686` picks exactly the i686 runs.)
+"""
 import os
 import sys
 
@@ -9,16 +17,47 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
 sys.path.insert(0, os.path.dirname(__file__))
 
-from winebox import WineBox  # noqa: E402
+from winebox import FLAVOURS, WineBox  # noqa: E402
+
+
+def pytest_addoption(parser):
+    parser.addoption("--i686", choices=("marked", "all", "none"), default="marked",
+                     help="which tests also run for the 32-bit program (default: those marked wow64)")
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "wow64: run this test for the 32-bit program (i686, under WoW64) as well")
+
+
+def pytest_generate_tests(metafunc):
+    if "flavour" in metafunc.fixturenames:
+        metafunc.parametrize("flavour", list(FLAVOURS))
+
+
+def pytest_collection_modifyitems(config, items):
+    chosen = config.getoption("--i686")
+    keep, drop = [], []
+    for item in items:
+        callspec = getattr(item, "callspec", None)
+        i686 = callspec is not None and callspec.params.get("flavour") == "i686"
+        wanted = chosen == "all" or (chosen == "marked" and item.get_closest_marker("wow64") is not None)
+        (drop if i686 and not wanted else keep).append(item)
+    if drop:
+        config.hook.pytest_deselected(items=drop)
+        items[:] = keep
 
 
 @pytest.fixture
-def box(tmp_path):
-    """A fresh prefix (copy of the suite's template) with its own wineserver."""
+def box(tmp_path, flavour):
+    """A fresh prefix (copy of the suite's template) with its own wineserver,
+    handing out the program and test tools of `flavour`."""
     template = os.environ.get("MEROVIX_WINE_TEMPLATE")
     if not template or "DISPLAY" not in os.environ:
         pytest.skip("needs the Wine test bed (run scripts/test)")
-    with WineBox(template, str(tmp_path / "prefix"), os.environ["DISPLAY"], ROOT, str(tmp_path)) as b:
+    prefix = WineBox(template, str(tmp_path / "prefix"), os.environ["DISPLAY"], ROOT, str(tmp_path), flavour)
+    if not os.path.exists(prefix.updater()):
+        pytest.fail("no %s build: scripts/test builds it (or deselect with -k 'not %s')" % (flavour, flavour))
+    with prefix as b:
         yield b
 
 

@@ -69,32 +69,29 @@ class DownloadHost:
         return self.requests("plain.log")
 
 
-def _install(box, tool, dest_folder, with_script):
-    exe = os.path.join(box.bin, tool + ".exe")
-    winebed.install_file(exe, os.path.join(dest_folder, tool + ".exe"))
-    if with_script:
-        winebed.install_file(os.path.join(TOOLS_SRC, tool, tool + ".sh"), os.path.join(dest_folder, tool + ".sh"))
-
-
-def system32(box):
-    return os.path.join(box.c, "windows", "system32")
+def _install(box, tool, dest_folders, with_script):
+    for folder in dest_folders:
+        winebed.install_file(os.path.join(box.bin, tool + ".exe"), os.path.join(folder, tool + ".exe"))
+        if with_script:
+            winebed.install_file(os.path.join(TOOLS_SRC, tool, tool + ".sh"), os.path.join(folder, tool + ".sh"))
 
 
 def install_curl(box):
-    """Debian's curl as C:\\windows\\system32\\curl.exe."""
-    _install(box, "curl", system32(box), True)
+    """Debian's curl as C:\\windows\\system32\\curl.exe, for processes of
+    either bitness (in System32 and SysWOW64)."""
+    _install(box, "curl", box.system_folders(), True)
 
 
 def install_wget(box, folder):
     """Debian's wget as wget.exe in the Linux folder `folder` of the prefix."""
     os.makedirs(folder, exist_ok=True)
-    _install(box, "wget", folder, True)
+    _install(box, "wget", [folder], True)
 
 
 def install_findstr(box):
     """A working findstr.exe in place of Wine's stub (which Wine would still
     prefer as its builtin without the override)."""
-    _install(box, "findstr", system32(box), False)
+    _install(box, "findstr", box.system_folders(), False)
     overrides = box.env.get("WINEDLLOVERRIDES", "")
     box.env["WINEDLLOVERRIDES"] = (overrides + ";" if overrides else "") + "findstr.exe=n"
 

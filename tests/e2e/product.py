@@ -79,13 +79,14 @@ class Product:
 
 
 class Standin:
-    """A running copy of standin.exe under a product program's name."""
+    """A running copy of standin.exe under a product program's name, built
+    for the updater's bitness or, with `other_bitness`, for the other one."""
 
-    def __init__(self, box, win_path, config=""):
+    def __init__(self, box, win_path, config="", other_bitness=False):
         self.box, self.win_path = box, win_path
         self.exe = box.unix_path(win_path)
         os.makedirs(os.path.dirname(self.exe), exist_ok=True)
-        winebed.install_file(os.path.join(box.bin, "standin.exe"), self.exe)
+        winebed.install_file(os.path.join(box.other_bin if other_bitness else box.bin, "standin.exe"), self.exe)
         self.log = os.path.splitext(self.exe)[0] + ".log"
         if config:
             with open(os.path.splitext(self.exe)[0] + ".cfg", "w", newline="\r\n") as f:

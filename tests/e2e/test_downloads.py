@@ -79,6 +79,7 @@ def test_a_redirect_on_the_host_is_followed_not_saved(box, host, tool):
         assert read(box, TARGET) == b"moved installer" and host.plain_requests() == [("GET", INSTALLER_PATH, 200)]
 
 
+@pytest.mark.wow64
 def test_unchanged_installer_is_not_fetched_again(box, host, tool):
     url = host.put(INSTALLER_PATH, b"v1", mtime=SERVER_TIME)
     download(box, tool[1], url)

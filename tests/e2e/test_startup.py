@@ -1,6 +1,8 @@
 """End-to-end: start-up, the consent question and the one-shot settings key."""
 import pytest
 
+from winebox import FLAVOURS
+
 ASK = "Möchten Sie das Update von Merovix laden und installieren?"
 CANCELLED = "Das Update wurde abgebrochen!"
 
@@ -20,7 +22,7 @@ def assert_centred(window):
     assert abs((left + right) - screen_w) <= 2 and abs((top + bottom) - screen_h) <= 2, window
 
 
-@pytest.mark.parametrize("answer", ["button", "escape", "close box"])
+@pytest.mark.parametrize("answer", [pytest.param("button", marks=pytest.mark.wow64), "escape", "close box"])
 def test_refused_consent_cancels_and_deletes_the_one_shot_key(box, answer):
     box.install_product(settings=SETTINGS)
     program = box.start(box.updater())
@@ -78,3 +80,22 @@ def test_a_registry_value_of_the_wrong_type_is_reported_and_the_program_ends(box
     assert error["texts"] == ["Ungültiger Datentyp für 'Inno Setup: App Path'"]
     box.dlg("press", "Fehler", "OK")
     assert program.wait(timeout=30) == 0
+
+
+# A 32-bit installer leaves its uninstall entry in the 32-bit registry view, a
+# 64-bit one in the 64-bit view. The program reads its own view, and the other
+# one when its own has no entry: from either, it finds the installation.
+@pytest.mark.wow64
+@pytest.mark.parametrize("entries", ["32-bit view", "64-bit view", "both views"])
+def test_the_installation_is_found_through_either_registry_view(box, entries):
+    if entries == "both views":  # its own view names the installation, the other a missing folder
+        box.install_product(settings=SETTINGS)
+        box.add_uninstall_entry("C:\\Programme\\Anderswo", view=FLAVOURS[box.flavour.other].registry_view)
+    else:
+        box.install_product(settings=SETTINGS, view="/reg:" + entries[:2])
+    program = box.start(box.updater())
+    assert box.wait_dialog("Bestätigung")["texts"] == [ASK]
+    box.dlg("press", "Bestätigung", "Abbrechen")
+    box.dlg("press", "Update_Merovix", "OK")
+    assert program.wait(timeout=30) == 0
+    assert box.read_settings() == SETTINGS_AFTER_RUN

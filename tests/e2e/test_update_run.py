@@ -42,6 +42,7 @@ def fetched(host):
     return [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
 
 
+@pytest.mark.wow64
 def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(box, host):
     product = Product(box)  # no "confirm_update": the question is asked
     use_curl(box)
@@ -49,7 +50,9 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
     product.serve_installer(host, "/neu/Merovix_Update_.exe")
     pause_ms = 2000  # an event nobody sets: the installer takes this long
     product.configure_installer(("wait_ms", pause_ms), ("wait", "MerovixNeverSet"), ("exit", 0))
-    others = [Standin(box, TOOLS + "\\" + name) for name in ("Merovix_Diagnose.exe", "ekag20nt.exe", "NKLS40EK.exe")]
+    # Programs of the other bitness are found and ended as well.
+    others = [Standin(box, TOOLS + "\\" + name, other_bitness=True)
+              for name in ("Merovix_Diagnose.exe", "ekag20nt.exe", "NKLS40EK.exe")]
 
     program = product.start_updater()
     box.wait_dialog("Bestätigung")
@@ -71,7 +74,7 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
     assert not os.path.exists(product.signal_file)
 
 
-@pytest.mark.parametrize("minimised,show", [("1", "6"), (None, "1")])
+@pytest.mark.parametrize("minimised,show", [pytest.param("1", "6", marks=pytest.mark.wow64), (None, "1")])
 def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show):
     settings = "[Parameter]\nconfirm_update=0\n" + ("minimiert_starten=%s\n" % minimised if minimised else "")
     product = Product(box, settings)
@@ -99,10 +102,12 @@ def plant_system_program_standins(box, folders):
     return [install_recorder(box, folder + "\\" + name) for folder in folders for name in SYSTEM_PROGRAMS]
 
 
+@pytest.mark.wow64
 def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
     stranger = Standin(box, TOOLS + "\\Fremd.exe")
-    storescp = Standin(box, TOOLS + "\\storescp.exe")
-    wlmscpfs = Standin(box, TOOLS + "\\a\\wlmscpfs.exe")
+    # The DICOM servers are of the other bitness: taskkill and the end by id reach them too.
+    storescp = Standin(box, TOOLS + "\\storescp.exe", other_bitness=True)
+    wlmscpfs = Standin(box, TOOLS + "\\a\\wlmscpfs.exe", other_bitness=True)
     unrecorded_wlmscpfs = Standin(box, TOOLS + "\\b\\wlmscpfs.exe")
     product = Product(box, "[Parameter]\nconfirm_update=0\nServicename=Merovix\n"
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
@@ -133,7 +138,12 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     assert not os.path.exists(product.signal_file)
     assert len(product.installer_runs()) == 1
     # A recorded id of another program is left alone: taskkill ends storescp.
-    storescp.wait_ended()
+    if box.flavour.name == "i686":
+        # Known Wine difference: Wine's 32-bit taskkill does not find a 64-bit
+        # process by its image name (the one of Windows does).
+        assert storescp.running()
+    else:
+        storescp.wait_ended()
     assert stranger.running()
     # A recorded id that is the server's own ends only that process.
     wlmscpfs.wait_ended()
@@ -176,7 +186,7 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
 # Each listed address fails in its own way while an installer of an earlier
 # run still lies in the folder: that copy must not run either.
 @pytest.mark.parametrize("tool,listed", [
-    ("curl", "/err/500/Merovix_Update_.exe"),
+    pytest.param("curl", "/err/500/Merovix_Update_.exe", marks=pytest.mark.wow64),
     ("wget", "/err/401/Merovix_Update_.exe"),
     ("curl", "/neu/Merovix_Update_.exe?v=2"),  # refused: its file name cannot exist
     ("wget", "/neu/Merovix_Setup.exe"),  # fetched, but not as the installer

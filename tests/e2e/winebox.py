@@ -6,17 +6,37 @@ import time
 
 import winebed
 
-BUILD = os.environ.get("MEROVIX_BUILD_DIR")
+
+class Flavour:
+    """One build of the program with its test tools. The template prefix is a
+    WoW64 prefix, so the 32-bit build runs as on 64-bit Windows: its System
+    folder is SysWOW64 and its registry view the 32-bit one."""
+
+    def __init__(self, name, build_dir, registry_view, other):
+        self.name, self.build_dir = name, build_dir
+        self.registry_view = registry_view  # reg.exe's switch for this build's own view
+        self.other = other  # the flavour of the other bitness
+
+
+FLAVOURS = {
+    "x86_64": Flavour("x86_64", "win64", "/reg:64", "i686"),
+    "i686": Flavour("i686", "win32", "/reg:32", "x86_64"),
+}
+SYSTEM_FOLDERS = ("windows\\system32", "windows\\syswow64")
 
 
 class Prefix:
     """A fresh copy of the template prefix with its own persistent wineserver."""
 
-    def __init__(self, template, prefix, display, root, workdir):
+    def __init__(self, template, prefix, display, root, workdir, flavour="x86_64"):
         self.template, self.prefix, self.display = template, prefix, display
         self.root, self.workdir = root, workdir
-        self.build = BUILD or os.path.join(root, "build", "win64")
+        self.flavour = FLAVOURS[flavour]
+        self.build = os.path.join(root, "build", self.flavour.build_dir)
         self.bin = os.path.join(self.build, "tests", "bin")
+        # Test tools of the other bitness, for programs the updater meets
+        # that are not of its own (both builds are made by scripts/test).
+        self.other_bin = os.path.join(root, "build", FLAVOURS[self.flavour.other].build_dir, "tests", "bin")
         self.env = winebed.wine_env(prefix, display)
         self.c = os.path.join(prefix, "drive_c")
 
@@ -41,6 +61,10 @@ class Prefix:
     def unix_path(self, win_path):
         assert win_path[1:3] == ":\\" and win_path[0] in "Cc", win_path
         return os.path.join(self.c, *win_path[3:].split("\\"))
+
+    def system_folders(self):
+        """Both System folders: what goes there is found by processes of either bitness."""
+        return [self.unix_path("C:\\" + folder) for folder in SYSTEM_FOLDERS]
 
     def _log(self, name):
         return open(os.path.join(self.workdir, name), "ab")
@@ -79,9 +103,14 @@ DEFAULT_INSTALL_DIR = r"C:\Program Files\Merovix"
 class ProductMixin:
     """Merovix as its installer leaves it: the uninstall entry, the folder, settings.ini."""
 
-    def install_product(self, install_dir=DEFAULT_INSTALL_DIR, settings=None, value_type="REG_SZ"):
+    def add_uninstall_entry(self, install_dir, value_type="REG_SZ", view=None):
+        """The installer's registry entry, in the registry view `view`
+        ("/reg:32" or "/reg:64"), by default the program's own."""
         assert self.run("reg", "add", UNINSTALL_KEY, "/v", APP_PATH_VALUE, "/t", value_type,
-                        "/d", install_dir, "/f") == 0
+                        "/d", install_dir, "/f", view or self.flavour.registry_view) == 0
+
+    def install_product(self, install_dir=DEFAULT_INSTALL_DIR, settings=None, value_type="REG_SZ", view=None):
+        self.add_uninstall_entry(install_dir, value_type, view)
         folder = self.unix_path(install_dir) if install_dir[1:3] == ":\\" else None
         if folder:
             os.makedirs(folder, exist_ok=True)

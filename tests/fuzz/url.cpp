@@ -75,9 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(merovix::FolderPart(local_file) == std::string(kFolder) + "\\");
   FUZZ_CHECK(merovix::LastSegment(local_file) == name && name != "." && name != "..");
 
-  // Every command line splits into the same words as for a plain URL; in
-  // the header query the URL adds nothing that cmd.exe interprets to the
-  // pipe and the quoted program paths.
+  // Every command line splits into the same words as for a plain URL; the
+  // URL adds nothing to the header query that cmd.exe interprets (its pipe
+  // and the quotes around the two programs are the query's own).
   const std::vector<std::string> plain = CommandLines(kPlainUrl, local_file);
   for (std::size_t i = 0; i < lines.size(); ++i) FUZZ_CHECK(SameWordsWithUrl(lines[i], plain[i], url));
   FUZZ_CHECK(CountShellSpecials(lines[2]) == CountShellSpecials(plain[2]));

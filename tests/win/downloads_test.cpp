@@ -5,10 +5,13 @@
 #include "common/win/directive_list.h"
 #include "common/win/downloads.h"
 #include "common/win/file_system.h"
+#include "common/win/launch.h"
 #include "common/win/program_folder.h"
 #include "framework/exceptions.h"
 #include "framework/win/handles.h"
+#include "tests/win/recorder_support.h"
 #include "tests/win/test_files.h"
+#include "tests/win/wow64_support.h"
 
 namespace merovix {
 namespace {
@@ -51,6 +54,29 @@ TEST(Downloads, WithoutCurlInTheSystemFolderWgetBesideTheProgramIsTaken) {
   FindTransferTool(tool);
   EXPECT_EQ(tool, ProgramFolder() + "\\wget.exe");
   EXPECT_NE(ProgramFolder().back(), '\\');
+}
+
+// C:\Windows\system32 leads a 32-bit process on 64-bit Windows into SysWOW64:
+// curl.exe counts only in the System folder of the program's own bitness,
+// and the path it is started by is the one the program opened.
+TEST(Downloads, CurlIsTakenFromTheSystemFolderOfTheProgramsBitnessOnly) {
+  const testing::SystemFolders folders = testing::RealSystemFolders();
+  if (folders.other.empty()) GTEST_SKIP() << "one System folder only";
+  char system_folder[MAX_PATH];
+  GetSystemDirectoryA(system_folder, MAX_PATH);
+  std::string tool;
+  {
+    testing::ScopedRecorderCopy other(folders.other, "curl");
+    if (!other.Placed()) GTEST_SKIP() << "curl.exe is in " << folders.other << " already, or it is read-only";
+    FindTransferTool(tool);
+    EXPECT_EQ(tool, ProgramFolder() + "\\wget.exe") << "curl.exe of the other bitness was taken";
+  }
+  testing::ScopedRecorderCopy own(folders.own, "curl", "exit=7\n");
+  if (!own.Placed()) GTEST_SKIP() << "curl.exe is in " << folders.own << " already, or it is read-only";
+  FindTransferTool(tool);
+  EXPECT_EQ(tool, std::string(system_folder) + "\\curl.exe");
+  EXPECT_EQ(RunAndWaitForExitCode(tool, "-V", SW_HIDE), 7u);
+  EXPECT_EQ(testing::RecordsOf(own.Path()).size(), 1u);
 }
 
 TEST(Downloads, Utf8ToAnsiConvertsUpToTheFirstNul) {

@@ -9,6 +9,7 @@
 #include "framework/exceptions.h"
 #include "framework/win/handles.h"
 #include "tests/win/recorder_support.h"
+#include "tests/win/wow64_support.h"
 
 namespace merovix {
 namespace {
@@ -403,6 +404,40 @@ TEST_F(CreateSignalFileTest, AFileThatCannotBeCreatedRaisesEFCreateErrorWithTheP
   }
 }
 
+// The update run names system programs bare ("sc", "taskkill" in cmd.exe) or
+// by the System folder. A 32-bit process on 64-bit Windows gets the 32-bit
+// ones from SysWOW64, where its "system32" leads.
+std::string Lower(std::string text) {
+  CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+TEST(SystemPrograms, CapturedCommandsRunInTheCmdOfTheCallersBitness) {
+  TempFolder temp;
+  const std::string child = InstallRecorder(temp.Path(), "child");
+  std::string output;
+  RunCommandCaptured("\"" + child + "\"", "C:\\", output);
+  auto records = RecordsOf(child);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(Lower(records[0]["parent"]), Lower(testing::RealSystemFolders().own + "\\cmd.exe"));
+}
+
+// A copy in each System folder: the caller's bitness decides which one a bare
+// name reaches. (A name found nowhere would make the shell show an error box.)
+TEST(SystemPrograms, BareNamesReachTheSystemFolderOfTheCallersBitness) {
+  const testing::SystemFolders folders = testing::RealSystemFolders();
+  if (folders.other.empty()) GTEST_SKIP() << "one System folder only";
+  testing::ScopedRecorderCopy own(folders.own, "merovixprobe", "stdout=own\nexit=7\n");
+  testing::ScopedRecorderCopy other(folders.other, "merovixprobe", "stdout=other\nexit=9\n");
+  if (!own.Placed() || !other.Placed()) GTEST_SKIP() << "the System folders are read-only or hold merovixprobe";
+  std::string output;
+  RunCommandCaptured("merovixprobe", "C:\\", output);
+  EXPECT_EQ(output, "own");
+  EXPECT_EQ(ShellExecuteAndWait("merovixprobe", "", true, SW_HIDE), 7u);
+  EXPECT_EQ(RecordsOf(own.Path()).size(), 2u);
+  EXPECT_TRUE(RecordsOf(other.Path()).empty());
+}
+
 TEST(SpecialFolderPath, SystemFolderWithoutTrailingBackslash) {
   char system[MAX_PATH + 1] = {};
   GetSystemDirectoryA(system, sizeof(system));
@@ -411,6 +446,8 @@ TEST(SpecialFolderPath, SystemFolderWithoutTrailingBackslash) {
   EXPECT_EQ(path, system);
   ASSERT_FALSE(path.empty());
   EXPECT_NE(path.back(), '\\');
+  // Also for a 32-bit process on 64-bit Windows, which opening it leads into SysWOW64.
+  EXPECT_EQ(Lower(path.substr(path.rfind('\\') + 1)), "system32");
   // A folder id that the shell does not know leaves an empty text.
   SpecialFolderPath(nullptr, 0x7F, path);
   EXPECT_EQ(path, "");

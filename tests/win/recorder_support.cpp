@@ -34,6 +34,22 @@ std::string InstallRecorder(const std::string& folder, const std::string& name, 
   return exe;
 }
 
+ScopedRecorderCopy::ScopedRecorderCopy(const std::string& folder, const std::string& name, const std::string& config)
+    : base_(folder + "\\" + name) {
+  // Its configuration and log must not be files of someone else's either.
+  const auto missing = [&](const char* extension) {
+    return GetFileAttributesA((base_ + extension).c_str()) == INVALID_FILE_ATTRIBUTES;
+  };
+  placed_ = missing(".cfg") && missing(".log") &&
+            CopyFileA((TestBinFolder() + "\\recorder.exe").c_str(), Path().c_str(), TRUE);
+  if (placed_ && !config.empty()) WriteTextFile(base_ + ".cfg", config);
+}
+
+ScopedRecorderCopy::~ScopedRecorderCopy() {
+  if (!placed_) return;
+  for (const char* extension : {".exe", ".cfg", ".log"}) DeleteFileA((base_ + extension).c_str());
+}
+
 std::vector<recorder::Record> RecordsOf(const std::string& exe_path) {
   return recorder::ParseLog(ReadTextFile(exe_path.substr(0, exe_path.size() - 4) + ".log"));
 }

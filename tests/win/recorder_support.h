@@ -24,6 +24,24 @@ bool RunningUnderWine();
 // configuration; returns the copy's path.
 std::string InstallRecorder(const std::string& folder, const std::string& name, const std::string& config = "");
 
+// A copy of recorder.exe at `folder`\`name`.exe in a folder that outlives the
+// test (a System folder). It never replaces an existing file; the copy, its
+// configuration and its log go when the scope ends.
+class ScopedRecorderCopy {
+ public:
+  ScopedRecorderCopy(const std::string& folder, const std::string& name, const std::string& config = "");
+  ScopedRecorderCopy(const ScopedRecorderCopy&) = delete;
+  ScopedRecorderCopy& operator=(const ScopedRecorderCopy&) = delete;
+  ~ScopedRecorderCopy();
+  // False when the file existed already or the folder refused it.
+  bool Placed() const { return placed_; }
+  std::string Path() const { return base_ + ".exe"; }
+
+ private:
+  std::string base_;
+  bool placed_ = false;
+};
+
 // The records the copy at `exe_path` has left so far.
 std::vector<recorder::Record> RecordsOf(const std::string& exe_path);
 

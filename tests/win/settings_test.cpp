@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "common/shared_state.h"
+#include "framework/win/handles.h"
 #include "tests/win/test_files.h"
+#include "tests/win/wow64_support.h"
 
 namespace merovix {
 namespace {
@@ -174,18 +177,51 @@ TEST_F(RegistryTest, AValueOfAnotherTypeRaisesAndReleasesTheKey) {
   }
 }
 
-TEST(Registry, TheEntryOfA32BitInstallerIsFound) {
-  const char* path = "Software\\MerovixTests\\Wow";
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
-                            &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\M"), 5);
-  RegCloseKey(key);
-  std::string result;
-  ReadRegistryString(HKEY_LOCAL_MACHINE, path, "v", result);
-  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY, 0);
-  EXPECT_EQ(result, "C:\\M");
+// The installer's uninstall entry in one registry view, removed again.
+class ScopedUninstallEntry {
+ public:
+  ScopedUninstallEntry(const std::string& path, REGSAM view, const char* app_path) : path_(path), view_(view) {
+    if (app_path == nullptr) return;
+    UniqueRegKey key;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key.get(), "Inno Setup: App Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(app_path),
+                             static_cast<DWORD>(strlen(app_path) + 1)),
+              ERROR_SUCCESS);
+  }
+  ~ScopedUninstallEntry() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), view_, 0); }
+  ScopedUninstallEntry(const ScopedUninstallEntry&) = delete;
+  ScopedUninstallEntry& operator=(const ScopedUninstallEntry&) = delete;
+
+ private:
+  std::string path_;
+  REGSAM view_;
+};
+
+// An installer writes its uninstall entry into the registry view of its own
+// bitness (a 32-bit Inno Setup into the 32-bit one). The program reads its
+// own view, and the other one when the key is missing there.
+TEST(Registry, TheUninstallEntryIsFoundInEitherViewItsOwnFirst) {
+  if (!testing::HasTwoRegistryViews()) GTEST_SKIP() << "32-bit Windows has one registry view";
+  const std::string path = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MerovixTest" +
+                           std::to_string(GetCurrentProcessId()) + "_is1";
+  struct Case {
+    const char* own;
+    const char* other;
+    const char* expected;
+  };
+  const Case cases[] = {{"C:\\Own", nullptr, "C:\\Own"},
+                        {nullptr, "C:\\Other", "C:\\Other"},
+                        {"C:\\Own", "C:\\Other", "C:\\Own"},
+                        {nullptr, nullptr, ""}};
+  for (const Case& c : cases) {
+    const ScopedUninstallEntry own(path, testing::OwnRegistryView(), c.own);
+    const ScopedUninstallEntry other(path, testing::OtherRegistryView(), c.other);
+    std::string result = "junk";
+    ReadRegistryString(HKEY_LOCAL_MACHINE, path, "Inno Setup: App Path", result);
+    EXPECT_EQ(result, c.expected) << "own view " << (c.own ? c.own : "-") << ", other " << (c.other ? c.other : "-");
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 //             record_format.h (%XX for "%", bytes below 0x20 and 0x7F):
 //               pid      its process id
 //               ppid     the id of the process that started it
+//               parent   that process's executable as the system names it
+//                        (QueryFullProcessImageName; empty once it has ended)
 //               cmdline  its full command line (GetCommandLineA)
 //               folder   its current folder
 //               flags    dwFlags of its STARTUPINFO (decimal)
@@ -62,6 +64,14 @@ DWORD ParentProcessId() {
   return 0;
 }
 
+std::string ImageOf(DWORD pid) {
+  const merovix::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  char path[MAX_PATH * 2] = {};
+  DWORD size = sizeof(path);
+  if (!process || !QueryFullProcessImageNameA(process.get(), 0, path, &size)) return {};
+  return std::string(path, size);
+}
+
 void AppendToFile(const std::string& path, const std::string& bytes) {
   // FILE_APPEND_DATA: each record lands whole at the end, even when a child
   // and a grandchild write at the same time.
@@ -87,9 +97,11 @@ void Record(const std::string& log) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   GetStartupInfoA(&startup);
+  const DWORD parent = ParentProcessId();
   AppendToFile(log, recorder::FormatRecord({
                         {"pid", std::to_string(GetCurrentProcessId())},
-                        {"ppid", std::to_string(ParentProcessId())},
+                        {"ppid", std::to_string(parent)},
+                        {"parent", ImageOf(parent)},
                         {"cmdline", GetCommandLineA()},
                         {"folder", std::string(folder, n < sizeof(folder) ? n : 0)},
                         {"flags", std::to_string(startup.dwFlags)},
