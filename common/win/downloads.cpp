@@ -57,6 +57,15 @@ bool IsEmptyFolder(const std::string& folder) {
 
 }  // namespace
 
+void WindowsDownloadOperations::Hold(const std::string& path, UniqueFileHandle handle) {
+  Release(path);
+  held_.emplace_back(path, std::move(handle));
+}
+
+void WindowsDownloadOperations::Release(const std::string& path) {
+  std::erase_if(held_, [&](const auto& held) { return held.first == path; });
+}
+
 bool WindowsDownloadOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
 
 DateTime WindowsDownloadOperations::FileWriteTime(const std::string& path) { return merovix::FileWriteTime(path); }
@@ -82,7 +91,7 @@ std::optional<std::uint32_t> WindowsDownloadOperations::RunTool(const std::strin
 }
 
 void WindowsDownloadOperations::RemoveFile(const std::string& path) {
-  held_.erase(path);
+  Release(path);
   // DeleteFile removes a link itself, never its target.
   ::DeleteFileA(path.c_str());
 }
@@ -94,8 +103,8 @@ bool WindowsDownloadOperations::CopyNewFile(const std::string& from, const std::
 }
 
 bool WindowsDownloadOperations::MoveReplacing(const std::string& from, const std::string& to) {
-  held_.erase(from);
-  held_.erase(to);
+  Release(from);
+  Release(to);
   return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
@@ -106,7 +115,7 @@ std::string WindowsDownloadOperations::CreatePartialFile(const std::string& loca
     UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
-    held_[path] = std::move(file);
+    Hold(path, std::move(file));
     return true;
   });
 }
@@ -122,21 +131,21 @@ std::string WindowsDownloadOperations::CreateStagingFolder(const std::string& lo
   // Somebody may have replaced the new folder before it was pinned: then it
   // is not the run's, and it is left alone.
   if (!pinned || !merovix::IsRealFolder(folder) || !IsEmptyFolder(folder)) return {};
-  held_[folder] = std::move(pinned);
+  Hold(folder, std::move(pinned));
   return folder;
 }
 
 bool WindowsDownloadOperations::IsRealFolder(const std::string& folder) { return merovix::IsRealFolder(folder); }
 
 void WindowsDownloadOperations::RemoveStagingFolder(const std::string& folder) {
-  held_.erase(folder);
+  Release(folder);
   RemoveFolderAndFiles(folder);
 }
 
 SignatureVerdict WindowsDownloadOperations::CheckSignature(const std::string& path, const std::string& signer) {
   UniqueFileHandle held;
   const SignatureVerdict verdict = CheckAndHoldFile(path, signer, held);
-  if (held) held_[path] = std::move(held);
+  if (held) Hold(path, std::move(held));
   return verdict;
 }
 

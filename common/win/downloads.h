@@ -1,8 +1,9 @@
 #pragma once
 // Downloads through the external transfer tool (curl.exe or wget.exe).
 #include <cstdint>
-#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/download_sequence.h"
 #include "framework/win/handles.h"
@@ -31,7 +32,10 @@ class WindowsDownloadOperations : public DownloadOperations {
   SignatureVerdict CheckSignature(const std::string& path, const std::string& signer) override;
 
  private:
-  std::map<std::string, UniqueFileHandle> held_;
+  void Hold(const std::string& path, UniqueFileHandle handle);
+  void Release(const std::string& path);
+
+  std::vector<std::pair<std::string, UniqueFileHandle>> held_;
 };
 
 // curl.exe from the System folder when it is there, otherwise wget.exe in the
