@@ -7,6 +7,7 @@
 
 #include "app/win/main_form.h"
 #include "framework/win/application.h"
+#include "framework/win/system_folder.h"
 
 // The library's default terminate handler prints the demangled type of an
 // uncaught exception to a console that a GUI program does not have; leaving it
@@ -18,6 +19,10 @@ void __verbose_terminate_handler() { std::abort(); }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace merovix;
+  // The program runs elevated from a folder users can write to: no DLL may
+  // come from there or from the folder it was started in.
+  RestrictDllSearchToSystemFolder();
+  EnterSystemFolder();
   try {
     Application().Initialize();
     Application().SetTitle("Update_Merovix");

@@ -78,7 +78,7 @@ void RunRecord::ProgramStopped(const std::string& name, int attempts, bool still
 }
 
 void RunRecord::ProcessEndedById(const std::string& name, const std::string& id) {
-  Line(Data(name) + ": Prozess " + Data(id) + " (gespeicherte Prozess-ID) wird beendet");
+  Line(Data(name) + ": Prozess " + Data(id) + " (gespeicherte Prozess-ID) beendet");
 }
 
 void RunRecord::ProcessEndedByCommand(const std::string& name, const std::string& command) {

@@ -19,7 +19,9 @@ class UpdateRun {
         installer_(settings.install_dir + "\\" + settings.update_file_name),
         signal_file_(settings.install_dir + "\\StopService"),
         desktop_program_(settings.install_dir + "\\" + kDesktopProgramName),
-        default_url_(settings.default_url) {}
+        default_url_(settings.default_url),
+        sc_(settings.sc),
+        taskkill_(settings.taskkill) {}
 
   void Run() {
     if (!Consent()) return;
@@ -82,8 +84,8 @@ class UpdateRun {
   // keep-alive service, while it still runs, could bring "Merovix" back.
   void StopService(const std::string& service) {
     const std::string parameters = "stop " + service;
-    ops_.ShellExecuteAndWait("sc", parameters, true, kSwShowMinimized);
-    record_.ServiceStopped(service, "sc " + parameters, ops_.WaitWhileServiceStops(kLocalhost, service));
+    ops_.ShellExecuteAndWait(sc_, parameters, true, kSwShowMinimized);
+    record_.ServiceStopped(service, sc_ + " " + parameters, ops_.WaitWhileServiceStops(kLocalhost, service));
   }
 
   // Ends a DICOM server by the id the product recorded, when that id still
@@ -91,14 +93,14 @@ class UpdateRun {
   void StopDicomServer(const std::string& exe_name, const std::string& id_key) {
     if (ops_.CountProcesses(exe_name) == 0) return;
     const std::string id = ops_.ReadIniString(id_key, "");
-    if (!id.empty() && ops_.ProcessIdIsProgram(id, exe_name)) {
+    if (!id.empty() && ops_.KillProgramByIdText(id, exe_name)) {
       record_.ProcessEndedById(exe_name, id);
-      ops_.KillProcessByIdText(id);
-    } else {
-      const std::string command = "taskkill -f -im " + exe_name;
-      record_.ProcessEndedByCommand(exe_name, command);
-      ops_.RunCommand(command);
+      return;
     }
+    if (taskkill_.empty()) return;
+    const std::string command = Quoted(taskkill_) + " -f -im " + exe_name;
+    record_.ProcessEndedByCommand(exe_name, command);
+    ops_.RunCommand(command);
   }
 
   void StopProduct() {
@@ -161,7 +163,7 @@ class UpdateRun {
 
   UpdateOperations& ops_;
   RunRecord record_;
-  const std::string installer_, signal_file_, desktop_program_, default_url_;
+  const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   bool service_mode_ = false;
   bool restart_desktop_ = false;
   bool signalled_ = false;

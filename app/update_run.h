@@ -66,9 +66,9 @@ class UpdateOperations : public RecordSink {
   // Processes and services.
   virtual std::uint32_t CountProcesses(const std::string& name) = 0;
   virtual void KillProcessesByName(const std::string& name) = 0;
-  // True when the id text names a running process of that executable.
-  virtual bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) = 0;
-  virtual void KillProcessByIdText(const std::string& id_text) = 0;
+  // Ends the process the id text names when it runs that executable; true
+  // when it did (or the process had just ended), false otherwise.
+  virtual bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) = 0;
   // True when no process of that executable name is left, waiting for the
   // running ones to end at most `limit_ms`.
   virtual bool WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) = 0;
@@ -94,6 +94,10 @@ struct UpdateRunSettings {
   std::string install_dir;       // as the registry holds it
   std::string update_file_name;  // "Merovix_Update_.exe"
   std::string default_url;       // the installer on the maker's download host
+  // Full paths of the system programs the run starts; empty when the System
+  // folder is unknown, and then nothing is started instead.
+  std::string sc;
+  std::string taskkill;
 };
 
 // One update run on a PC where the product is installed. An error raised by

@@ -1,6 +1,7 @@
 #pragma once
-// Addresses on the maker's download host, fixed at build time
-// (MEROVIX_DOWNLOAD_HOST, MEROVIX_LIST_HOST).
+// Addresses on the maker's download host and the signer of its installer,
+// fixed at build time (MEROVIX_DOWNLOAD_HOST, MEROVIX_LIST_HOST,
+// MEROVIX_INSTALLER_SIGNER).
 #include <string>
 
 namespace merovix {
@@ -9,5 +10,8 @@ namespace merovix {
 std::string InstallerUrl(const std::string& file_name = "Merovix_Update_.exe");
 // "https://" + list host + "/wget/restricted/LoadAndRun.ini".
 std::string DirectiveListUrl();
+// The subject common name of the certificate that must have signed the update
+// installer (UTF-8); empty when installers are not checked.
+std::string InstallerSigner();
 
 }  // namespace merovix

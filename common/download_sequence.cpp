@@ -25,7 +25,7 @@ class Download {
   bool LocalCopyIsCurrent() {
     if (!ops_.FileExists(result_.local_file)) return false;
     const DateTime local_time = ops_.FileWriteTime(result_.local_file);
-    return IsLocalCopyCurrent(ops_.RunCommandCaptured(HeaderQueryCommand(result_.url)), local_time);
+    return IsLocalCopyCurrent(ops_.RunHeaderQuery(result_.tool, result_.url), local_time);
   }
 
   DownloadResult Current() {

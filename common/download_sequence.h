@@ -49,8 +49,9 @@ class DownloadOperations {
   virtual DateTime FileWriteTime(const std::string& path) = 0;
   // Nothing when the file cannot be found.
   virtual std::optional<FileStamp> StampOf(const std::string& path) = 0;
-  // Runs a command line through cmd.exe in "C:\" and returns its output.
-  virtual std::string RunCommandCaptured(const std::string& command) = 0;
+  // Runs curl's header query for `url` through cmd.exe and findstr in "C:\"
+  // and returns its output.
+  virtual std::string RunHeaderQuery(const std::string& curl, const std::string& url) = 0;
   // Runs the tool and waits; its exit code, or nothing when it did not start.
   virtual std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
                                                std::uint16_t show_mode) = 0;

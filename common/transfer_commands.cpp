@@ -1,5 +1,6 @@
 #include "common/transfer_commands.h"
 
+#include "common/command_lines.h"
 #include "common/paths.h"
 #include "framework/strings.h"
 
@@ -8,8 +9,9 @@ namespace {
 
 constexpr std::string_view kCurlCredentials = "-u diagnose:TiloWemaGrub5_";
 constexpr std::string_view kWgetCredentials = "--http-user=diagnose --http-password=TiloWemaGrub5_";
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+// curl refuses every other scheme, also where a redirect points to one.
+constexpr std::string_view kCurlHttpsOnly = "--proto =https --proto-redir =https";
+constexpr std::string_view kHttpsScheme = "HTTPS://";
 
 // Characters a URL may carry unquoted: letters, digits and the RFC 3986
 // characters that neither cmd.exe (& | < > ^ % ! ( ) and quotes), nor the
@@ -30,7 +32,9 @@ std::string ToolFolder(std::string_view program_folder) {
 }
 
 bool IsSafeUrl(std::string_view url) {
-  if (url.empty() || url.front() == '-') return false;
+  if (AsciiUpperCase(url.substr(0, kHttpsScheme.size())) != kHttpsScheme) return false;
+  const std::string_view rest = url.substr(kHttpsScheme.size());
+  if (rest.empty() || rest.front() == '/') return false;  // no host
   for (char c : url) {
     if (!IsSafeUrlChar(c)) return false;
   }
@@ -69,8 +73,8 @@ std::string CurlPartialFile(std::string_view local_file) { return std::string(lo
 std::string WgetStagingFolder(std::string_view local_file) { return std::string(local_file) + ".wget"; }
 
 std::string CurlFetchParameters(std::string_view output_file, std::string_view url) {
-  return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2 --fail -L -o " + Quoted(output_file) + " " +
-         std::string(url) + " --ssl-no-revoke";
+  return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2 --fail -L " + std::string(kCurlHttpsOnly) +
+         " -o " + Quoted(output_file) + " " + std::string(url) + " --ssl-no-revoke";
 }
 
 std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping) {
@@ -78,9 +82,9 @@ std::string WgetFetchParameters(std::string_view folder, std::string_view url, b
          Quoted(folder) + " --no-check-certificate " + std::string(url);
 }
 
-std::string HeaderQueryCommand(std::string_view url) {
-  return "cURL --connect-timeout 2 " + std::string(kCurlCredentials) + " -sI " + std::string(url) +
-         " | findstr Last-Modified:";
+std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr) {
+  return Quoted(curl) + " " + std::string(kCurlHttpsOnly) + " --connect-timeout 2 " + std::string(kCurlCredentials) +
+         " -sI " + std::string(url) + " | " + Quoted(findstr) + " Last-Modified:";
 }
 
 }  // namespace merovix

@@ -15,10 +15,10 @@ bool IsCurlTool(std::string_view tool_path);
 // (any letter case): where wget.exe and the fetched directive list live.
 std::string ToolFolder(std::string_view program_folder);
 
-// True when the URL can stand unquoted in a command line that cmd.exe runs
-// and a program splits: printable ASCII without blanks, quotes and the
-// characters that cmd.exe or curl's URL globbing interpret, and no leading
-// "-" that a tool would take for an option.
+// True when the URL names an HTTPS address ("https://" in any letter case,
+// then a host) and can stand unquoted in a command line that cmd.exe runs and
+// a program splits: printable ASCII without blanks, quotes and the characters
+// that cmd.exe or curl's URL globbing interpret.
 bool IsSafeUrl(std::string_view url);
 
 // File name of a download: the URL's text after its last "/" (all of it
@@ -41,12 +41,14 @@ std::string CurlPartialFile(std::string_view local_file);
 std::string WgetStagingFolder(std::string_view local_file);
 
 // Parameters of curl: fetch `url` into `output_file`, with the server's time
-// (-R) and no output at all for an HTTP error (--fail).
+// (-R), no output at all for an HTTP error (--fail), and over HTTPS only,
+// redirects included.
 std::string CurlFetchParameters(std::string_view output_file, std::string_view url);
 // Parameters of wget: fetch `url` into `folder`; with `timestamping` (-N)
 // wget skips a file that is not newer than the one in `folder`.
 std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping);
-// The header query run through cmd.exe: curl's HEAD filtered by findstr.
-std::string HeaderQueryCommand(std::string_view url);
+// The header query run through cmd.exe: curl's HEAD (`curl`, the tool's full
+// path) filtered by `findstr` (full path), so that cmd.exe searches nowhere.
+std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr);
 
 }  // namespace merovix

@@ -7,6 +7,7 @@
 #include "common/download_host.h"
 #include "common/shared_state.h"
 #include "common/win/settings.h"
+#include "framework/win/system_folder.h"
 #include "framework/win/text.h"
 
 namespace merovix {
@@ -82,7 +83,8 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
   run_log_.Begin(InstallDir);
   run_log_.Write(UpdateBranchRecordLine(AnsiToUtf8(InstallDir)));
   WindowsUpdateOperations operations(run_log_);
-  RunUpdate(operations, UpdateRunSettings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName)});
+  RunUpdate(operations, UpdateRunSettings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName),
+                                          SystemProgram("sc.exe"), SystemProgram("taskkill.exe")});
 }
 
 }  // namespace merovix

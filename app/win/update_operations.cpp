@@ -75,12 +75,8 @@ std::uint32_t WindowsUpdateOperations::CountProcesses(const std::string& name) {
 
 void WindowsUpdateOperations::KillProcessesByName(const std::string& name) { merovix::KillProcessesByName(name); }
 
-bool WindowsUpdateOperations::ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) {
-  return merovix::ProcessIdIsProgram(id_text, exe_name);
-}
-
-void WindowsUpdateOperations::KillProcessByIdText(const std::string& id_text) {
-  merovix::KillProcessByIdText(id_text);
+bool WindowsUpdateOperations::KillProgramByIdText(const std::string& id_text, const std::string& exe_name) {
+  return merovix::KillProgramByIdText(id_text, exe_name);
 }
 
 bool WindowsUpdateOperations::WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) {

@@ -31,8 +31,7 @@ class WindowsUpdateOperations : public UpdateOperations {
   void SleepOneMillisecond() override;
   std::uint32_t CountProcesses(const std::string& name) override;
   void KillProcessesByName(const std::string& name) override;
-  bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) override;
-  void KillProcessByIdText(const std::string& id_text) override;
+  bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) override;
   bool WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) override;
   bool ServiceExists(const std::string& machine, const std::string& service) override;
   std::uint32_t WaitWhileServiceStops(const std::string& machine, const std::string& service) override;

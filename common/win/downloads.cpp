@@ -13,6 +13,7 @@
 #include "framework/exceptions.h"
 #include "framework/strings.h"
 #include "framework/win/application.h"
+#include "framework/win/system_folder.h"
 #include "framework/win/text.h"
 
 namespace merovix {
@@ -36,9 +37,9 @@ class WindowsDownloadOperations : public DownloadOperations {
     if (!time) return std::nullopt;
     return FileStamp{*time, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
   }
-  std::string RunCommandCaptured(const std::string& command) override {
+  std::string RunHeaderQuery(const std::string& curl, const std::string& url) override {
     std::string output;
-    merovix::RunCommandCaptured(command, "C:\\", output);
+    merovix::RunCommandCaptured(HeaderQueryCommand(curl, url, SystemProgram("findstr.exe")), "C:\\", output);
     return output;
   }
   std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,

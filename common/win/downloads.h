@@ -18,8 +18,9 @@ DateTime FileWriteTime(const std::string& Path);
 // Downloads `Url` into the folder of `TargetPath` (its last segment is
 // dropped; empty: the program's folder) under the URL's file name, unless a
 // curl header query shows the local copy is current; with `RunAfterDownload`
-// starts (.exe) or opens the file. A URL that would be unsafe on a command
-// line, or whose file name cannot name a file, is refused: nothing runs.
+// starts (.exe) or opens the file. A URL that is not HTTPS or would be unsafe
+// on a command line, or whose file name cannot name a file, is refused:
+// nothing runs.
 // Afterwards the local file is a complete copy of what the server sent, the
 // previous file unchanged, or absent.
 void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,

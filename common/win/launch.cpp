@@ -8,6 +8,7 @@
 #include "common/command_lines.h"
 #include "framework/exceptions.h"
 #include "framework/win/handles.h"
+#include "framework/win/system_folder.h"
 #include "framework/win/text.h"
 
 namespace merovix {
@@ -117,11 +118,13 @@ std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, c
 void RunDetached(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode, bool Quote,
                  PROCESS_INFORMATION& ProcessInfo) {
   std::string command_line = RunDetachedCommandLine(ExePath, Parameters, Quote);
+  // In its own folder: this program's current folder is the System folder.
+  const std::string folder = RunAndWaitFolder(ExePath);
   STARTUPINFOA startup = StartupInfoShowing(ShowMode);
   // Filled only on success, so a failure cannot leave stray values behind.
   PROCESS_INFORMATION info{};
   if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
-                     CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &info)) {
+                     CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr, FolderOrNull(folder), &startup, &info)) {
     ProcessInfo = info;  // the caller owns both handles from here on
   }
 }
@@ -145,9 +148,14 @@ void RunCommandCaptured(const std::string& Command, const std::string& WorkingFo
     startup.hStdError = write_end.get();
   }
   std::string command_line = CapturedCommandLine(Command);
+  // The interpreter by its full path: a bare "cmd.exe" would be looked up in
+  // this program's folder and the current folder first.
+  const std::string interpreter = SystemProgram("cmd.exe");
   PROCESS_INFORMATION info{};
-  const BOOL created = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, capture ? TRUE : FALSE, 0,
-                                      nullptr, FolderOrNull(WorkingFolder), &startup, &info);
+  const BOOL created =
+      !interpreter.empty() && CreateProcessA(interpreter.c_str(), command_line.data(), nullptr, nullptr,
+                                             capture ? TRUE : FALSE, 0, nullptr, FolderOrNull(WorkingFolder),
+                                             &startup, &info);
   // Only the command and what it starts may hold the write end now, so the
   // pipe ends when they all have ended.
   write_end.reset();

@@ -29,15 +29,17 @@ bool RunAndWait(const std::string& ExePath, const std::string& Parameters, std::
 std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, const std::string& Parameters,
                                                    std::uint16_t ShowMode);
 
-// Starts a program and returns at once; the caller owns the handles in
+// Starts a program in its own folder (the caller's current folder when
+// `ExePath` has none) and returns at once; the caller owns the handles in
 // `ProcessInfo` afterwards. When the program cannot be started, `ProcessInfo`
 // keeps what the caller put there.
 void RunDetached(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode, bool Quote,
                  PROCESS_INFORMATION& ProcessInfo);
 
-// Runs `Command` through "cmd.exe /C" in `WorkingFolder`, hidden, and returns
-// every byte it wrote to standard output and standard error, NUL bytes
-// included. Without a pipe the command still runs and `Output` stays empty.
+// Runs `Command` through "cmd.exe /C" (the System folder's cmd.exe) in
+// `WorkingFolder`, hidden, and returns every byte it wrote to standard output
+// and standard error, NUL bytes included. Without a pipe the command still
+// runs and `Output` stays empty.
 void RunCommandCaptured(const std::string& Command, const std::string& WorkingFolder, std::string& Output);
 
 // RunCommandCaptured in "C:\" with the output thrown away; always true.

@@ -33,6 +33,19 @@ bool ForEachProcess(HANDLE snapshot, Visit visit) {
   return true;
 }
 
+// The full path of the process's executable; empty when it cannot be read.
+std::string ImageNameOf(HANDLE process) {
+  std::string path(MAX_PATH, '\0');
+  DWORD length = static_cast<DWORD>(path.size());
+  while (!::QueryFullProcessImageNameA(process, 0, path.data(), &length)) {
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
+    path.resize(path.size() * 4);
+    length = static_cast<DWORD>(path.size());
+  }
+  path.resize(length);
+  return path;
+}
+
 }  // namespace
 
 void ListProcessNames(TStringList& Names) {
@@ -74,16 +87,18 @@ bool ProcessIdRunning(const std::string& IdText) {
   return running;
 }
 
-bool ProcessIdIsProgram(const std::string& IdText, const std::string& ExeName) {
+bool KillProgramByIdText(const std::string& IdText, const std::string& ExeName) {
   const auto id = ParseProcessIdText(IdText);
-  if (!id) return false;
-  const UniqueFileHandle snapshot = TakeProcessSnapshot();
-  if (!snapshot) return false;
-  bool found = false;
-  ForEachProcess(snapshot.get(), [&](const PROCESSENTRY32& entry) {
-    found = found || (entry.th32ProcessID == *id && FileNameMatches(ExeFileOf(entry), ExeName));
-  });
-  return found;
+  if (!id || *id == ::GetCurrentProcessId()) return false;
+  const UniqueHandle process(
+      ::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, *id));
+  if (!process || !FileNameMatches(ImageNameOf(process.get()), ExeName)) return false;
+  if (::TerminateProcess(process.get(), 0)) return true;
+  const DWORD refusal = ::GetLastError();
+  // Windows refuses to terminate a process that has just ended by itself.
+  if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return true;
+  ::SetLastError(refusal);
+  RaiseLastWin32Error();
 }
 
 bool WaitForProgramToEnd(const std::string& Name, std::uint32_t LimitMs) {

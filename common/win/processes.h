@@ -24,10 +24,14 @@ bool KillProcessesByName(const std::string& Name);
 // True when `IdText`, in plain decimal digits, is the id of a running process.
 bool ProcessIdRunning(const std::string& IdText);
 
-// True when `IdText` is the id of a running process whose executable is
-// `ExeName` (file-name part, ASCII upper-casing), so that a recorded id that
-// now belongs to another program can be told apart.
-bool ProcessIdIsProgram(const std::string& IdText, const std::string& ExeName);
+// Terminates the process whose id `IdText` names (as ProcessIdRunning reads
+// it) when its image is `ExeName` (file-name part, ASCII upper-casing). The
+// process is opened once and both checked and terminated through that
+// handle, so that an id that passes to another program meanwhile cannot be
+// ended by mistake. True when it was that program and has ended (also by
+// itself meanwhile); false when no such process runs, it is another program
+// or it cannot be opened. Raises EWin32Error when the termination is refused.
+bool KillProgramByIdText(const std::string& IdText, const std::string& ExeName);
 
 // Terminates the process `Id`: false when it cannot be opened, true when it
 // was terminated. Raises EWin32Error when the termination is refused.

@@ -58,6 +58,7 @@ inline void CloseFind(HANDLE h) { ::FindClose(h); }
 inline void CloseChangeNotification(HANDLE h) { ::FindCloseChangeNotification(h); }
 inline void FreeCoTaskMem(void* p) { ::CoTaskMemFree(p); }
 inline void FreeLocalMem(void* p) { ::LocalFree(p); }
+inline void UnloadLibrary(HMODULE m) { ::FreeLibrary(m); }
 }  // namespace detail
 
 // Process, thread, pipe, event handles: NULL when absent.
@@ -71,6 +72,8 @@ using UniqueRegKey = UniqueAny<HKEY, detail::CloseRegKey, nullptr>;
 using UniqueCoTaskMem = UniqueAny<void*, detail::FreeCoTaskMem, nullptr>;
 // Buffers that the system allocates for the caller (FORMAT_MESSAGE_ALLOCATE_BUFFER).
 using UniqueLocalMem = UniqueAny<void*, detail::FreeLocalMem, nullptr>;
+// A DLL loaded with LoadLibrary(Ex).
+using UniqueModule = UniqueAny<HMODULE, detail::UnloadLibrary, nullptr>;
 
 // Restores the process error mode when it goes out of scope.
 class ScopedErrorMode {

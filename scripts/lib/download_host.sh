@@ -1,7 +1,8 @@
 # The test bed's download host, sourced by testbed.sh: nginx on loopback with
 # HTTPS (a certificate made now for localhost and 127.0.0.1), HTTP basic auth
 # for the maker's user, and a plain-HTTP helper behind /cut/ that breaks off
-# every transfer midway.
+# every transfer midway, and a plain-HTTP server on MEROVIX_TEST_PORT+2 with an
+# access log of its own (plain.log): the program must never reach it.
 #
 # Each end-to-end test has a document root of its own: the test bed's curl and
 # wget send the header "X-Test-Box: <name>" (from MEROVIX_TEST_BOX), nginx
@@ -10,10 +11,13 @@
 # header use boxes/_shared/.
 #   /err/401/..., /err/404/..., /err/500/...  answer with that status
 #   /cut/...                                   sends part of a file, then closes
+#   /moved/...                                 redirects to /... on the same host
+#   /tohttp/...                                redirects to /... on the plain server
 
 download_host_start() {
   local dir="$root/build/testhost-$$"
   local backend_port=$((MEROVIX_TEST_PORT + 1))
+  local plain_port=$((MEROVIX_TEST_PORT + 2))
   rm -rf "$dir"
   mkdir -p "$dir/boxes/_shared" "$dir/tmp"
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
@@ -56,6 +60,16 @@ http {
     location /err/500/ { return 500; }
     location /cut/ { proxy_pass http://127.0.0.1:$backend_port; }
     location ~ ^/moved(/.*)\$ { return 302 \$1; }
+    location ~ ^/tohttp(/.*)\$ { return 302 http://localhost:$plain_port\$1; }
+  }
+  # Serves the same files without TLS or authentication, so that a client
+  # that got here would succeed; plain.log tells whether one did.
+  server {
+    listen 127.0.0.1:$plain_port;
+    server_name localhost;
+    access_log $dir/plain.log boxed;
+    root $dir/boxes/\$test_box;
+    location / { }
   }
 }
 CONF
@@ -72,7 +86,7 @@ CONF
     curl -s -o /dev/null --cacert "$dir/host.crt" "https://$MEROVIX_TEST_HOST/" && break
     sleep 0.05
   done
-  export MEROVIX_TEST_HOST_DIR="$dir" MEROVIX_TEST_CA="$dir/host.crt"
+  export MEROVIX_TEST_HOST_DIR="$dir" MEROVIX_TEST_CA="$dir/host.crt" MEROVIX_TEST_PLAIN_HOST="localhost:$plain_port"
 }
 
 download_host_stop() {

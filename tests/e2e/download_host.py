@@ -14,6 +14,8 @@ import uuid
 import winebed
 
 HOST = os.environ.get("MEROVIX_TEST_HOST", "localhost:47443")
+# A plain-HTTP server serving the same files, which the program must never reach.
+PLAIN_HOST = os.environ.get("MEROVIX_TEST_PLAIN_HOST", "localhost:47445")
 HOST_DIR = os.environ.get("MEROVIX_TEST_HOST_DIR")
 TOOLS_SRC = os.path.join(os.path.dirname(__file__), "..", "tools")
 INSTALLER_PATH = "/fileadmin/files/merovix/Merovix_Update_.exe"
@@ -48,15 +50,23 @@ class DownloadHost:
             os.utime(local, (mtime, mtime))
         return self.url(path)
 
-    def requests(self):
+    def plain_url(self, path):
+        """`path` on the plain-HTTP server."""
+        return "http://" + PLAIN_HOST + path
+
+    def requests(self, log_name="access.log"):
         """(method, uri, status) of every request this test made, in order."""
         result = []
-        with open(os.path.join(HOST_DIR, "access.log"), encoding="latin-1") as log:
+        with open(os.path.join(HOST_DIR, log_name), encoding="latin-1") as log:
             for line in log:
                 box, method, uri, status = line.split(" ", 4)[:4]
                 if box == self.name:
                     result.append((method, uri.strip('"'), int(status)))
         return result
+
+    def plain_requests(self):
+        """The requests of this test that reached the plain-HTTP server."""
+        return self.requests("plain.log")
 
 
 def _install(box, tool, dest_folder, with_script):

@@ -66,8 +66,9 @@ class Product:
     def win(self, name):
         return self.install_dir + "\\" + name
 
-    def start_updater(self):
-        return self.box.start(self.updater)
+    def start_updater(self, cwd=None):
+        """Starts the updater; `cwd` (a Linux folder) becomes its current folder."""
+        return self.box.start(self.updater, cwd=cwd)
 
     def settings(self):
         return self.box.read_settings(self.install_dir)

@@ -87,10 +87,13 @@ def test_load_and_run_downloads_opens_and_starts_only_what_it_should(box, host):
                 '[HKEY_CLASSES_ROOT\\MerovixTest.Pdf\\shell\\open\\command]\r\n'
                 '@="\\"C:\\\\tools\\\\viewer.exe\\" \\"%1\\""\r\n\r\n'
                 '[HKEY_CLASSES_ROOT\\https\\shell\\open\\command]\r\n'
+                '@="\\"C:\\\\tools\\\\browser.exe\\" \\"%1\\""\r\n\r\n'
+                '[HKEY_CLASSES_ROOT\\http\\shell\\open\\command]\r\n'
                 '@="\\"C:\\\\tools\\\\browser.exe\\" \\"%1\\""\r\n')
     assert box.run("regedit", "/S", "C:\\tools\\assoc.reg") == 0
     base = host.url("")
-    host.put(LIST_PATH, LIST.format(base=base).encode("utf-8"))
+    plain_entries = "PlainPage={plain}/info/index.html\r\nPlainManual={plain}/docs/Handbuch.PdF\r\n"
+    host.put(LIST_PATH, (LIST + plain_entries).format(base=base, plain=host.plain_url("")).encode("utf-8"))
     host.put("/docs/Handbuch.PdF", b"%PDF-1.4 manual")
     with open(viewer, "rb") as f:
         host.put("/tools/Setup.exe", f.read())
@@ -118,6 +121,9 @@ def test_load_and_run_downloads_opens_and_starts_only_what_it_should(box, host):
     assert wait_for(browser, 1) == ['"C:\\tools\\browser.exe" "%s/info/index.html"' % base]
     load_and_run("Hostile", True)
     assert not os.path.exists(box.unix_path("C:\\pwned.txt"))
+    load_and_run("PlainPage", True)  # plain HTTP: neither opened nor fetched
+    load_and_run("PlainManual", True)
+    assert host.plain_requests() == []
     assert sorted(os.listdir(box.unix_path("C:\\Docs"))) == ["Handbuch.PdF", "Setup.exe", "Setup.log"]
     fetched = [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
     assert "/info/index.html" not in fetched and fetched.count("/docs/Handbuch.PdF") == 1

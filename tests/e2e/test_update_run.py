@@ -8,16 +8,21 @@ import time
 
 import pytest
 
-from download_host import INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
+from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
+                           recorded_command_lines)
 from product import LOG_NAME, RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
+REFUSED = "Adresse abgelehnt, nichts übertragen"
 TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
 # "sc stop" returns while the service is still stopping: a restart must wait
 # for the stop to end (two seconds here) or the start is refused.
 SLOW_STOP = "stop_steps=20\n"
 STOPPED = "state=1 checkpoint=0 hint=0"
+# The system programs the run starts, directly or through cmd.exe.
+SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
+SYSTEM = "C:\\windows\\system32"
 
 
 def use_curl(box):
@@ -92,6 +97,11 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
 
 
+def plant_system_program_standins(box, folders):
+    """recorder.exe under the system programs' names in each Windows folder."""
+    return [install_recorder(box, folder + "\\" + name) for folder in folders for name in SYSTEM_PROGRAMS]
+
+
 def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
     stranger = Standin(box, TOOLS + "\\Fremd.exe")
     storescp = Standin(box, TOOLS + "\\storescp.exe")
@@ -101,15 +111,23 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
     use_curl(box)
     product.serve_installer(host)
+    with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
+        f.write(b"old installer")
+    os.utime(product.installer, (784887151, 784887151))
     merovix = Service(box, "Merovix", "signal=%s\n%s" % (product.win("StopService"), SLOW_STOP))
     keep_alive = Service(box, "Merovix_KeepAlive")
+    # Where a search by bare name would look first: the updater's own folder,
+    # which is also its current folder here, and the root of drive C.
+    planted = plant_system_program_standins(box, [product.install_dir, "C:"])
 
-    program = product.start_updater()
+    program = product.start_updater(cwd=product.folder)
     # The installer starts only once "Merovix" has stopped.
     wait_until(product.installer_runs, what="the installer")
     assert STOPPED in merovix.lines()
     assert final_message(box, "service") == [DONE + " und der Merovix-Dienst neu gestartet!"]
     assert program.wait(timeout=30) == 0
+    assert [p for p in planted if recorded_command_lines(p)] == []
+    assert ("HEAD", INSTALLER_PATH, 200) in host.requests() and fetched(host)[-1] == INSTALLER_PATH
 
     # Each service was stopped (the product first took the signal file away)
     # and runs again: the second start itself shows that the service had
@@ -127,7 +145,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     wlmscpfs.wait_ended()
     assert unrecorded_wlmscpfs.running()
 
-    curl, installer = "C:\\windows\\system32\\curl.exe", product.win("Merovix_Update_.exe")
+    curl, installer = SYSTEM + "\\curl.exe", product.win("Merovix_Update_.exe")
     start, *log = product.log()
     assert re.fullmatch(r"Start: Update_Merovix 28\.0\.0\.57, Computer \S+, Benutzer \S+", start), start
     assert log == [
@@ -136,12 +154,12 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
         % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
         "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
         % (host.url(INSTALLER_PATH), curl, installer),
-        "Dienst Merovix_Keepalive: sc stop Merovix_Keepalive, danach beendet",
+        "Dienst Merovix_Keepalive: %s\\sc.exe stop Merovix_Keepalive, danach beendet" % SYSTEM,
         "Signaldatei %s angelegt" % product.win("StopService"),
         "Signaldatei vom Produkt abgeholt",
-        "Dienst Merovix: sc stop Merovix, danach beendet",
-        "storescp.exe: wird beendet mit taskkill -f -im storescp.exe",
-        "wlmscpfs.exe: Prozess %s (gespeicherte Prozess-ID) wird beendet" % wlmscpfs.pid,
+        "Dienst Merovix: %s\\sc.exe stop Merovix, danach beendet" % SYSTEM,
+        'storescp.exe: wird beendet mit "%s\\taskkill.exe" -f -im storescp.exe' % SYSTEM,
+        "wlmscpfs.exe: Prozess %s (gespeicherte Prozess-ID) beendet" % wlmscpfs.pid,
         'Installationsprogramm: "%s" /silent' % installer,
         "Installationsprogramm beendet, Exit-Code 0",
         "Neustart Dienst Merovix: wird ausgeführt",
@@ -175,10 +193,10 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     assert STOP_CONTROL in first and second[-1] == (RUNNING if keep_alive_starts else STOPPED)
     # Each stop was awaited (the keep-alive service takes two seconds).
     log = product.log()
-    stops = log.index("Dienst Merovix_Keepalive: sc stop Merovix_Keepalive, danach beendet")
+    stops = log.index("Dienst Merovix_Keepalive: %s\\sc.exe stop Merovix_Keepalive, danach beendet" % SYSTEM)
     assert log[stops + 1:stops + 5] == [
         "Signaldatei %s angelegt" % product.win("StopService"), "Signaldatei nach 500 Abfragen nicht abgeholt",
-        "Dienst Merovix: sc stop Merovix, danach beendet",
+        "Dienst Merovix: %s\\sc.exe stop Merovix, danach beendet" % SYSTEM,
         'Installationsprogramm: "%s" /silent' % product.win("Merovix_Update_.exe")]
     assert ("Neustart Dienst Merovix_KeepAlive: wird ausgeführt" if keep_alive_starts
             else "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet") in log
@@ -200,20 +218,29 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
     assert "Update_Merovix" not in product.settings()
 
 
-@pytest.mark.parametrize("tool,path,outcome", [
+# Each listed address fails in its own way while an installer of an earlier
+# run still lies in the folder: that copy must not run either. The log tells
+# how the transfer went.
+@pytest.mark.parametrize("tool,listed,outcome", [
     ("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22"),
     ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6"),
-    ("curl", "/neu/Merovix_Update_.exe?v=2", "Adresse abgelehnt, nichts übertragen"),  # its file name cannot exist
+    ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED),  # its file name cannot exist
     ("wget", "/neu/Merovix_Setup.exe", "geladen, Exit-Code 0"),  # fetched, but not as the installer
-], ids=["curl-500", "wget-401", "refused-url", "other-name"])
-def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, path, outcome):
+    ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED),  # not HTTPS
+    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1"),  # HTTPS that redirects to plain HTTP
+], ids=["curl-500", "wget-401", "refused-url", "other-name", "plain-http", "redirect-to-http"])
+def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     if tool == "curl":
         use_curl(box)
     else:
         install_wget(box, product.folder)
-    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url(path).encode() + b"\r\n")
+    plain = listed.startswith("plain:")
+    path = listed[len("plain:"):] if plain else listed
+    url = host.plain_url(path) if plain else host.url(path)
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + url.encode() + b"\r\n")
     product.serve_installer(host, "/neu/Merovix_Setup.exe")
+    product.serve_installer(host, "/neu/Merovix_Update_.exe")  # the plain server has it too
     earlier = product.put_old_installer()
     diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
@@ -222,15 +249,16 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
     assert final_message(box, "download-failed") == [DOWNLOAD_FAILED]
     assert program.wait(timeout=30) == 0
     assert product.installer_runs() == [] and open(product.installer, "rb").read() == earlier
+    assert host.plain_requests() == []
     assert diagnose.running() and desktop.running() and len(desktop.starts()) == 1
     assert not os.path.exists(product.signal_file)
     assert "Tageslistebeachten" not in product.settings()
     asked = [uri for _, uri, _ in host.requests()]
-    assert (path in asked) == ("?" not in path), asked
+    assert (path in asked) == ("?" not in path and not plain), asked
     assert os.path.exists(product.path("Merovix_Setup.exe")) == path.endswith("Setup.exe")
     transfer = [line for line in product.log() if line.startswith("Übertragung des Installationsprogramms: ")]
     assert len(transfer) == 1 and transfer[0].startswith(
-        "Übertragung des Installationsprogramms: " + host.url(path) + " mit ") and transfer[0].endswith(outcome)
+        "Übertragung des Installationsprogramms: " + url + " mit ") and transfer[0].endswith(outcome), transfer
     assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende"]
 
 

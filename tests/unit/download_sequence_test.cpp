@@ -52,8 +52,8 @@ class FakeTransfer : public DownloadOperations {
   std::optional<FileStamp> StampOf(const std::string& path) override {
     return FileExists(path) ? std::optional(files[path].stamp) : std::nullopt;
   }
-  std::string RunCommandCaptured(const std::string& command) override {
-    log.push_back("Query " + command);
+  std::string RunHeaderQuery(const std::string& curl, const std::string& url) override {
+    log.push_back("Query " + curl + " " + url);
     return header_answer;
   }
   std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
@@ -98,7 +98,7 @@ class FakeTransfer : public DownloadOperations {
   }
 };
 
-const std::string kQuery = "Query " + HeaderQueryCommand(kUrl);
+const std::string kQuery = "Query " + kCurl + " " + kUrl;
 const std::string kCurlRun = "Run " + kCurl + " " + CurlFetchParameters(kPartial, kUrl) + " 1";
 const std::string kWgetRun = "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, true) + " 1";
 

@@ -22,10 +22,15 @@ TEST(TransferCommands, CalvorintexFolderHandsOverToItsParent) {
   EXPECT_EQ(ToolFolder("C:\\Calvorintex\\Merovix"), "C:\\Calvorintex\\Merovix");
 }
 
-TEST(TransferCommands, OnlyUrlsThatNothingOnACommandLineInterpretsAreSafe) {
+TEST(TransferCommands, OnlyHttpsUrlsThatNothingOnACommandLineInterpretsAreSafe) {
   EXPECT_TRUE(IsSafeUrl("https://localhost:47443/fileadmin/files/merovix/Merovix_Update_.exe"));
   EXPECT_TRUE(IsSafeUrl("https://host/get.php?file=Merovix_Update_.exe"));
-  EXPECT_TRUE(IsSafeUrl("Merovix_Update_.exe"));
+  EXPECT_TRUE(IsSafeUrl("HTTPS://host/Merovix_Update_.exe"));
+  for (const char* other_scheme : {"Merovix_Update_.exe", "http://h/Merovix_Update_.exe", "ftp://h/x.exe",
+                                   "file:///C:/x.exe", "file://h/x.exe", "//h/x.exe", "https:/h/x.exe",
+                                   "https://", "https:///x.exe", "xhttps://h/x.exe", "https", "\\\\h\\s\\x.exe"}) {
+    EXPECT_FALSE(IsSafeUrl(other_scheme)) << other_scheme;
+  }
   for (const char* hostile : {"", "https://h/a b.exe", "https://h/a\tb.exe", "https://h/a\"b.exe",
                               "https://h/x.exe&calc.exe", "https://h/x.exe|calc", "https://h/x.exe>C:\\x",
                               "https://h/x.exe<C:\\x", "https://h/x^.exe", "https://h/%PATH%.exe",
@@ -63,7 +68,7 @@ TEST(TransferCommands, TargetFolderDropsTheLastSegmentAndAllTrailingBackslashes)
 TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
   const std::string url = "https://localhost:47443/fileadmin/files/merovix/Merovix_Update_.exe";
   EXPECT_EQ(CurlFetchParameters("C:\\Program Files\\Merovix\\Merovix_Update_.exe.part", url),
-            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --fail -L -o "
+            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --fail -L --proto =https --proto-redir =https -o "
             "\"C:\\Program Files\\Merovix\\Merovix_Update_.exe.part\" " +
                 url + " --ssl-no-revoke");
   EXPECT_EQ(WgetFetchParameters("C:\\Merovix_Update_.exe.wget", url, true),
@@ -73,8 +78,10 @@ TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
   EXPECT_EQ(WgetFetchParameters("C:\\P\\LoadAndRun.ini.wget", "https://h/LoadAndRun.ini", false),
             "--http-user=diagnose --http-password=TiloWemaGrub5_ --timeout=2 --tries=2 -P "
             "\"C:\\P\\LoadAndRun.ini.wget\" --no-check-certificate https://h/LoadAndRun.ini");
-  EXPECT_EQ(HeaderQueryCommand(url),
-            "cURL --connect-timeout 2 -u diagnose:TiloWemaGrub5_ -sI " + url + " | findstr Last-Modified:");
+  EXPECT_EQ(HeaderQueryCommand("C:\\Windows\\system32\\curl.exe", url, "C:\\Windows\\system32\\findstr.exe"),
+            "\"C:\\Windows\\system32\\curl.exe\" --proto =https --proto-redir =https --connect-timeout 2 "
+            "-u diagnose:TiloWemaGrub5_ -sI " +
+                url + " | \"C:\\Windows\\system32\\findstr.exe\" Last-Modified:");
   EXPECT_EQ(CurlPartialFile("C:\\a.exe"), "C:\\a.exe.part");
   EXPECT_EQ(WgetStagingFolder("C:\\a.exe"), "C:\\a.exe.wget");
 }

@@ -16,6 +16,8 @@ const std::string kDir = "C:\\Program Files\\Merovix";
 const std::string kInstaller = kDir + "\\Merovix_Update_.exe";
 const std::string kSignal = kDir + "\\StopService";
 const std::string kDefaultUrl = "https://merovix.example/fileadmin/files/merovix/Merovix_Update_.exe";
+const std::string kSc = "C:\\Windows\\system32\\sc.exe";
+const std::string kTaskkill = "C:\\Windows\\system32\\taskkill.exe";
 
 // A small world the run acts on. Only actions are recorded, in order;
 // queries (counts, existence tests) are answered from the world's state.
@@ -107,11 +109,12 @@ class FakeWorld : public UpdateOperations {
     log.push_back("Kill " + name);
     if (resisting.count(name) == 0) running.erase(name);
   }
-  bool ProcessIdIsProgram(const std::string& id_text, const std::string& exe_name) override {
+  bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) override {
     const auto it = pids.find(id_text);
-    return it != pids.end() && it->second == exe_name;
+    if (it == pids.end() || it->second != exe_name) return false;
+    log.push_back("KillId " + id_text);
+    return true;
   }
-  void KillProcessByIdText(const std::string& id_text) override { log.push_back("KillId " + id_text); }
   bool WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) override {
     log.push_back("AwaitEnd " + name + " " + std::to_string(limit_ms));
     if (desktop_program_ends) {
@@ -146,7 +149,7 @@ class FakeWorld : public UpdateOperations {
   }
   void RunCommand(const std::string& command) override { log.push_back("RunCommand " + command); }
 
-  void Run() { RunUpdate(*this, UpdateRunSettings{kDir, "Merovix_Update_.exe", kDefaultUrl}); }
+  void Run() { RunUpdate(*this, UpdateRunSettings{kDir, "Merovix_Update_.exe", kDefaultUrl, kSc, kTaskkill}); }
 };
 
 using Log = std::vector<std::string>;
@@ -239,10 +242,11 @@ TEST(UpdateRun, ServiceBranchStopsSignalsEndsTheDicomServersAndRestartsBothServi
   world.files.insert(kSignal);  // left over from an earlier run
   world.Run();
   EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault,
-                            "ShellExecute sc stop MerovixServer_Keepalive wait 2",
+                            "ShellExecute " + kSc + " stop MerovixServer_Keepalive wait 2",
                             "AwaitStop localhost MerovixServer_Keepalive", "DeleteFile " + kSignal,
-                            "CreateSignalFile " + kSignal, "ShellExecute sc stop MerovixServer wait 2",
-                            "AwaitStop localhost MerovixServer", "KillId 4711", "RunCommand taskkill -f -im wlmscpfs.exe", kInstall,
+                            "CreateSignalFile " + kSignal, "ShellExecute " + kSc + " stop MerovixServer wait 2",
+                            "AwaitStop localhost MerovixServer", "KillId 4711",
+                            "RunCommand \"" + kTaskkill + "\" -f -im wlmscpfs.exe", kInstall,
                             "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
                             "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
   EXPECT_EQ(world.polls, 3) << "stops polling once the product deleted the signal file";
@@ -259,7 +263,7 @@ TEST(UpdateRun, TheSignalFileWaitIsBoundedAndARecordedIdOfAnotherProgramIsNotKil
   world.Run();
   EXPECT_EQ(world.polls, 500);
   EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "KillId 4711"), 0);
-  EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "RunCommand taskkill -f -im storescp.exe"), 1);
+  EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "RunCommand \"" + kTaskkill + "\" -f -im storescp.exe"), 1);
 }
 
 TEST(UpdateRun, DesktopBranchSignalsAndRestartsMerovixAsConfigured) {
@@ -342,12 +346,12 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                  "Übertragung des Installationsprogramms: " + kDefaultUrl + " mit " + curl + " nach " + kInstaller +
                      ": geladen, Exit-Code 0",
                  "Merovix_Diagnose.exe: läuft nach 5 Versuchen noch",
-                 "Dienst Merovix_Keepalive: sc stop Merovix_Keepalive, danach beendet",
+                 "Dienst Merovix_Keepalive: " + kSc + " stop Merovix_Keepalive, danach beendet",
                  "Signaldatei " + kSignal + " angelegt",
                  "Signaldatei nach 500 Abfragen nicht abgeholt",
-                 "Dienst Merovix: sc stop Merovix, danach beendet",
-                 "storescp.exe: Prozess 4711 (gespeicherte Prozess-ID) wird beendet",
-                 "wlmscpfs.exe: wird beendet mit taskkill -f -im wlmscpfs.exe",
+                 "Dienst Merovix: " + kSc + " stop Merovix, danach beendet",
+                 "storescp.exe: Prozess 4711 (gespeicherte Prozess-ID) beendet",
+                 "wlmscpfs.exe: wird beendet mit \"" + kTaskkill + "\" -f -im wlmscpfs.exe",
                  "ekag20nt.exe: beendet nach 1 Versuch",
                  "Installationsprogramm: \"" + kInstaller + "\" /silent",
                  "Installationsprogramm beendet, Exit-Code 0",
@@ -376,8 +380,9 @@ TEST(UpdateRun, AnErrorWhileStoppingRestartsWhatWasStoppedAndPassesOn) {
   world.services = {"Merovix"};
   world.signal_file_cannot_be_created = true;
   EXPECT_THROW(world.Run(), std::runtime_error);
-  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "ShellExecute sc stop Merovix_Keepalive wait 2",
-                            "AwaitStop localhost Merovix_Keepalive", "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive"}));
+  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "ShellExecute " + kSc + " stop Merovix_Keepalive wait 2",
+                            "AwaitStop localhost Merovix_Keepalive", "StartService localhost Merovix",
+                            "StartService localhost Merovix_KeepAlive"}));
 
   FakeWorld desktop;
   desktop.ini_bools["confirm_update"] = false;

@@ -122,10 +122,11 @@ class RunDetachedTest : public ::testing::Test {
 TEST_F(RunDetachedTest, QuotedPathAloneOrWithTheParametersAsOneArgument) {
   NamedEvent release;
   const std::string config = "wait=" + release.Name() + "\n";
-  const std::string merovix = InstallRecorder(MakeSubfolder(temp_, "Mero vix"), "Merovix", config);
+  const std::string folder = MakeSubfolder(temp_, "Mero vix");
+  const std::string merovix = InstallRecorder(folder, "Merovix", config);
   auto record = StartAndRelease(merovix, "", true, release);
   EXPECT_EQ(record["cmdline"], "\"" + merovix + "\"");
-  EXPECT_EQ(record["folder"], CurrentFolder());
+  EXPECT_EQ(record["folder"], folder);
   EXPECT_EQ(record["flags"], "1");  // STARTF_USESHOWWINDOW
   EXPECT_EQ(record["show"], "6");
 
@@ -157,28 +158,31 @@ TEST(RunCommandCaptured, EchoInTheRootGivesItsLineWithCrLf) {
   EXPECT_EQ(output, "hello\r\n");
 }
 
-// A recorder named cmd.exe in the current folder stands in for the real one
-// (CreateProcess looks there before the System folder), so the exact command
-// line, folder and start-up record of the command interpreter can be seen.
-TEST(RunCommandCaptured, StartsCmdHiddenWithThePipeAsStandardOutput) {
+// A cmd.exe in the current folder, where CreateProcess would look for a bare
+// name first, is never run: the System folder's interpreter is, and tells
+// the command line it was given through %CMDCMDLINE%.
+TEST(RunCommandCaptured, RunsTheSystemFoldersCmdWithTheCommandInQuotes) {
   TempFolder temp;
   const std::string work = MakeSubfolder(temp, "work dir");
-  const std::string fake_cmd = InstallRecorder(temp.Path(), "cmd", "stdout=out%0D%0A\nstderr=err\n");
-  std::string output;
+  const std::string fake_cmd = InstallRecorder(temp.Path(), "cmd", "stdout=fake\n");
+  const std::string tool = InstallRecorder(temp.Path(), "tool");
+  std::string command_line, folder;
   {
     ScopedCurrentFolder in(temp.Path());
-    RunCommandCaptured("cURL -sI https://h/x | findstr Last-Modified:", work, output);
-    EXPECT_TRUE(RunCommand("taskkill -f -im storescp.exe"));
+    RunCommandCaptured("echo %CMDCMDLINE%", work, command_line);
+    RunCommandCaptured("cd", work, folder);
+    EXPECT_TRUE(RunCommand("\"" + tool + "\" -f"));
   }
-  EXPECT_EQ(output, "out\r\nerr");
-  auto records = RecordsOf(fake_cmd);
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0]["cmdline"], "cmd.exe /C \"cURL -sI https://h/x | findstr Last-Modified:\"");
-  EXPECT_EQ(records[0]["folder"], work);
-  EXPECT_EQ(records[0]["flags"], "257");  // STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES
-  EXPECT_EQ(records[0]["show"], "0");
-  EXPECT_EQ(records[1]["cmdline"], "cmd.exe /C \"taskkill -f -im storescp.exe\"");
-  EXPECT_EQ(records[1]["folder"], "C:\\");
+  if (testing::RunningUnderWine()) {
+    EXPECT_EQ(command_line, "%CMDCMDLINE%\r\n") << "known Wine difference: its cmd.exe lacks the variable";
+  } else {
+    EXPECT_EQ(command_line, "cmd.exe /C \"echo %CMDCMDLINE%\"\r\n");
+  }
+  EXPECT_EQ(folder, work + "\r\n");
+  EXPECT_TRUE(RecordsOf(fake_cmd).empty());
+  auto records = RecordsOf(tool);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["folder"], "C:\\");
 }
 
 TEST(RunCommandCaptured, LongOutputOfBothStreamsArrivesWholeAndInOrder) {

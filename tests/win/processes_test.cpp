@@ -119,16 +119,19 @@ TEST_F(Processes, KillProcessByIdTextEndsOnlyARunningIdGivenExactly) {
   EXPECT_EQ(wlmscpfs.ExitCode(), 0u);
 }
 
-TEST_F(Processes, ProcessIdIsProgramTellsWhetherARecordedIdStillBelongsToTheServer) {
+TEST_F(Processes, KillProgramByIdTextEndsARecordedIdOnlyWhileItIsThatProgram) {
   StandinProcess storescp(Folder(), "storescp.exe");
-  StandinProcess other(Folder(), "Merovix.exe");
-  EXPECT_TRUE(ProcessIdIsProgram(storescp.IdText(), "storescp.exe"));
-  EXPECT_TRUE(ProcessIdIsProgram(storescp.IdText(), "STORESCP.EXE"));
-  EXPECT_FALSE(ProcessIdIsProgram(other.IdText(), "storescp.exe"));
-  EXPECT_FALSE(ProcessIdIsProgram("0" + storescp.IdText(), "storescp.exe"));
-  EXPECT_FALSE(ProcessIdIsProgram("", "storescp.exe"));
-  ASSERT_TRUE(storescp.TerminateAndWait());
-  EXPECT_TRUE(testing::WaitUntil([&] { return !ProcessIdIsProgram(storescp.IdText(), "storescp.exe"); }));
+  StandinProcess other(Folder(), "Merovix.exe");  // a recorded id now taken by another program
+  for (const std::string& text : {std::string(), "0" + storescp.IdText(), storescp.IdText() + " ", other.IdText()}) {
+    EXPECT_FALSE(KillProgramByIdText(text, "storescp.exe")) << '"' << text << '"';
+  }
+  EXPECT_FALSE(KillProgramByIdText(std::to_string(GetCurrentProcessId()), "win_tests.exe"));
+  EXPECT_TRUE(storescp.Running());
+  EXPECT_TRUE(other.Running());
+  EXPECT_TRUE(KillProgramByIdText(storescp.IdText(), "STORESCP.EXE"));
+  ASSERT_TRUE(storescp.WaitForEnd());
+  EXPECT_EQ(storescp.ExitCode(), 0u);
+  EXPECT_TRUE(other.Running());
 }
 
 TEST_F(Processes, KillProcessByIdOfNoProcessIsFalseWithoutAnException) {

@@ -1,0 +1,63 @@
+// The Authenticode check against files signed at build time by
+// tests/win/sign_standins.sh, with a test CA that is in no root store.
+#include "common/win/signature.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/win/recorder_support.h"
+#include "tests/win/test_files.h"
+
+namespace merovix {
+namespace {
+
+using V = SignatureVerdict;
+
+const std::string kMaker = "Merovix Prüfstelle GmbH";
+
+std::string Signed(const std::string& name) { return TestBinFolder() + "\\signing\\" + name; }
+
+struct Case {
+  const char* file;
+  std::string expected_signer;
+  V verdict;
+  // Windows refuses every signature of the test CA, which is in no root
+  // store; Wine checks signature and hash but not the root.
+  bool needs_trusted_root;
+};
+
+TEST(CheckFileSignature, OnlyAnIntactSignatureOfTheExpectedSignerPasses) {
+  const Case cases[] = {
+      {"maker.exe", kMaker, V::kExpectedSigner, true},
+      {"foreign.exe", kMaker, V::kForeignSigner, true},  // a look-alike name
+      {"maker.exe", "Merovix Prüfstelle", V::kForeignSigner, true},
+      {"maker.exe", "", V::kForeignSigner, true},
+      {"tampered.exe", kMaker, V::kBadSignature, false},
+      {"unsigned.exe", kMaker, V::kUnsigned, false},
+      {"text.exe", kMaker, V::kUnsigned, false},
+      {"missing.exe", kMaker, V::kBadSignature, false},
+  };
+  const bool root_checked = !testing::RunningUnderWine();
+  for (const Case& c : cases) {
+    const V verdict = CheckFileSignature(Signed(c.file), c.expected_signer);
+    if (c.needs_trusted_root && root_checked) {
+      EXPECT_EQ(verdict, V::kBadSignature) << c.file << " (Windows only: root not trusted)";
+    } else {
+      EXPECT_EQ(verdict, c.verdict) << c.file << " for \"" << c.expected_signer << '"';
+    }
+  }
+}
+
+// While the check runs, the file is held open against changes; afterwards
+// it is free again.
+TEST(CheckFileSignature, LeavesTheFileFreeAfterwards) {
+  TempFolder temp;
+  const std::string copy = temp.Path() + "\\Merovix_Update_.exe";
+  ASSERT_TRUE(CopyFileA(Signed("maker.exe").c_str(), copy.c_str(), FALSE));
+  CheckFileSignature(copy, kMaker);
+  EXPECT_TRUE(DeleteFileA(copy.c_str()));
+}
+
+}  // namespace
+}  // namespace merovix
