@@ -282,3 +282,4 @@ def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_
     assert program.wait(timeout=30) == 0
     assert product.installer_runs() == []
     assert "confirm_Update" not in product.settings()
+    assert product.log()[-2:] == ["Fehler: Datei %s kann nicht erstellt werden" % product.win("StopService"), "Ende"]
