@@ -92,20 +92,23 @@ std::vector<ReaderCase> PortableReaderCases(const std::string& folder, size_t by
 
 int ReaderMain(int argc, char** argv,
                const std::function<std::vector<ReaderCase>(const std::string& folder, size_t bytes)>& make_cases) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: METHOD BYTES REPETITIONS\n");
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: METHOD BYTES REPETITIONS [BUDGET_MS]\n");
     return 2;
   }
   const std::string method = argv[1];
   const size_t bytes = std::strtoull(argv[2], nullptr, 10);
   const unsigned repetitions = static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10));
+  const double budget_ms = argc == 5 ? std::strtod(argv[4], nullptr) : 0;
   for (const ReaderCase& reader : make_cases(std::filesystem::current_path().string(), bytes)) {
     if (reader.name != method) continue;
     std::vector<double> times;
-    for (unsigned i = 0; i < repetitions; ++i) {
+    double spent_ms = 0;
+    for (unsigned i = 0; i < repetitions && (i == 0 || budget_ms <= 0 || spent_ms < budget_ms); ++i) {
       reader.prepare(i);
       std::string value;
       times.push_back(MillisecondsOf([&] { value = reader.read(i); }));
+      spent_ms += times.back();
       if (value != reader.expected) {
         std::fprintf(stderr, "%s read \"%s\" instead of \"%s\"\n", method.c_str(), value.c_str(),
                      reader.expected.c_str());

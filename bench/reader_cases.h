@@ -39,9 +39,11 @@ std::vector<ReaderCase> PortableReaderCases(const std::string& folder, size_t by
 // Writes `text` to `path`; false when it cannot.
 bool WriteTextFile(const std::string& path, const std::string& text);
 
-// METHOD BYTES REPETITIONS: runs the case named METHOD and prints
-// "ms=<times>"; exit code 1 when a read found the wrong value or the case is
-// unknown, 2 on wrong usage. `make_cases` gets the current folder and BYTES.
+// METHOD BYTES REPETITIONS [BUDGET_MS]: runs the case named METHOD and
+// prints "ms=<times>"; a slow reader is repeated only while the reads so far
+// took less than BUDGET_MS. Exit code 1 when a read found the wrong value or
+// the case is unknown, 2 on wrong usage. `make_cases` gets the current folder
+// and BYTES.
 int ReaderMain(int argc, char** argv,
                const std::function<std::vector<ReaderCase>(const std::string& folder, size_t bytes)>& make_cases);
 

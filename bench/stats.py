@@ -17,11 +17,13 @@ class Sample:
     def median(self):
         return statistics.median(self.values)
 
-    def show(self, unit=""):
-        """"412 ms (380–470)": the median, then min and max of several runs."""
-        text = number(self.median) + unit
+    def show(self, fmt=None):
+        """"412 ms (380 ms–470 ms)": the median, then min and max of several
+        runs, each formatted by `fmt` (default: a plain number)."""
+        fmt = fmt or number
+        text = fmt(self.median)
         if len(self.values) > 1:
-            text += " (%s–%s)" % (number(min(self.values)), number(max(self.values)))
+            text += " (%s–%s)" % (fmt(min(self.values)), fmt(max(self.values)))
         return text
 
 
@@ -39,6 +41,7 @@ def ms(value):
 
 def size(n):
     """Bytes as B, KiB or MiB."""
+    n = int(n)
     if n >= 1 << 20:
         return "%s MiB" % number(n / (1 << 20))
     if n >= 1 << 10:
@@ -57,7 +60,12 @@ def growth(sizes, medians):
 
 
 def growth_verdict(exponent, limit=1.3):
+    """"met: growth ~n^1.02 (linear)", or MISSED when it grows faster."""
     if exponent is None:
         return "growth not measured"
     word = "linear" if exponent <= limit else ("quadratic" if exponent >= 1.7 else "faster than linear")
-    return "growth ~n^%.2f (%s)" % (exponent, word)
+    return "%s: growth ~n^%.2f (%s)" % ("met" if exponent <= limit else "MISSED", exponent, word)
+
+
+def kib(value):
+    return size(value * 1024)

@@ -1,7 +1,7 @@
 // benchtool: the benchmark's measurements under Windows.
 //   benchtool dialog EXE CAPTION TIMEOUT_MS   start to first dialog, peak memory
 //   benchtool capture MIB REPETITIONS         captured command output vs cmd's copy
-//   benchtool readers METHOD BYTES REPETITIONS
+//   benchtool readers METHOD BYTES REPETITIONS [BUDGET_MS]
 //                                             reading the directive list and settings
 // Figures go to standard output as key=value pairs; exit code 1 when a
 // measurement failed, 2 on wrong usage.

@@ -1,4 +1,4 @@
-// benchtool readers METHOD BYTES REPETITIONS
+// benchtool readers METHOD BYTES REPETITIONS [BUDGET_MS]
 //
 // The portable readers of bench/reader_cases.h, and two that need Windows:
 //   list      LoadDirectiveList from a folder, then ReadDirectiveValue: the

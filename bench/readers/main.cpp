@@ -1,4 +1,4 @@
-// bench_readers METHOD BYTES REPETITIONS: the portable readers of the
+// bench_readers METHOD BYTES REPETITIONS [BUDGET_MS]: the portable readers of the
 // directive list, natively (see bench/reader_cases.h). Files are written to
 // the current folder.
 #include "bench/reader_cases.h"
