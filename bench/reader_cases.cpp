@@ -22,8 +22,9 @@ std::string Numbered(const char* format, unsigned n) {
   return std::string(text, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
-// Lines from `line_format` (numbered) until `body` nearly fills `bytes`,
-// leaving room for `tail`.
+// Numbered lines from `line_format` (under a numbered section header every
+// 20 lines when `section_format` is given) up to about `bytes` bytes, then
+// `tail`.
 std::string FillThenEnd(size_t bytes, const char* section_format, const char* line_format, const std::string& tail) {
   std::string text;
   text.reserve(bytes + 256);

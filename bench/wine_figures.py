@@ -76,8 +76,8 @@ class Bench:
 
 
 def installed_product(bench, box, host, settings):
-    """Merovix installed with the updater in its folder, curl as the tool and
-    the stand-in installer (padded to INSTALLER_BYTES) on the host."""
+    """Merovix installed with the updater in its folder, and the stand-in
+    installer (padded to INSTALLER_BYTES) on the host."""
     product = Product(box, settings)
     with open(os.path.join(box.bin, "recorder.exe"), "rb") as f:
         installer = f.read()
@@ -124,7 +124,7 @@ def start_to_first_dialog(bench):
 def unchanged_run_bytes(bench, tool):
     """Figure 2: whole update runs, the first downloading the installer, the
     later ones against the unchanged installer; bytes from the host's log."""
-    runs = max(2, bench.mode.runs) if tool == "curl" else 2
+    runs = max(2, bench.mode.runs)
     with bench.box("bytes-" + tool) as (box, host):
         product = installed_product(bench, box, host, "[Parameter]\nconfirm_update=0\n")
         if tool == "curl":
