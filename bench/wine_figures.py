@@ -76,12 +76,14 @@ class Bench:
 
 
 def installed_product(bench, box, host, settings):
-    """Merovix installed with the updater in its folder, and the stand-in
-    installer (padded to INSTALLER_BYTES) on the host."""
+    """Merovix installed with the updater in its folder; on the host the
+    maker's directive list and the stand-in installer (padded to
+    INSTALLER_BYTES) that the list names."""
     product = Product(box, settings)
     with open(os.path.join(box.bin, "recorder.exe"), "rb") as f:
         installer = f.read()
-    host.put(INSTALLER_PATH, installer + b"\0" * max(0, INSTALLER_BYTES - len(installer)))
+    url = host.put(INSTALLER_PATH, installer + b"\0" * max(0, INSTALLER_BYTES - len(installer)))
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + url.encode() + b"\r\n")
     return product
 
 
