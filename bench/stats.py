@@ -22,7 +22,7 @@ class Sample:
         runs, each formatted by `fmt` (default: a plain number)."""
         fmt = fmt or number
         text = fmt(self.median)
-        if len(self.values) > 1:
+        if min(self.values) != max(self.values):
             text += " (%s–%s)" % (fmt(min(self.values)), fmt(max(self.values)))
         return text
 
@@ -49,10 +49,12 @@ def size(n):
     return "%d B" % n
 
 
-def growth(sizes, medians):
+def growth(sizes, times):
     """The exponent of growth between the two largest sizes measured: about 1
-    for linear, 2 for quadratic. None when fewer than two were measured."""
-    pairs = [(s, t) for s, t in zip(sizes, medians) if t is not None and t > 0]
+    for linear, 2 for quadratic. None when fewer than two were measured.
+    Pass the fastest time of each size: load only adds time, and would blur
+    the exponent."""
+    pairs = [(s, t) for s, t in zip(sizes, times) if t is not None and t > 0]
     if len(pairs) < 2:
         return None
     (s1, t1), (s2, t2) = pairs[-2:]
