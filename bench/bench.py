@@ -56,7 +56,7 @@ def machine():
         return subprocess.run(cmd, capture_output=True, text=True, check=False).stdout.strip()
 
     commit = out("git", "-C", ROOT, "rev-parse", "--short", "HEAD")
-    if out("git", "-C", ROOT, "status", "--porcelain", "--untracked-files=no"):
+    if out("git", "-C", ROOT, "status", "--porcelain", "--untracked-files=no", "--", ".", ":!bench/RESULTS.md"):
         commit += " (with uncommitted changes)"
     with open("/proc/meminfo") as f:
         mem_kib = int(f.readline().split()[1])
