@@ -13,6 +13,8 @@ void RunFallbackDownload(FallbackOperations& ops, const std::string& url, const 
   }
   std::string folder;
   if (!ops.ChooseFolder(folder)) return;
+  RunRecord record(ops);
+  record.FolderChosen(folder);
   // A confirmed item without a file-system path ("Computer", "Network")
   // leaves an empty selection or a display name: never a folder to write to.
   if (!IsFullyQualifiedPath(folder) || !ops.DirectoryExists(folder)) {
@@ -25,6 +27,7 @@ void RunFallbackDownload(FallbackOperations& ops, const std::string& url, const 
   // An earlier copy that could not be removed must not pass for the download.
   if (!ops.FileExists(local_installer)) {
     const DownloadResult download = ops.DownloadFile(url, folder + "\\" + update_file_name, kSwShowNormal);
+    record.Transfer("des Updates", download);
     if (download.Succeeded() && ops.FileExists(local_installer)) {
       ops.ShowPlainMessage(kUpdateFileDownloaded);
       return;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/run_record.h"
 #include "common/download_sequence.h"
 
 namespace merovix {
@@ -13,7 +14,8 @@ inline constexpr const char* kNotTheProductPc =
 inline constexpr const char* kUpdateFileDownloaded = "Das Updatefile wurde heruntergeladen!";
 inline constexpr const char* kUpdateFileFailed = "Fehler beim Laden des Updates!";
 
-class FallbackOperations {
+// The operations also write the run's record (RecordSink).
+class FallbackOperations : public RecordSink {
  public:
   virtual ~FallbackOperations() = default;
   virtual void Beep() = 0;

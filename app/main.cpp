@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/win/main_form.h"
+#include "framework/exceptions.h"
 #include "framework/win/application.h"
 #include "framework/win/system_folder.h"
 
@@ -16,6 +17,23 @@
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
+
+// The library keeps its std::__throw_* helpers in one object that brings
+// std::logic_error and its relatives along, with a second, reference-counted
+// string implementation and std::random_device (about 45 KB in the 32-bit
+// program). The program throws none of them on purpose: a failed allocation
+// stays std::bad_alloc, every other misuse of a library type becomes the
+// run-time layer's Exception with the library's text.
+namespace std {
+void __throw_bad_alloc() { throw bad_alloc(); }
+void __throw_bad_array_new_length() { throw bad_array_new_length(); }
+void __throw_length_error(const char* what) { throw merovix::Exception(what); }
+void __throw_logic_error(const char* what) { throw merovix::Exception(what); }
+void __throw_out_of_range(const char* what) { throw merovix::Exception(what); }
+void __throw_out_of_range_fmt(const char* what, ...) { throw merovix::Exception(what); }
+void __throw_invalid_argument(const char* what) { throw merovix::Exception(what); }
+void __throw_bad_function_call() { throw merovix::Exception("bad_function_call"); }
+}  // namespace std
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace merovix;

@@ -1,11 +1,13 @@
 #include "app/update_run.h"
 
 #include "common/command_lines.h"
+#include "common/service_wait.h"
 
 namespace merovix {
 namespace {
 
 constexpr const char* kLocalhost = "localhost";
+constexpr const char* kDesktopProgramName = "Merovix.exe";
 constexpr int kSignalFilePolls = 500;
 constexpr int kKillAttempts = 5;
 
@@ -13,23 +15,26 @@ class UpdateRun {
  public:
   UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings)
       : ops_(ops),
+        record_(ops),
         installer_(settings.install_dir + "\\" + settings.update_file_name),
         signal_file_(settings.install_dir + "\\StopService"),
-        desktop_program_(settings.install_dir + "\\Merovix.exe"),
+        desktop_program_(settings.install_dir + "\\" + kDesktopProgramName),
         default_url_(settings.default_url),
         sc_(settings.sc),
         taskkill_(settings.taskkill) {}
 
   void Run() {
     if (!Consent()) return;
-    ops_.LoadDirectiveList();
+    record_.Transfer("der Direktivenliste", ops_.LoadDirectiveList());
     const std::string url = ops_.ReadDirectiveValue("UpdateFilename", default_url_, "Update");
     // Only a file this download fetched or confirmed may be run: an installer
     // left by an earlier run must not pass for it when the transfer failed or
     // put its file elsewhere (another name in the URL, or the updater lying
     // outside the installation folder).
     const DownloadResult download = ops_.DownloadFile(url, "", kSwShowNormal);
+    record_.Transfer("des Installationsprogramms", download);
     if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
+      if (download.Succeeded()) record_.NotTheInstaller(download.local_file, installer_);
       ops_.Beep();
       ops_.ShowUpdateMessage(download.outcome == DownloadOutcome::Refused ? kNotSignedByMaker : kDownloadFailed);
       return;
@@ -40,11 +45,12 @@ class UpdateRun {
       Restart();
       throw;
     }
+    record_.InstallerStarting(RunAndWaitCommandLine(installer_, "/silent"));
     const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
-    Restart();
-    const bool failed = !exit_code || *exit_code != 0;
-    if (failed) ops_.Beep();
-    ops_.ShowUpdateMessage(FinalMessage(exit_code, service_mode_, restart_desktop_));
+    record_.InstallerEnded(exit_code);
+    const RestartOutcome restart = Restart();
+    if (!exit_code || *exit_code != 0 || !restart.succeeded) ops_.Beep();
+    ops_.ShowUpdateMessage(FinalMessage(exit_code, restart));
   }
 
  private:
@@ -57,15 +63,29 @@ class UpdateRun {
   }
 
   void Terminate(const std::string& name, bool note_daily_list) {
-    for (int attempt = 0; attempt < kKillAttempts && ops_.CountProcesses(name) >= 1; ++attempt) {
+    int attempts = 0;
+    for (; attempts < kKillAttempts && ops_.CountProcesses(name) >= 1; ++attempts) {
       ops_.KillProcessesByName(name);
       if (note_daily_list) ops_.WriteIniBool("Tageslistebeachten", true);
     }
+    if (attempts == 0) return;
+    record_.ProgramStopped(name, attempts, attempts == kKillAttempts && ops_.CountProcesses(name) >= 1);
   }
 
   void RenewSignalFile() {
     if (ops_.FileExists(signal_file_)) ops_.RemoveFile(signal_file_);
     ops_.CreateSignalFile(signal_file_);
+    signalled_ = true;
+    record_.SignalFileCreated(signal_file_);
+  }
+
+  // "sc stop" returns once the request is sent; an installer started while
+  // the service is still stopping would meet its files in use, and the
+  // keep-alive service, while it still runs, could bring "Merovix" back.
+  void StopService(const std::string& service) {
+    const std::string parameters = "stop " + service;
+    ops_.ShellExecuteAndWait(sc_, parameters, true, kSwShowMinimized);
+    record_.ServiceStopped(service, sc_ + " " + parameters, ops_.WaitWhileServiceStops(kLocalhost, service));
   }
 
   // Ends a DICOM server by the id the product recorded, when that id still
@@ -73,8 +93,14 @@ class UpdateRun {
   void StopDicomServer(const std::string& exe_name, const std::string& id_key) {
     if (ops_.CountProcesses(exe_name) == 0) return;
     const std::string id = ops_.ReadIniString(id_key, "");
-    if (!id.empty() && ops_.KillProgramByIdText(id, exe_name)) return;
-    if (!taskkill_.empty()) ops_.RunCommand(Quoted(taskkill_) + " -f -im " + exe_name);
+    if (!id.empty() && ops_.KillProgramByIdText(id, exe_name)) {
+      record_.ProcessEndedById(exe_name, id);
+      return;
+    }
+    if (taskkill_.empty()) return;
+    const std::string command = Quoted(taskkill_) + " -f -im " + exe_name;
+    record_.ProcessEndedByCommand(exe_name, command);
+    ops_.RunCommand(command);
   }
 
   void StopProduct() {
@@ -82,57 +108,85 @@ class UpdateRun {
     restart_desktop_ = false;
     if (ops_.ServiceExists(kLocalhost, "Merovix")) {
       service_mode_ = true;
-      const std::string keep_alive = ops_.ReadIniString("Servicename", "Merovix") + "_Keepalive";
-      ops_.ShellExecuteAndWait(sc_, "stop " + keep_alive, true, kSwShowMinimized);
+      StopService(ops_.ReadIniString("Servicename", "Merovix") + "_Keepalive");
       RenewSignalFile();
       for (int poll = 0; poll < kSignalFilePolls && ops_.FileExists(signal_file_); ++poll) {
         ops_.SleepOneMillisecond();
       }
-      const std::string service = ops_.ReadIniString("Servicename", "Merovix");
-      ops_.ShellExecuteAndWait(sc_, "stop " + service, true, kSwShowMinimized);
+      record_.SignalFileTaken(!ops_.FileExists(signal_file_), kSignalFilePolls);
+      StopService(ops_.ReadIniString("Servicename", "Merovix"));
       StopDicomServer("storescp.exe", "storescpDwProcessID");
       StopDicomServer("wlmscpfs.exe", "wlmscpfsDwProcessID");
     } else {
       service_mode_ = false;
-      if (ops_.CountProcesses("Merovix.exe") >= 1) {
+      if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
         RenewSignalFile();
         restart_desktop_ = true;
+        // The program may be saving a day's work; the installer must not
+        // meet its files in use.
+        const bool ended = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
+        record_.DesktopProgramEnded(kDesktopProgramName, ended, kDesktopProgramEndWaitMs);
       }
     }
     Terminate("ekag20nt.exe", false);
     Terminate("NKLS40EK.exe", false);
   }
 
-  void Restart() {
+  // A stop request nobody took would end the restarted product at once.
+  void RemoveUntakenSignalFile() {
+    if (!signalled_ || !ops_.FileExists(signal_file_)) return;
+    ops_.RemoveFile(signal_file_);
+    record_.SignalFileRemoved(signal_file_);
+  }
+
+  bool RestartService(const std::string& service) {
+    const std::uint32_t state = ops_.StartServiceAndWait(kLocalhost, service);
+    record_.ServiceRestarted(service, state);
+    return state == kServiceRunning;
+  }
+
+  RestartOutcome Restart() {
+    RemoveUntakenSignalFile();
     if (service_mode_) {
-      ops_.StartServiceAndWait(kLocalhost, "Merovix");
-      ops_.StartServiceAndWait(kLocalhost, "Merovix_KeepAlive");
-    } else if (restart_desktop_) {
-      const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
-      ops_.RunDetached(desktop_program_, "", minimised ? kSwMinimize : kSwShowNormal);
+      const bool service = RestartService("Merovix");
+      const bool keep_alive = RestartService("Merovix_KeepAlive");
+      return {RestartKind::Service, service && keep_alive};
     }
+    if (restart_desktop_) {
+      const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
+      const bool started = ops_.RunDetached(desktop_program_, "", minimised ? kSwMinimize : kSwShowNormal);
+      record_.DesktopProgramRestarted(desktop_program_, started);
+      return {RestartKind::Desktop, started};
+    }
+    return {};
   }
 
   UpdateOperations& ops_;
+  RunRecord record_;
   const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   bool service_mode_ = false;
   bool restart_desktop_ = false;
+  bool signalled_ = false;
 };
 
 }  // namespace
 
-std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, bool service_mode, bool restart_desktop) {
+std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart) {
+  const char* restarted = restart.kind == RestartKind::Service ? "Der Merovix-Dienst" : "Merovix";
+  const std::string failed_restart = std::string(restarted) + " konnte nicht neu gestartet werden!";
   if (installer_exit_code && *installer_exit_code == 0) {
-    if (service_mode) return std::string(kUpdateDone) + " und der Merovix-Dienst neu gestartet!";
-    if (restart_desktop) return std::string(kUpdateDone) + " und Merovix neu gestartet!";
-    return std::string(kUpdateDone) + "!";
+    if (restart.kind == RestartKind::None) return std::string(kUpdateDone) + "!";
+    if (!restart.succeeded) return std::string(kUpdateDone) + "! " + failed_restart;
+    return std::string(kUpdateDone) + (restart.kind == RestartKind::Service ? " und der Merovix-Dienst neu gestartet!"
+                                                                             : " und Merovix neu gestartet!");
   }
   std::string text = installer_exit_code
                          ? "Die Installation des Updates ist fehlgeschlagen (Fehlercode " +
                                std::to_string(*installer_exit_code) + ")!"
                          : std::string("Das Installationsprogramm des Updates konnte nicht gestartet werden!");
-  if (service_mode) text += " Der Merovix-Dienst wurde neu gestartet.";
-  else if (restart_desktop) text += " Merovix wurde neu gestartet.";
+  if (restart.kind != RestartKind::None) {
+    text += " " + (restart.succeeded ? std::string(restarted) + " wurde neu gestartet." : failed_restart);
+  }
   return text;
 }
 

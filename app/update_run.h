@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/run_record.h"
 #include "common/download_sequence.h"
 
 namespace merovix {
@@ -19,7 +20,20 @@ inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 // Show modes handed to started programs.
 inline constexpr std::uint16_t kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
 
-class UpdateOperations {
+// How long the run gives the desktop program to end after the signal file
+// asked it to: it may be saving a day's work. Past that the update goes on.
+inline constexpr std::uint32_t kDesktopProgramEndWaitMs = 60 * 1000;
+
+// What the run restarted after the installer, and whether that worked: both
+// services running, or the desktop program started.
+enum class RestartKind : std::uint8_t { None, Service, Desktop };
+struct RestartOutcome {
+  RestartKind kind = RestartKind::None;
+  bool succeeded = true;
+};
+
+// The operations also write the run's record (RecordSink).
+class UpdateOperations : public RecordSink {
  public:
   virtual ~UpdateOperations() = default;
 
@@ -35,7 +49,8 @@ class UpdateOperations {
   virtual void Beep() = 0;                                     // the "asterisk" system sound
 
   // Directive list and download.
-  virtual void LoadDirectiveList() = 0;
+  // Fetches and loads the directive list; how its fetch went.
+  virtual DownloadResult LoadDirectiveList() = 0;
   virtual std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                          const std::string& section) = 0;
   // Downloads without starting anything (DownloadFile's target rules). When
@@ -58,8 +73,15 @@ class UpdateOperations {
   // Ends the process the id text names when it runs that executable; true
   // when it did (or the process had just ended), false otherwise.
   virtual bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) = 0;
+  // True when no process of that executable name is left, waiting for the
+  // running ones to end at most `limit_ms`.
+  virtual bool WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) = 0;
   virtual bool ServiceExists(const std::string& machine, const std::string& service) = 0;
-  virtual void StartServiceAndWait(const std::string& machine, const std::string& service) = 0;
+  // Waits (bounded) while the service is stop pending; the state it is left in.
+  virtual std::uint32_t WaitWhileServiceStops(const std::string& machine, const std::string& service) = 0;
+  // Starts the service once it has stopped and waits for the start; the state
+  // the service is in afterwards (also when something else started it).
+  virtual std::uint32_t StartServiceAndWait(const std::string& machine, const std::string& service) = 0;
 
   // Launching.
   virtual void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
@@ -67,8 +89,8 @@ class UpdateOperations {
   // The exit code, or nothing when the program could not be started.
   virtual std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
                                                   std::uint16_t show) = 0;
-  // Starts a program without waiting for it.
-  virtual void RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
+  // Starts a program without waiting for it; true when it was started.
+  virtual bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
   virtual void RunCommand(const std::string& command) = 0;
 };
 
@@ -87,7 +109,8 @@ struct UpdateRunSettings {
 // run had stopped, then passes on to the caller.
 void RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings);
 
-// The final message after the installer: its outcome and what was restarted.
-std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, bool service_mode, bool restart_desktop);
+// The final message after the installer: its outcome, and what was restarted
+// or could not be.
+std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart);
 
 }  // namespace merovix

@@ -1,13 +1,14 @@
 #include "app/win/main_form.h"
 
 #include "app/fallback_download.h"
+#include "app/run_record.h"
 #include "app/update_run.h"
 #include "app/win/update_operations.h"
 #include "common/download_host.h"
 #include "common/shared_state.h"
 #include "common/win/settings.h"
-#include "framework/win/application.h"
 #include "framework/win/system_folder.h"
+#include "framework/win/text.h"
 
 namespace merovix {
 
@@ -60,8 +61,9 @@ void TForm1::FormActivate(TComponent*) {
   try {
     ButtonUpdate_starten->Click();
   } catch (const std::exception& error) {
-    Application().ShowException(error);
+    run_log_.ShowError(error);
   }
+  run_log_.Write(kEndRecordLine);
   // Without an installation folder the settings file would be one in the
   // root of the current drive, which is not the product's.
   if (!InstallDir.empty()) DeleteIniKey("confirm_Update", "", "");
@@ -72,11 +74,15 @@ void TForm1::FormClose(TComponent*, TCloseAction&) { DirectiveList.reset(); }
 
 void TForm1::ButtonUpdate_startenClick(TComponent*) {
   if (InstallDir.empty() || !DirectoryExists(InstallDir)) {
-    WindowsFallbackOperations operations(*DirDlg);
+    run_log_.Begin(TemporaryFolder());
+    run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir)));
+    WindowsFallbackOperations operations(*DirDlg, run_log_);
     RunFallbackDownload(operations, InstallerUrl(UpdateFileName), UpdateFileName);
     return;
   }
-  WindowsUpdateOperations operations;
+  run_log_.Begin(InstallDir);
+  run_log_.Write(UpdateBranchRecordLine(AnsiToUtf8(InstallDir)));
+  WindowsUpdateOperations operations(run_log_);
   RunUpdate(operations, UpdateRunSettings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName),
                                           SystemProgram("sc.exe"), SystemProgram("taskkill.exe")});
 }

@@ -3,6 +3,7 @@
 // activation performs one update run and closes it, which ends the program.
 #include <string>
 
+#include "app/win/run_log.h"
 #include "browse/win/browse_dialog.h"
 #include "framework/win/forms.h"
 
@@ -27,6 +28,7 @@ class TForm1 : public TForm {
 
  private:
   bool run_started_ = false;
+  RunLog run_log_;
 };
 
 extern TForm1* Form1;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/win/run_log.h"
 #include "browse/win/browse_dialog.h"
 #include "common/directive_rules.h"
 #include "common/download_host.h"
@@ -12,18 +13,14 @@
 #include "common/win/processes.h"
 #include "common/win/services.h"
 #include "common/win/settings.h"
-#include "framework/win/application.h"
-#include "framework/win/dialogs.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace merovix {
 
-void ShowUpdateMessage(const std::string& text) {
-  // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
-  constexpr UINT kFlags = 0x51040;
-  ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
-}
+void WindowsUpdateOperations::RecordLine(const std::string& line) { log_.Write(line); }
+
+std::string WindowsUpdateOperations::Utf8FromAnsi(const std::string& data) { return AnsiToUtf8(data); }
 
 bool WindowsUpdateOperations::ReadIniBool(const std::string& key, bool fallback) {
   return merovix::ReadIniBool(key, fallback, "", "");
@@ -39,17 +36,15 @@ std::string WindowsUpdateOperations::ReadIniString(const std::string& key, const
   return value;
 }
 
-bool WindowsUpdateOperations::Confirm(const std::string& text) {
-  return MessageDlg(text, TMsgDlgType::mtConfirmation, mbYes | mbCancel, 0, mbYes) == mrYes;
-}
+bool WindowsUpdateOperations::Confirm(const std::string& text) { return log_.Confirm(text); }
 
-void WindowsUpdateOperations::ShowPlainMessage(const std::string& text) { ShowMessage(text); }
+void WindowsUpdateOperations::ShowPlainMessage(const std::string& text) { log_.ShowPlain(text); }
 
-void WindowsUpdateOperations::ShowUpdateMessage(const std::string& text) { merovix::ShowUpdateMessage(text); }
+void WindowsUpdateOperations::ShowUpdateMessage(const std::string& text) { log_.ShowUpdate(text); }
 
 void WindowsUpdateOperations::Beep() { ::MessageBeep(MB_ICONASTERISK); }
 
-void WindowsUpdateOperations::LoadDirectiveList() { merovix::LoadDirectiveList(""); }
+DownloadResult WindowsUpdateOperations::LoadDirectiveList() { return merovix::LoadDirectiveList(""); }
 
 std::string WindowsUpdateOperations::ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                                         const std::string& section) {
@@ -85,15 +80,27 @@ bool WindowsUpdateOperations::KillProgramByIdText(const std::string& id_text, co
   return merovix::KillProgramByIdText(id_text, exe_name);
 }
 
+bool WindowsUpdateOperations::WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) {
+  return merovix::WaitForProgramToEnd(name, limit_ms);
+}
+
 bool WindowsUpdateOperations::ServiceExists(const std::string& machine, const std::string& service) {
   return merovix::ServiceExists(machine, service);
 }
 
-void WindowsUpdateOperations::StartServiceAndWait(const std::string& machine, const std::string& service) {
+std::uint32_t WindowsUpdateOperations::WaitWhileServiceStops(const std::string& machine,
+                                                             const std::string& service) {
+  return merovix::WaitWhileServiceStops(machine, service);
+}
+
+std::uint32_t WindowsUpdateOperations::StartServiceAndWait(const std::string& machine, const std::string& service) {
   // The run stops services through "sc stop", which does not wait: one that
   // is still stopping would refuse the start and stay stopped.
-  WaitWhileServiceStops(machine, service);
+  merovix::WaitWhileServiceStops(machine, service);
   merovix::StartServiceAndWait(machine, service);
+  // The start is refused for a service that something else (the installer,
+  // the keep-alive service) started meanwhile: what counts is the state.
+  return ServiceState(machine, service);
 }
 
 void WindowsUpdateOperations::ShellExecuteAndWait(const std::string& file, const std::string& parameters,
@@ -107,23 +114,26 @@ std::optional<std::uint32_t> WindowsUpdateOperations::RunAndWait(const std::stri
   return RunAndWaitForExitCode(exe, parameters, show);
 }
 
-void WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters,
+bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters,
                                           std::uint16_t show) {
   PROCESS_INFORMATION info{};
   merovix::RunDetached(exe, parameters, show, true, info);
   // The record is the run's own: the program runs on without us.
   UniqueHandle process(info.hProcess), thread(info.hThread);
+  return static_cast<bool>(process);
 }
 
 void WindowsUpdateOperations::RunCommand(const std::string& command) { merovix::RunCommand(command); }
 
+void WindowsFallbackOperations::RecordLine(const std::string& line) { log_.Write(line); }
+
+std::string WindowsFallbackOperations::Utf8FromAnsi(const std::string& data) { return AnsiToUtf8(data); }
+
 void WindowsFallbackOperations::Beep() { ::MessageBeep(MB_ICONASTERISK); }
 
-bool WindowsFallbackOperations::Warn(const std::string& text) {
-  return MessageDlg(text, TMsgDlgType::mtWarning, mbOK | mbCancel, 0, mbOK) == mrOk;
-}
+bool WindowsFallbackOperations::Warn(const std::string& text) { return log_.Warn(text); }
 
-void WindowsFallbackOperations::ShowPlainMessage(const std::string& text) { ShowMessage(text); }
+void WindowsFallbackOperations::ShowPlainMessage(const std::string& text) { log_.ShowPlain(text); }
 
 bool WindowsFallbackOperations::ChooseFolder(std::string& folder) {
   if (!dialog_.Execute()) return false;

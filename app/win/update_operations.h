@@ -6,10 +6,14 @@
 
 namespace merovix {
 
+class RunLog;
 class TFolderBrowseDlg;
 
 class WindowsUpdateOperations : public UpdateOperations {
  public:
+  explicit WindowsUpdateOperations(RunLog& log) : log_(log) {}
+  void RecordLine(const std::string& line) override;
+  std::string Utf8FromAnsi(const std::string& data) override;
   bool ReadIniBool(const std::string& key, bool fallback) override;
   bool WriteIniBool(const std::string& key, bool value) override;
   std::string ReadIniString(const std::string& key, const std::string& fallback) override;
@@ -17,7 +21,7 @@ class WindowsUpdateOperations : public UpdateOperations {
   void ShowPlainMessage(const std::string& text) override;
   void ShowUpdateMessage(const std::string& text) override;
   void Beep() override;
-  void LoadDirectiveList() override;
+  DownloadResult LoadDirectiveList() override;
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override;
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override;
@@ -29,23 +33,28 @@ class WindowsUpdateOperations : public UpdateOperations {
   std::uint32_t CountProcesses(const std::string& name) override;
   void KillProcessesByName(const std::string& name) override;
   bool KillProgramByIdText(const std::string& id_text, const std::string& exe_name) override;
+  bool WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) override;
   bool ServiceExists(const std::string& machine, const std::string& service) override;
-  void StartServiceAndWait(const std::string& machine, const std::string& service) override;
+  std::uint32_t WaitWhileServiceStops(const std::string& machine, const std::string& service) override;
+  std::uint32_t StartServiceAndWait(const std::string& machine, const std::string& service) override;
   void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                            std::uint16_t show) override;
   std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
                                           std::uint16_t show) override;
-  void RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
+  bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
   void RunCommand(const std::string& command) override;
 
  private:
+  RunLog& log_;
   // Holds the checked installer until the run has ended.
   WindowsDownloadOperations downloads_;
 };
 
 class WindowsFallbackOperations : public FallbackOperations {
  public:
-  explicit WindowsFallbackOperations(TFolderBrowseDlg& dialog) : dialog_(dialog) {}
+  WindowsFallbackOperations(TFolderBrowseDlg& dialog, RunLog& log) : dialog_(dialog), log_(log) {}
+  void RecordLine(const std::string& line) override;
+  std::string Utf8FromAnsi(const std::string& data) override;
   void Beep() override;
   bool Warn(const std::string& text) override;
   void ShowPlainMessage(const std::string& text) override;
@@ -57,10 +66,7 @@ class WindowsFallbackOperations : public FallbackOperations {
 
  private:
   TFolderBrowseDlg& dialog_;
+  RunLog& log_;
 };
-
-// The system message box captioned "Merovix Update" with OK and the
-// information icon, system-modal and topmost.
-void ShowUpdateMessage(const std::string& text);
 
 }  // namespace merovix

@@ -60,40 +60,24 @@ void Utf8ToAnsi(const std::string& Text, std::string& Result) {
   Result.resize(static_cast<size_t>(length) - 1);
 }
 
-void LoadDirectiveList(const std::string& Folder) {
-  const std::string fetched = LocalDirectiveListPath();
-  // The fetched copy goes in every case, also when it is read from elsewhere.
-  DeleteOnExit delete_fetched(fetched, true);
-  LoadAndRun(kListFileName, "", "", false, SW_HIDE);
+namespace {
 
-  const std::string path = Folder.empty() ? fetched : JoinPath(Folder, kListFileName);
-  DeleteOnExit delete_read(path, true);
-  if (!FileExists(path) || !DirectiveList) return;
-  try {
-    LoadFileLines(path, *DirectiveList);
-    std::string converted;
-    Utf8ToAnsi(DirectiveList->Text(), converted);
-    DirectiveList->SetText(converted);
-  } catch (...) {
-    // An unreadable list leaves the caller's defaults in force.
-  }
-}
-
-void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, const std::string& Section, bool Run,
-                std::uint16_t ShowMode) {
+// LoadAndRun, telling how the fetch of the list went.
+DownloadResult FetchListAndRun(const std::string& EntryName, const std::string& TargetFolder,
+                               const std::string& Section, bool Run, std::uint16_t ShowMode) {
   const std::string list_path = LocalDirectiveListPath();
   DeleteOnExit delete_list(list_path, !IsTheListItself(EntryName));
   std::string tool;
   FindTransferTool(tool);
   std::string folder = StripTrailingDelimiter(TargetFolder);
   if (folder.empty()) folder = ProgramFolder();
-  FetchFile(tool, DirectiveListUrl(), list_path, ShowMode);
+  const DownloadResult list_fetch = FetchFile(tool, DirectiveListUrl(), list_path, ShowMode);
 
   std::string value, url;
   ReadIniSectionValue(EntryName, list_path, Section, value);
   SplitAtChar(value, '^', url);
   if (!url.empty()) {
-    if (!IsSafeUrl(url)) return;  // never handed to a command line or the shell
+    if (!IsSafeUrl(url)) return list_fetch;  // never handed to a command line or the shell
     const std::string file_name = DownloadFileName(url);
     const std::string extension = AsciiUpperCase(ExtensionOf(file_name));
     if (extension == ".EXE" || extension == ".PDF") {
@@ -111,6 +95,34 @@ void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, c
       ShowMessage(AnsiToUtf8(local_file) + " nicht gefunden!");
     }
   }
+  return list_fetch;
+}
+
+}  // namespace
+
+void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, const std::string& Section, bool Run,
+                std::uint16_t ShowMode) {
+  FetchListAndRun(EntryName, TargetFolder, Section, Run, ShowMode);
+}
+
+DownloadResult LoadDirectiveList(const std::string& Folder) {
+  const std::string fetched = LocalDirectiveListPath();
+  // The fetched copy goes in every case, also when it is read from elsewhere.
+  DeleteOnExit delete_fetched(fetched, true);
+  const DownloadResult list_fetch = FetchListAndRun(kListFileName, "", "", false, SW_HIDE);
+
+  const std::string path = Folder.empty() ? fetched : JoinPath(Folder, kListFileName);
+  DeleteOnExit delete_read(path, true);
+  if (!FileExists(path) || !DirectiveList) return list_fetch;
+  try {
+    LoadFileLines(path, *DirectiveList);
+    std::string converted;
+    Utf8ToAnsi(DirectiveList->Text(), converted);
+    DirectiveList->SetText(converted);
+  } catch (...) {
+    // An unreadable list leaves the caller's defaults in force.
+  }
+  return list_fetch;
 }
 
 }  // namespace merovix

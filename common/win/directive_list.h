@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/directive_rules.h"
+#include "common/download_sequence.h"
 
 namespace merovix {
 
@@ -14,8 +15,8 @@ std::string LocalDirectiveListPath();
 
 // Fetches the list and loads it, converted from UTF-8 to the ANSI code page,
 // into DirectiveList. `Folder` names where to read it (empty: where it was
-// fetched). No copy of the list stays on disk.
-void LoadDirectiveList(const std::string& Folder);
+// fetched). No copy of the list stays on disk. Tells how the fetch went.
+DownloadResult LoadDirectiveList(const std::string& Folder);
 
 // Fetches the list and looks `EntryName` up in `Section`; an entry whose URL
 // (before any "^") ends in .exe or .pdf is downloaded into `TargetFolder`

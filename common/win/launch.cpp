@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "common/command_lines.h"
 #include "framework/exceptions.h"
@@ -54,11 +55,14 @@ Outcome RunToEnd(const std::string& ExePath, const std::string& Parameters, std:
 }
 
 // Appends everything that arrives on `pipe` to `output` until the last
-// write end is closed. Every byte is kept, NUL bytes included.
+// write end is closed. Every byte is kept, NUL bytes included. A read takes
+// all that the pipe holds, up to 64 KiB: a command with much output then
+// costs a few calls per 64 KiB instead of one per 255 bytes.
 void DrainPipe(HANDLE pipe, std::string& output) {
-  char buffer[256];
+  constexpr DWORD kReadSize = 64 * 1024;
+  const auto buffer = std::make_unique<char[]>(kReadSize);
   DWORD read = 0;
-  while (ReadFile(pipe, buffer, 255, &read, nullptr) && read > 0) output.append(buffer, read);
+  while (ReadFile(pipe, buffer.get(), kReadSize, &read, nullptr) && read > 0) output.append(buffer.get(), read);
 }
 
 bool IsExistingFile(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <vector>
 
 namespace merovix {
 namespace {
@@ -98,6 +99,32 @@ bool KillProgramByIdText(const std::string& IdText, const std::string& ExeName) 
   if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return true;
   ::SetLastError(refusal);
   RaiseLastWin32Error();
+}
+
+bool WaitForProgramToEnd(const std::string& Name, std::uint32_t LimitMs) {
+  const UniqueFileHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot) return false;
+  const std::string wanted = AnsiUpperCase(Name);
+  std::vector<UniqueHandle> processes;
+  bool all_waitable = true;
+  ForEachProcess(snapshot.get(), [&](const PROCESSENTRY32& entry) {
+    if (AnsiUpperCase(ExeFileOf(entry)) != wanted) return;
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    // A process that ended since the snapshot cannot be opened either.
+    if (process) {
+      processes.push_back(std::move(process));
+    } else if (::GetLastError() != ERROR_INVALID_PARAMETER) {
+      all_waitable = false;
+    }
+  });
+  const ULONGLONG deadline = ::GetTickCount64() + LimitMs;
+  bool all_ended = all_waitable;
+  for (const UniqueHandle& process : processes) {
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+    all_ended = ::WaitForSingleObject(process.get(), left) == WAIT_OBJECT_0 && all_ended;
+  }
+  return all_ended;
 }
 
 bool KillProcessById(std::uint32_t Id) {

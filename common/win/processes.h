@@ -37,6 +37,12 @@ bool KillProgramByIdText(const std::string& IdText, const std::string& ExeName);
 // was terminated. Raises EWin32Error when the termination is refused.
 bool KillProcessById(std::uint32_t Id);
 
+// Waits until every process whose whole executable name equals `Name` (as
+// CountProcesses compares) has ended, at most `LimitMs` in all. True when all
+// of them ended, also when none ran; false when one is still running or
+// cannot be waited for.
+bool WaitForProgramToEnd(const std::string& Name, std::uint32_t LimitMs);
+
 // KillProcessById for an id given as text, when that id is running and is
 // not this process's own.
 void KillProcessByIdText(const std::string& IdText);

@@ -34,10 +34,10 @@ def wait_for(condition, timeout, what):
         time.sleep(0.1)
 
 
-def read_lines(path):
+def read_lines(path, encoding="cp1252"):
     if not os.path.exists(path):
         return []
-    with open(path, encoding="cp1252", errors="replace") as f:
+    with open(path, encoding=encoding, errors="replace") as f:
         return [line.rstrip("\r\n") for line in f if line.strip()]
 
 
@@ -126,6 +126,9 @@ class Demo:
                     say("  Merovix.exe started: " + line)
         for line in read_lines(os.path.join(self.folder, "Merovix_Update_.log")):
             say("  the installer ran: " + line)
+        say("  the updater's log, Update_Merovix.log in the installation folder:")
+        for line in read_lines(os.path.join(self.folder, "Update_Merovix.log"), "utf-8-sig"):
+            say("    " + line)
         version = read_lines(os.path.join(self.folder, "Merovix.version"))
         say("  installed version now: " + (version[0] if version else "?"))
         say("  requests to the download host: " + ", ".join("%s %s %d" % r for r in self.host.requests()))

@@ -48,7 +48,8 @@ http {
     "~^[A-Za-z0-9_-]{1,64}\$" \$http_x_test_box;
     default _shared;
   }
-  log_format boxed '\$test_box \$request_method "\$request_uri" \$status \$body_bytes_sent "\$remote_user"';
+  # Last two fields: the bytes of the request and of the whole answer, headers included.
+  log_format boxed '\$test_box \$request_method "\$request_uri" \$status \$body_bytes_sent "\$remote_user" \$request_length \$bytes_sent';
   server {
     listen 127.0.0.1:$MEROVIX_TEST_PORT ssl;
     server_name localhost;

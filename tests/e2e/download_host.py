@@ -54,15 +54,22 @@ class DownloadHost:
         """`path` on the plain-HTTP server."""
         return "http://" + PLAIN_HOST + path
 
-    def requests(self, log_name="access.log"):
-        """(method, uri, status) of every request this test made, in order."""
+    def transfers(self, log_name="access.log"):
+        """(method, uri, status, bytes) of every request this test made, in
+        order; bytes counts the request and the whole answer, headers
+        included."""
         result = []
         with open(os.path.join(HOST_DIR, log_name), encoding="latin-1") as log:
             for line in log:
-                box, method, uri, status = line.split(" ", 4)[:4]
+                box, method, uri, status, rest = line.split(" ", 4)
                 if box == self.name:
-                    result.append((method, uri.strip('"'), int(status)))
+                    request_bytes, answer_bytes = rest.split()[-2:]
+                    result.append((method, uri.strip('"'), int(status), int(request_bytes) + int(answer_bytes)))
         return result
+
+    def requests(self, log_name="access.log"):
+        """(method, uri, status) of every request this test made, in order."""
+        return [transfer[:3] for transfer in self.transfers(log_name)]
 
     def plain_requests(self):
         """The requests of this test that reached the plain-HTTP server."""

@@ -12,6 +12,9 @@ from recorder_log import read_records, write_config
 from winebox import DEFAULT_INSTALL_DIR
 
 SERVICE_FOLDER = "C:\\svc"
+LOG_NAME = "Update_Merovix.log"
+# Every line of the run's log: local time, its distance from UTC, the text.
+LOG_LINE = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d\d:\d\d (.*)")
 STOP_CONTROL = "control=1"
 RUNNING = "state=4 checkpoint=0 hint=0"
 
@@ -32,6 +35,18 @@ def read_lines(path):
         return []
     with open(path, encoding="latin-1") as f:
         return [line.rstrip("\r\n") for line in f]
+
+
+def run_log(path):
+    """The texts of the run's log at `path` (UTF-8 after a byte-order mark),
+    each line checked for its time stamp."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data.startswith(b"\xef\xbb\xbf") and data.endswith(b"\r\n"), data[:40]
+    lines = data[3:].decode("utf-8").split("\r\n")[:-1]
+    stamped = [LOG_LINE.fullmatch(line) for line in lines]
+    assert all(stamped), lines
+    return [m.group(1) for m in stamped]
 
 
 class Product:
@@ -77,6 +92,9 @@ class Product:
     def installer_runs(self):
         return read_records(self.installer)
 
+    def log(self):
+        return run_log(self.path(LOG_NAME))
+
 
 class Standin:
     """A running copy of standin.exe under a product program's name, built
@@ -118,13 +136,18 @@ class Service:
         exe = os.path.join(folder, "testsvc.exe")
         if not os.path.exists(exe):
             winebed.install_file(os.path.join(box.bin, "testsvc.exe"), exe)
-        with open(os.path.join(folder, name + ".cfg"), "w", newline="\r\n") as f:
-            f.write(config)
+        self.cfg = os.path.join(folder, name + ".cfg")
+        self.configure(config)
         self.log = os.path.join(folder, name + ".log")
         assert box.run("sc", "create", name, "binPath=", SERVICE_FOLDER + "\\testsvc.exe") == 0
         if start:
             assert box.run("sc", "start", name) == 0
             wait_until(lambda: RUNNING in self.lines(), what=name + " to run")
+
+    def configure(self, config):
+        """The configuration of the service's next start."""
+        with open(self.cfg, "w", newline="\r\n") as f:
+            f.write(config)
 
     def lines(self):
         return read_lines(self.log)

@@ -9,6 +9,7 @@ import pytest
 import winebed
 
 from download_host import INSTALLER_PATH, install_curl, install_findstr, install_wget
+from product import LOG_NAME, run_log
 
 WARNING = ("Dies scheint nicht der PC zu sein, auf dem Merovix installiert ist. "
            "Möchten Sie das Update-File dennoch laden?")
@@ -161,6 +162,18 @@ def test_the_installer_replaces_an_older_copy_in_the_chosen_folder(box, host):
     assert files_in(box, TARGET_DIR) == [INSTALLER]
     # The fixed address only: no directive list.
     assert fetched(host) == {INSTALLER_PATH}
+    # Without an installation folder the run logs in the user's temporary folder.
+    code, temp = box.output("cmd", "/c", "echo %TEMP%")
+    assert code == 0
+    assert run_log(box.unix_path(temp.strip() + "\\" + LOG_NAME))[1:] == [
+        "Keine Installation gefunden (Installationsordner %s fehlt): Laden des Updates in einen Ordner nach Wahl"
+        % MISSING_INSTALL_DIR,
+        "Frage: %s Antwort: OK" % WARNING,
+        "Gewählter Ordner: " + TARGET_DIR,
+        "Übertragung des Updates: %s mit C:\\windows\\system32\\curl.exe nach %s\\%s: geladen, Exit-Code 0"
+        % (host.url(INSTALLER_PATH), TARGET_DIR, INSTALLER),
+        "Meldung: " + DOWNLOADED,
+        "Ende"]
 
 
 def test_an_older_copy_that_cannot_be_removed_is_not_taken_for_the_download(box, host):

@@ -3,6 +3,7 @@ installation folder, with curl or wget against the test bed's download host,
 a stand-in installer, stand-in product programs and the test service as the
 product's services."""
 import os
+import re
 import time
 
 import pytest
@@ -10,18 +11,21 @@ import winebed
 
 from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
                            recorded_command_lines)
-from product import RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
+from product import LOG_NAME, RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
 NOT_SIGNED = "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!"
 SERVER_TIME = 784887151  # Tue, 15 Nov 1994 08:12:31 GMT
+REFUSED = "Adresse abgelehnt, nichts übertragen"
 TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
 # "sc stop" returns while the service is still stopping: a restart must wait
 # for the stop to end (two seconds here) or the start is refused.
 SLOW_STOP = "stop_steps=20\n"
+STOPPED = "state=1 checkpoint=0 hint=0"
 # The system programs the run starts, directly or through cmd.exe.
 SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
+SYSTEM = "C:\\windows\\system32"
 
 
 def use_curl(box):
@@ -95,6 +99,8 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.win("Merovix_Update_.exe")]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
+    log = product.log()
+    assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
 
 
 def plant_system_program_standins(box, folders):
@@ -116,13 +122,16 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
         f.write(b"old installer")
     os.utime(product.installer, (784887151, 784887151))
-    merovix = Service(box, "Merovix", "signal=%s\n" % product.win("StopService"))
+    merovix = Service(box, "Merovix", "signal=%s\n%s" % (product.win("StopService"), SLOW_STOP))
     keep_alive = Service(box, "Merovix_KeepAlive")
     # Where a search by bare name would look first: the updater's own folder,
     # which is also its current folder here, and the root of drive C.
     planted = plant_system_program_standins(box, [product.install_dir, "C:"])
 
     program = product.start_updater(cwd=product.folder)
+    # The installer starts only once "Merovix" has stopped.
+    wait_until(product.installer_runs, what="the installer")
+    assert STOPPED in merovix.lines()
     assert final_message(box, "service") == [DONE + " und der Merovix-Dienst neu gestartet!"]
     assert program.wait(timeout=30) == 0
     assert [p for p in planted if recorded_command_lines(p)] == []
@@ -149,54 +158,94 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     wlmscpfs.wait_ended()
     assert unrecorded_wlmscpfs.running()
 
+    curl, installer = SYSTEM + "\\curl.exe", product.win("Merovix_Update_.exe")
+    start, *log = product.log()
+    assert re.fullmatch(r"Start: Update_Merovix 28\.0\.0\.57, Computer \S+, Benutzer \S+", start), start
+    assert log == [
+        "Update der Installation in " + product.install_dir,
+        "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22"
+        % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
+        "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
+        % (host.url(INSTALLER_PATH), curl, installer),
+        "Dienst Merovix_Keepalive: %s\\sc.exe stop Merovix_Keepalive, danach beendet" % SYSTEM,
+        "Signaldatei %s angelegt" % product.win("StopService"),
+        "Signaldatei vom Produkt abgeholt",
+        "Dienst Merovix: %s\\sc.exe stop Merovix, danach beendet" % SYSTEM,
+        'storescp.exe: wird beendet mit "%s\\taskkill.exe" -f -im storescp.exe' % SYSTEM,
+        "wlmscpfs.exe: Prozess %s (gespeicherte Prozess-ID) beendet" % wlmscpfs.pid,
+        'Installationsprogramm: "%s" /silent' % installer,
+        "Installationsprogramm beendet, Exit-Code 0",
+        "Neustart Dienst Merovix: wird ausgeführt",
+        "Neustart Dienst Merovix_KeepAlive: wird ausgeführt",
+        "Meldung: " + DONE + " und der Merovix-Dienst neu gestartet!",
+        "Ende"]
 
-def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, host):
+
+@pytest.mark.parametrize("keep_alive_starts", [True, False], ids=["restarted", "not-restarted"])
+def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, host, keep_alive_starts):
     # "Merovix" installed but stopped: nobody takes the signal file away, the
-    # run goes on after its polls.
+    # run goes on after its polls and removes it before the restart.
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     install_wget(box, product.folder)
     product.serve_installer(host)
     product.configure_installer(("exit", 3))
     merovix = Service(box, "Merovix", start=False)
     keep_alive = Service(box, "Merovix_KeepAlive", SLOW_STOP)
+    if not keep_alive_starts:
+        keep_alive.configure("start=fail\n")
 
     program = product.start_updater()
+    restart = "wurde neu gestartet." if keep_alive_starts else "konnte nicht neu gestartet werden!"
     assert final_message(box, "installer-failed") == [
-        "Die Installation des Updates ist fehlgeschlagen (Fehlercode 3)! Der Merovix-Dienst wurde neu gestartet."]
+        "Die Installation des Updates ist fehlgeschlagen (Fehlercode 3)! Der Merovix-Dienst " + restart]
     assert program.wait(timeout=30) == 0
-    assert os.path.exists(product.signal_file)
+    assert not os.path.exists(product.signal_file)
     assert len(product.installer_runs()) == 1
     assert [run[-1] for run in merovix.runs()] == [RUNNING]
     first, second = keep_alive.runs()
-    assert STOP_CONTROL in first and second[-1] == RUNNING
+    assert STOP_CONTROL in first and second[-1] == (RUNNING if keep_alive_starts else STOPPED)
+    # Each stop was awaited (the keep-alive service takes two seconds).
+    log = product.log()
+    stops = log.index("Dienst Merovix_Keepalive: %s\\sc.exe stop Merovix_Keepalive, danach beendet" % SYSTEM)
+    assert log[stops + 1:stops + 5] == [
+        "Signaldatei %s angelegt" % product.win("StopService"), "Signaldatei nach 500 Abfragen nicht abgeholt",
+        "Dienst Merovix: %s\\sc.exe stop Merovix, danach beendet" % SYSTEM,
+        'Installationsprogramm: "%s" /silent' % product.win("Merovix_Update_.exe")]
+    assert ("Neustart Dienst Merovix_KeepAlive: wird ausgeführt" if keep_alive_starts
+            else "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet") in log
 
 
 def test_installer_that_cannot_be_started_is_reported(box, host):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     use_curl(box)
     host.put(INSTALLER_PATH, b"no program at all\r\n")
+    # A second name of the settings file planted at the log's name: the
+    # elevated run writes no log rather than through it, and goes on.
+    os.link(product.path("settings.ini"), product.path(LOG_NAME))
 
     program = product.start_updater()
     assert final_message(box, "installer-not-started") == [
         "Das Installationsprogramm des Updates konnte nicht gestartet werden!"]
     assert program.wait(timeout=30) == 0
     assert open(product.installer, "rb").read() == b"no program at all\r\n"
+    assert "Update_Merovix" not in product.settings()
 
 
 # Each listed address fails in its own way while an installer of an earlier
-# run still lies in the folder: that copy must not run either.
-@pytest.mark.parametrize("tool,listed", [
-    pytest.param("curl", "/err/500/Merovix_Update_.exe", marks=pytest.mark.wow64),
-    ("wget", "/err/401/Merovix_Update_.exe"),
-    ("curl", "/neu/Merovix_Update_.exe?v=2"),  # refused: its file name cannot exist
-    ("wget", "/neu/Merovix_Setup.exe"),  # fetched, but not as the installer
-    ("curl", "plain:/neu/Merovix_Update_.exe"),  # refused: not HTTPS
-    ("curl", "/tohttp/neu/Merovix_Update_.exe"),  # HTTPS that redirects to plain HTTP
-    ("curl", "/stall/Merovix_Update_.exe"),  # the host stalls after the headers
-    ("wget", "/stall/Merovix_Update_.exe"),
+# run still lies in the folder: that copy must not run either. The log tells
+# how the transfer went.
+@pytest.mark.parametrize("tool,listed,outcome", [
+    pytest.param("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", marks=pytest.mark.wow64),
+    ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6"),
+    ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED),  # its file name cannot exist
+    ("wget", "/neu/Merovix_Setup.exe", "geladen, Exit-Code 0"),  # fetched, but not as the installer
+    ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED),  # not HTTPS
+    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1"),  # HTTPS that redirects to plain HTTP
+    ("curl", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 28"),  # the host stalls after the headers
+    ("wget", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 4"),
 ], ids=["curl-500", "wget-401", "refused-url", "other-name", "plain-http", "redirect-to-http",
         "curl-stall", "wget-stall"])
-def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed):
+def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     if tool == "curl":
         use_curl(box)
@@ -228,6 +277,10 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
         asked = [uri for _, uri, _ in host.requests()]
         assert (path in asked) == ("?" not in path and not plain), asked
     assert os.path.exists(product.path("Merovix_Setup.exe")) == path.endswith("Setup.exe")
+    transfer = [line for line in product.log() if line.startswith("Übertragung des Installationsprogramms: ")]
+    assert len(transfer) == 1 and transfer[0].startswith(
+        "Übertragung des Installationsprogramms: " + url + " mit ") and transfer[0].endswith(outcome), transfer
+    assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende"]
 
 
 def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):
@@ -250,6 +303,7 @@ def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_
     assert program.wait(timeout=30) == 0
     assert product.installer_runs() == []
     assert "confirm_Update" not in product.settings()
+    assert product.log()[-2:] == ["Fehler: Datei %s kann nicht erstellt werden" % product.win("StopService"), "Ende"]
 
 
 def transfer_leftovers(product):

@@ -24,7 +24,10 @@ class FakeFallback : public FallbackOperations {
   std::set<std::string> undeletable;
   bool download_succeeds = true;
   std::vector<std::string> log;
+  std::vector<std::string> record;  // the run's log file
 
+  void RecordLine(const std::string& line) override { record.push_back(line); }
+  std::string Utf8FromAnsi(const std::string& data) override { return data; }
   void Beep() override { log.push_back("Beep"); }
   bool Warn(const std::string& text) override {
     log.push_back("Warn " + text);
@@ -44,9 +47,8 @@ class FakeFallback : public FallbackOperations {
   }
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
     log.push_back("Download " + url + " [" + target + "] " + std::to_string(show));
-    DownloadResult result;
-    result.outcome = download_succeeds ? DownloadOutcome::Fetched : DownloadOutcome::ToolFailed;
-    result.local_file = StripTarget(target);
+    DownloadResult result{download_succeeds ? DownloadOutcome::Fetched : DownloadOutcome::ToolFailed,
+                          "C:\\Windows\\system32\\curl.exe", url, StripTarget(target), download_succeeds ? 0u : 6u};
     if (download_succeeds) files.insert(result.local_file);
     return result;
   }
@@ -82,6 +84,9 @@ TEST(FallbackDownload, ReplacesAnEarlierCopyAndReportsTheDownload) {
   EXPECT_EQ(world.log, (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Downloads\\Merovix_Update_.exe",
                             "Download " + kUrl + " [C:\\Downloads\\Merovix_Update_.exe] 1",
                             "Plain Das Updatefile wurde heruntergeladen!"}));
+  EXPECT_EQ(world.record, (Log{"Gewählter Ordner: C:\\Downloads",
+                               "Übertragung des Updates: " + kUrl + " mit C:\\Windows\\system32\\curl.exe nach "
+                               "C:\\Downloads\\Merovix_Update_.exe: geladen, Exit-Code 0"}));
 }
 
 TEST(FallbackDownload, ADriveRootLosesItsBackslashOnceAndAFailureIsReported) {

@@ -37,8 +37,15 @@ class FakeWorld : public UpdateOperations {
   int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
   bool signal_file_cannot_be_created = false;
   std::optional<std::uint32_t> installer_exit_code = 0;
+  bool desktop_program_ends = true;     // on the signal file, within the wait
+  std::set<std::string> failing_starts;  // services that stay stopped
+  bool desktop_program_starts = true;
   std::vector<std::string> log;
+  std::vector<std::string> record;  // the run's log file
   int polls = 0;
+
+  void RecordLine(const std::string& line) override { record.push_back(line); }
+  std::string Utf8FromAnsi(const std::string& data) override { return data; }
 
   bool ReadIniBool(const std::string& key, bool fallback) override {
     const auto it = ini_bools.find(key);
@@ -59,7 +66,11 @@ class FakeWorld : public UpdateOperations {
   void ShowPlainMessage(const std::string& text) override { log.push_back("Plain " + text); }
   void ShowUpdateMessage(const std::string& text) override { log.push_back("UpdateMessage " + text); }
   void Beep() override { log.push_back("Beep"); }
-  void LoadDirectiveList() override { log.push_back("LoadDirectiveList"); }
+  DownloadResult LoadDirectiveList() override {
+    log.push_back("LoadDirectiveList");
+    return DownloadResult{DownloadOutcome::ToolFailed, "C:\\Windows\\system32\\curl.exe",
+                          "https://www.merovix.example/wget/restricted/LoadAndRun.ini", "C:\\LoadAndRun.ini", 22};
+  }
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override {
     const auto it = directives.find(key);
@@ -67,9 +78,7 @@ class FakeWorld : public UpdateOperations {
   }
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
     log.push_back("DownloadFile " + url + " [" + target + "] " + std::to_string(show));
-    DownloadResult result;
-    result.outcome = download_outcome;
-    result.local_file = download_lands_at;
+    DownloadResult result{download_outcome, "C:\\Windows\\system32\\curl.exe", url, download_lands_at, 0};
     if (result.Succeeded()) files.insert(download_lands_at);
     return result;
   }
@@ -106,11 +115,24 @@ class FakeWorld : public UpdateOperations {
     log.push_back("KillId " + id_text);
     return true;
   }
+  bool WaitForProgramToEnd(const std::string& name, std::uint32_t limit_ms) override {
+    log.push_back("AwaitEnd " + name + " " + std::to_string(limit_ms));
+    if (desktop_program_ends) {
+      running.erase(name);
+      files.erase(kSignal);  // it took its stop request
+    }
+    return desktop_program_ends;
+  }
   bool ServiceExists(const std::string& machine, const std::string& service) override {
     return machine == "localhost" && services.count(service) != 0;
   }
-  void StartServiceAndWait(const std::string& machine, const std::string& service) override {
+  std::uint32_t WaitWhileServiceStops(const std::string& machine, const std::string& service) override {
+    log.push_back("AwaitStop " + machine + " " + service);
+    return 1;
+  }
+  std::uint32_t StartServiceAndWait(const std::string& machine, const std::string& service) override {
     log.push_back("StartService " + machine + " " + service);
+    return failing_starts.count(service) != 0 ? 1 : 4;
   }
   void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                            std::uint16_t show) override {
@@ -121,8 +143,9 @@ class FakeWorld : public UpdateOperations {
     log.push_back("RunAndWait " + exe + " " + parameters + " " + std::to_string(show));
     return installer_exit_code;
   }
-  void RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
+  bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
     log.push_back("RunDetached " + exe + " [" + parameters + "] " + std::to_string(show));
+    return desktop_program_starts;
   }
   void RunCommand(const std::string& command) override { log.push_back("RunCommand " + command); }
 
@@ -220,9 +243,11 @@ TEST(UpdateRun, ServiceBranchStopsSignalsEndsTheDicomServersAndRestartsBothServi
   world.files.insert(kSignal);  // left over from an earlier run
   world.Run();
   EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault,
-                            "ShellExecute " + kSc + " stop MerovixServer_Keepalive wait 2", "DeleteFile " + kSignal,
+                            "ShellExecute " + kSc + " stop MerovixServer_Keepalive wait 2",
+                            "AwaitStop localhost MerovixServer_Keepalive", "DeleteFile " + kSignal,
                             "CreateSignalFile " + kSignal, "ShellExecute " + kSc + " stop MerovixServer wait 2",
-                            "KillId 4711", "RunCommand \"" + kTaskkill + "\" -f -im wlmscpfs.exe", kInstall,
+                            "AwaitStop localhost MerovixServer", "KillId 4711",
+                            "RunCommand \"" + kTaskkill + "\" -f -im wlmscpfs.exe", kInstall,
                             "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
                             "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
   EXPECT_EQ(world.polls, 3) << "stops polling once the product deleted the signal file";
@@ -249,7 +274,8 @@ TEST(UpdateRun, DesktopBranchSignalsAndRestartsMerovixAsConfigured) {
     world.ini_bools["minimiert_starten"] = minimised;
     world.running = {{"Merovix.exe", 1}};
     world.Run();
-    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "CreateSignalFile " + kSignal, kInstall,
+    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "CreateSignalFile " + kSignal,
+                              "AwaitEnd Merovix.exe 60000", kInstall,
                               "RunDetached " + kDir + "\\Merovix.exe [] " + (minimised ? "6" : "1"),
                               "UpdateMessage Das Update wurde durchgeführt und Merovix neu gestartet!"}));
   }
@@ -266,11 +292,87 @@ TEST(UpdateRun, AFailingInstallerIsReportedWithItsCodeAfterTheRestart) {
   EXPECT_EQ(world.log[world.log.size() - 2], "Beep");
   EXPECT_EQ(world.log.back(),
             "UpdateMessage Die Installation des Updates ist fehlgeschlagen (Fehlercode 5)! Merovix wurde neu gestartet.");
+}
 
-  EXPECT_EQ(FinalMessage(std::nullopt, true, false),
-            "Das Installationsprogramm des Updates konnte nicht gestartet werden! Der Merovix-Dienst wurde neu "
-            "gestartet.");
-  EXPECT_EQ(FinalMessage(1, false, false), "Die Installation des Updates ist fehlgeschlagen (Fehlercode 1)!");
+TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
+  using enum RestartKind;
+  const std::string done = "Das Update wurde durchgeführt";
+  const std::string failed = "Die Installation des Updates ist fehlgeschlagen (Fehlercode 5)!";
+  const std::string not_started = "Das Installationsprogramm des Updates konnte nicht gestartet werden!";
+  struct Case {
+    std::optional<std::uint32_t> exit_code;
+    RestartOutcome restart;
+    std::string message;
+  };
+  for (const Case& c : {
+           Case{0, {None, true}, done + "!"},
+           Case{0, {Service, true}, done + " und der Merovix-Dienst neu gestartet!"},
+           Case{0, {Desktop, true}, done + " und Merovix neu gestartet!"},
+           Case{0, {Service, false}, done + "! Der Merovix-Dienst konnte nicht neu gestartet werden!"},
+           Case{0, {Desktop, false}, done + "! Merovix konnte nicht neu gestartet werden!"},
+           Case{5, {None, true}, failed},
+           Case{5, {Service, true}, failed + " Der Merovix-Dienst wurde neu gestartet."},
+           Case{5, {Desktop, false}, failed + " Merovix konnte nicht neu gestartet werden!"},
+           Case{std::nullopt, {None, true}, not_started},
+           Case{std::nullopt, {Desktop, true}, not_started + " Merovix wurde neu gestartet."},
+           Case{std::nullopt, {Service, false}, not_started + " Der Merovix-Dienst konnte nicht neu gestartet werden!"},
+       }) {
+    EXPECT_EQ(FinalMessage(c.exit_code, c.restart), c.message);
+  }
+}
+
+// The service branch with everything that can be told: a program that
+// resists, a signal file nobody takes (removed before the restart), a
+// keep-alive service that does not start again (beep, and the message says
+// so), and the record of it all.
+TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.services = {"Merovix"};
+  world.signal_seen_after_polls = -1;
+  world.failing_starts = {"Merovix_KeepAlive"};
+  world.running = {{"Merovix_Diagnose.exe", 1}, {"storescp.exe", 1}, {"wlmscpfs.exe", 1}, {"ekag20nt.exe", 1}};
+  world.resisting = {"Merovix_Diagnose.exe"};
+  world.ini_strings["storescpDwProcessID"] = "4711";
+  world.pids["4711"] = "storescp.exe";
+  world.Run();
+  EXPECT_EQ(Log(world.log.end() - 6, world.log.end()),
+            (Log{kInstall, "DeleteFile " + kSignal, "StartService localhost Merovix",
+                 "StartService localhost Merovix_KeepAlive", "Beep",
+                 "UpdateMessage Das Update wurde durchgeführt! Der Merovix-Dienst konnte nicht neu gestartet werden!"}));
+  const std::string curl = "C:\\Windows\\system32\\curl.exe";
+  EXPECT_EQ(world.record,
+            (Log{"Übertragung der Direktivenliste: https://www.merovix.example/wget/restricted/LoadAndRun.ini mit " +
+                     curl + " nach C:\\LoadAndRun.ini: fehlgeschlagen, Exit-Code 22",
+                 "Übertragung des Installationsprogramms: " + kDefaultUrl + " mit " + curl + " nach " + kInstaller +
+                     ": geladen, Exit-Code 0",
+                 "Merovix_Diagnose.exe: läuft nach 5 Versuchen noch",
+                 "Dienst Merovix_Keepalive: " + kSc + " stop Merovix_Keepalive, danach beendet",
+                 "Signaldatei " + kSignal + " angelegt",
+                 "Signaldatei nach 500 Abfragen nicht abgeholt",
+                 "Dienst Merovix: " + kSc + " stop Merovix, danach beendet",
+                 "storescp.exe: Prozess 4711 (gespeicherte Prozess-ID) beendet",
+                 "wlmscpfs.exe: wird beendet mit \"" + kTaskkill + "\" -f -im wlmscpfs.exe",
+                 "ekag20nt.exe: beendet nach 1 Versuch",
+                 "Installationsprogramm: \"" + kInstaller + "\" /silent",
+                 "Installationsprogramm beendet, Exit-Code 0",
+                 "Nicht abgeholte Signaldatei " + kSignal + " entfernt",
+                 "Neustart Dienst Merovix: wird ausgeführt",
+                 "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet"}));
+}
+
+TEST(UpdateRun, ADesktopProgramThatOutlastsItsWaitIsRecordedAndAFailedRestartReported) {
+  FakeWorld world;
+  world.ini_bools["confirm_update"] = false;
+  world.running = {{"Merovix.exe", 1}};
+  world.desktop_program_ends = false;
+  world.desktop_program_starts = false;
+  world.Run();
+  EXPECT_EQ(Log(world.log.end() - 4, world.log.end()),
+            (Log{"DeleteFile " + kSignal, "RunDetached " + kDir + "\\Merovix.exe [] 1", "Beep",
+                 "UpdateMessage Das Update wurde durchgeführt! Merovix konnte nicht neu gestartet werden!"}));
+  EXPECT_EQ(std::count(world.record.begin(), world.record.end(), "Merovix.exe läuft nach 60 Sekunden noch"), 1);
+  EXPECT_EQ(world.record.back(), "Neustart " + kDir + "\\Merovix.exe fehlgeschlagen: nicht gestartet");
 }
 
 TEST(UpdateRun, AnErrorWhileStoppingRestartsWhatWasStoppedAndPassesOn) {
@@ -280,7 +382,8 @@ TEST(UpdateRun, AnErrorWhileStoppingRestartsWhatWasStoppedAndPassesOn) {
   world.signal_file_cannot_be_created = true;
   EXPECT_THROW(world.Run(), std::runtime_error);
   EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "ShellExecute " + kSc + " stop Merovix_Keepalive wait 2",
-                            "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive"}));
+                            "AwaitStop localhost Merovix_Keepalive", "StartService localhost Merovix",
+                            "StartService localhost Merovix_KeepAlive"}));
 
   FakeWorld desktop;
   desktop.ini_bools["confirm_update"] = false;

@@ -195,6 +195,12 @@ TEST(RunCommandCaptured, LongOutputOfBothStreamsArrivesWholeAndInOrder) {
     config += (i % 2 ? "stderr=" : "stdout=") + recorder::Encode(piece) + "\n";
     expected += piece;
   }
+  // One write larger than the pipe's buffer and several reads, numbered so
+  // that a chunk lost or put out of order shows.
+  std::string big;
+  for (int n = 0; big.size() < 200 * 1024; ++n) big += std::to_string(n) + ',';
+  config += "stdout=" + recorder::Encode(big) + "\n";
+  expected += big;
   const std::string tool = InstallRecorder(MakeSubfolder(temp, "a b"), "talker", config);
   std::string output;
   RunCommandCaptured("\"" + tool + "\" x", temp.Path(), output);

@@ -47,6 +47,16 @@ TEST_F(Processes, CountProcessesCountsEveryInstanceWhateverTheCase) {
   EXPECT_EQ(CountProcesses("C:\\P\\Merovix.exe"), 0u);
 }
 
+TEST_F(Processes, WaitForProgramToEndWaitsForEveryInstanceWithinItsBound) {
+  EXPECT_TRUE(WaitForProgramToEnd("Merovix.exe", 0)) << "none runs";
+  StandinProcess leaving(scratch.Folder("a") + "\\", "Merovix.exe", "run_ms=1500\r\n");
+  StandinProcess staying(scratch.Folder("b") + "\\", "Merovix.exe");
+  EXPECT_FALSE(WaitForProgramToEnd("MEROVIX.EXE", 100));
+  staying.Terminate();
+  EXPECT_TRUE(WaitForProgramToEnd("merovix.exe", 30000)) << "waits for the one that leaves by itself";
+  EXPECT_FALSE(leaving.Running());
+}
+
 TEST_F(Processes, KillProcessesByNameEndsEveryMatchAndNothingElse) {
   StandinProcess a(Folder(), "ekag20nt.exe");
   StandinProcess b(Folder(), "ekag20nt.exe");

@@ -1,0 +1,126 @@
+#include "app/run_record.h"
+
+#include "common/service_wait.h"
+
+namespace merovix {
+namespace {
+
+std::string TransferOutcomeText(DownloadOutcome outcome) {
+  switch (outcome) {
+    case DownloadOutcome::Fetched: return "geladen";
+    case DownloadOutcome::Current: return "bereits aktuell, nicht erneut geladen";
+    case DownloadOutcome::UrlRefused: return "Adresse abgelehnt, nichts übertragen";
+    case DownloadOutcome::NoTool: return "Übertragungsprogramm nicht gestartet";
+    case DownloadOutcome::ToolFailed: return "fehlgeschlagen";
+    case DownloadOutcome::NotPutInPlace: return "geladene Datei nicht abgelegt";
+    case DownloadOutcome::Refused: return "geladene Datei verworfen";
+  }
+  return "unbekannt";
+}
+
+std::string Attempts(int attempts) { return std::to_string(attempts) + (attempts == 1 ? " Versuch" : " Versuchen"); }
+
+}  // namespace
+
+std::string ServiceStateText(std::uint32_t state) {
+  switch (state) {
+    case 0: return "nicht lesbar";
+    case kServiceStopped: return "beendet";
+    case kServiceStartPending: return "wird gestartet";
+    case kServiceStopPending: return "wird beendet";
+    case kServiceRunning: return "wird ausgeführt";
+    case 5: return "wird fortgesetzt";
+    case 6: return "wird angehalten";
+    case kServicePaused: return "angehalten";
+  }
+  return "Zustand " + std::to_string(state);
+}
+
+std::string StartRecordLine(const std::string& version, const std::string& computer, const std::string& user) {
+  return "Start: Update_Merovix " + version + ", Computer " + computer + ", Benutzer " + user;
+}
+
+std::string UpdateBranchRecordLine(const std::string& install_dir) {
+  return "Update der Installation in " + install_dir;
+}
+
+std::string FallbackBranchRecordLine(const std::string& install_dir) {
+  return "Keine Installation gefunden (" +
+         (install_dir.empty() ? std::string("kein Installationsordner in der Registrierung")
+                              : "Installationsordner " + install_dir + " fehlt") +
+         "): Laden des Updates in einen Ordner nach Wahl";
+}
+
+std::string QuestionRecordLine(const std::string& question, const std::string& answer) {
+  return "Frage: " + question + " Antwort: " + answer;
+}
+
+std::string MessageRecordLine(const std::string& text) { return "Meldung: " + text; }
+
+std::string ErrorRecordLine(const std::string& text) { return "Fehler: " + text; }
+
+void RunRecord::Transfer(const char* what, const DownloadResult& result) {
+  std::string line = std::string("Übertragung ") + what + ": " + Data(result.url) + " mit " + Data(result.tool) +
+                     " nach " + Data(result.local_file) + ": " + TransferOutcomeText(result.outcome);
+  if (result.exit_code) line += ", Exit-Code " + std::to_string(*result.exit_code);
+  Line(line);
+}
+
+void RunRecord::NotTheInstaller(const std::string& fetched, const std::string& installer) {
+  Line("Die geladene Datei " + Data(fetched) + " ist nicht das Installationsprogramm " + Data(installer));
+}
+
+void RunRecord::FolderChosen(const std::string& folder) { Line("Gewählter Ordner: " + Data(folder)); }
+
+void RunRecord::ProgramStopped(const std::string& name, int attempts, bool still_running) {
+  Line(Data(name) + (still_running ? ": läuft nach " : ": beendet nach ") + Attempts(attempts) +
+       (still_running ? " noch" : ""));
+}
+
+void RunRecord::ProcessEndedById(const std::string& name, const std::string& id) {
+  Line(Data(name) + ": Prozess " + Data(id) + " (gespeicherte Prozess-ID) beendet");
+}
+
+void RunRecord::ProcessEndedByCommand(const std::string& name, const std::string& command) {
+  Line(Data(name) + ": wird beendet mit " + Data(command));
+}
+
+void RunRecord::ServiceStopped(const std::string& service, const std::string& command, std::uint32_t state_after) {
+  Line("Dienst " + Data(service) + ": " + Data(command) + ", danach " + ServiceStateText(state_after));
+}
+
+void RunRecord::SignalFileCreated(const std::string& path) { Line("Signaldatei " + Data(path) + " angelegt"); }
+
+void RunRecord::SignalFileTaken(bool taken, int polls) {
+  Line(taken ? "Signaldatei vom Produkt abgeholt"
+             : "Signaldatei nach " + std::to_string(polls) + " Abfragen nicht abgeholt");
+}
+
+void RunRecord::DesktopProgramEnded(const std::string& name, bool ended, std::uint32_t waited_ms) {
+  Line(ended ? Data(name) + " hat sich beendet"
+             : Data(name) + " läuft nach " + std::to_string(waited_ms / 1000) + " Sekunden noch");
+}
+
+void RunRecord::InstallerStarting(const std::string& command_line) {
+  Line("Installationsprogramm: " + Data(command_line));
+}
+
+void RunRecord::InstallerEnded(std::optional<std::uint32_t> exit_code) {
+  Line(exit_code ? "Installationsprogramm beendet, Exit-Code " + std::to_string(*exit_code)
+                 : std::string("Installationsprogramm konnte nicht gestartet werden"));
+}
+
+void RunRecord::SignalFileRemoved(const std::string& path) {
+  Line("Nicht abgeholte Signaldatei " + Data(path) + " entfernt");
+}
+
+void RunRecord::ServiceRestarted(const std::string& service, std::uint32_t state) {
+  Line("Neustart Dienst " + Data(service) + (state == kServiceRunning ? ": " : " fehlgeschlagen: ") +
+       ServiceStateText(state));
+}
+
+void RunRecord::DesktopProgramRestarted(const std::string& path, bool started) {
+  Line("Neustart " + Data(path) + (started ? ": gestartet" : " fehlgeschlagen: nicht gestartet"));
+}
+
+}  // namespace merovix

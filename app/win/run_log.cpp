@@ -1,0 +1,77 @@
+#include "app/win/run_log.h"
+
+#include <windows.h>
+
+#include "app/run_record.h"
+#include "build_config.h"
+#include "common/paths.h"
+#include "common/win/log_file.h"
+#include "framework/win/application.h"
+#include "framework/win/dialogs.h"
+#include "framework/win/text.h"
+
+namespace merovix {
+namespace {
+
+constexpr const char* kLogFileName = "Update_Merovix.log";
+
+std::string ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  return ::GetComputerNameW(name, &length) ? WideToUtf8(std::wstring_view(name, length)) : std::string("?");
+}
+
+std::string UserName() {
+  wchar_t name[257] = {};  // UNLEN + 1
+  DWORD length = 257;
+  return ::GetUserNameW(name, &length) ? WideToUtf8(name) : std::string("?");
+}
+
+}  // namespace
+
+void RunLog::Begin(const std::string& folder) {
+  if (folder.empty()) return;
+  path_ = StripTrailingDelimiter(folder) + "\\" + kLogFileName;
+  Write(StartRecordLine(MEROVIX_VERSION, ComputerName(), UserName()));
+}
+
+void RunLog::Write(const std::string& line) {
+  if (!path_.empty()) AppendToLogFile(path_, StampedLogLine(LocalTimestampNow(), line));
+}
+
+bool RunLog::Confirm(const std::string& text) {
+  const bool yes = MessageDlg(text, TMsgDlgType::mtConfirmation, mbYes | mbCancel, 0, mbYes) == mrYes;
+  Write(QuestionRecordLine(text, yes ? "Ja" : "Abbrechen"));
+  return yes;
+}
+
+bool RunLog::Warn(const std::string& text) {
+  const bool ok = MessageDlg(text, TMsgDlgType::mtWarning, mbOK | mbCancel, 0, mbOK) == mrOk;
+  Write(QuestionRecordLine(text, ok ? "OK" : "Abbrechen"));
+  return ok;
+}
+
+void RunLog::ShowPlain(const std::string& text) {
+  Write(MessageRecordLine(text));
+  ShowMessage(text);
+}
+
+void RunLog::ShowUpdate(const std::string& text) {
+  Write(MessageRecordLine(text));
+  // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
+  constexpr UINT kFlags = 0x51040;
+  ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
+}
+
+void RunLog::ShowError(const std::exception& error) {
+  Write(ErrorRecordLine(error.what()));
+  Application().ShowException(error);
+}
+
+std::string TemporaryFolder() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathA(MAX_PATH + 1, folder);
+  return length > 0 && length <= MAX_PATH ? std::string(folder, length) : std::string();
+}
+
+}  // namespace merovix

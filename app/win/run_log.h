@@ -1,0 +1,36 @@
+#pragma once
+// The run's log file "Update_Merovix.log", and the one place through which
+// every text for the user passes: each is written to the log as it is shown.
+#include <exception>
+#include <string>
+
+namespace merovix {
+
+class RunLog {
+ public:
+  // Writes nothing until Begin names the folder.
+  RunLog() = default;
+
+  // Starts a record in `folder`'s log (ANSI path): the start line with the
+  // program's version, this computer and user.
+  void Begin(const std::string& folder);
+  // Appends one line (UTF-8) with the time; a log that cannot be written is
+  // skipped without a word.
+  void Write(const std::string& line);
+
+  // The messages of a run (UTF-8 texts).
+  bool Confirm(const std::string& text);  // Yes (default) / Cancel; true for Yes
+  bool Warn(const std::string& text);     // OK (default) / Cancel; true for OK
+  void ShowPlain(const std::string& text);
+  // The system message box captioned "Merovix Update".
+  void ShowUpdate(const std::string& text);
+  void ShowError(const std::exception& error);
+
+ private:
+  std::string path_;
+};
+
+// The user's temporary folder, where a run without installation folder logs.
+std::string TemporaryFolder();
+
+}  // namespace merovix
