@@ -348,6 +348,11 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
     assert program.wait(timeout=30) == 0
     assert (INSTALLER_PATH in fetched(host)) != current
     assert transfer_leftovers(product) == []
+    verdict = {"maker.exe": "vom Hersteller signiert", "unsigned.exe": "nicht signiert",
+               "tampered.exe": "Signatur ungültig oder nicht vertrauenswürdig",
+               "foreign.exe": "von einem anderen Herausgeber signiert"}[standin]
+    transfer = [line for line in product.log() if line.startswith("Übertragung des Installationsprogramms: ")]
+    assert len(transfer) == 1 and "(%s)" % verdict in transfer[0], transfer
 
 
 # A user may plant links where the transfers of earlier versions wrote: a
