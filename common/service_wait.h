@@ -34,6 +34,12 @@ inline constexpr ServiceWaitGoal kWaitUntilStopped{kServiceStopped, kServiceStop
 // wait on a service that hangs in a pending state.
 inline constexpr std::uint32_t kServiceWaitLimitMs = 10 * 60 * 1000;
 
+// A service promises to advance its checkpoint (or change its state) within
+// the wait hint it reported; one that does not is taken as hung. A hint of 0
+// or a few milliseconds from a service that reports sloppily still gets this
+// long without progress before the wait ends.
+inline constexpr std::uint32_t kServiceLeastPatienceMs = 10 * 1000;
+
 // A wait hint of 0 asks to query again at once; polling the service manager
 // without pause would keep a core busy for the whole wait, so a poll never
 // comes sooner than this.
@@ -53,8 +59,10 @@ class ServiceStatusSource {
 // not the goal's target: sleeps the reported wait hint (at least the shortest
 // poll, at most what is left of `limit_ms`), then reads the status again.
 // Leaves the wait when a read fails, when the checkpoint went down, when the
-// state read is neither the target nor its pending state, or when the limit
-// is used up. `status` ends as the last status read.
+// state read is neither the target nor its pending state, when neither
+// checkpoint nor state changed for longer than the wait hint last read (and
+// kServiceLeastPatienceMs), or when the limit is used up. `status` ends as
+// the last status read.
 void WaitForServiceGoal(ServiceStatusSource& source, ServiceWaitGoal goal, ServiceStatusReading& status,
                         std::uint32_t limit_ms = kServiceWaitLimitMs);
 

@@ -18,7 +18,11 @@ class ScriptedService : public ServiceStatusSource {
     ++queries;
     if (script_.empty()) return false;
     const auto next = script_.front();
-    if (script_.size() > 1 || !repeat_last) script_.pop_front();
+    if (script_.size() > 1 || !repeat_last) {
+      script_.pop_front();
+    } else if (advance_last && next) {
+      ++script_.front()->check_point;
+    }
     if (!next) return false;
     status = *next;
     return true;
@@ -30,6 +34,7 @@ class ScriptedService : public ServiceStatusSource {
   std::uint64_t NowMs() override { return now_; }
 
   bool repeat_last = false;
+  bool advance_last = false;  // each repeat of the last reading one checkpoint further
   int queries = 0;
   std::vector<std::uint32_t> sleeps;
 
@@ -107,22 +112,25 @@ TEST(ServiceWait, AFailedQueryKeepsTheLastStatusRead) {
   EXPECT_EQ(service.queries, 2);
 }
 
-TEST(ServiceWait, TheWholeWaitIsBoundedByTheLimit) {
-  ScriptedService stuck({StartPending(7, 3000)});
-  stuck.repeat_last = true;
-  ServiceStatusReading status = StartPending(7, 3000);
-  WaitForServiceGoal(stuck, kWaitUntilRunning, status, 10000);
-  EXPECT_EQ(status.state, kServiceStartPending);
-  EXPECT_EQ(stuck.sleeps, (Sleeps{3000, 3000, 3000, 1000}));
+std::uint64_t Slept(const ScriptedService& service) {
+  std::uint64_t slept = 0;
+  for (const auto s : service.sleeps) slept += s;
+  return slept;
+}
 
-  // Checkpoints that keep advancing do not extend the limit either.
-  ScriptedService busy({StartPending(1, 0)});
-  busy.repeat_last = true;
+TEST(ServiceWait, TheWholeWaitIsBoundedByTheLimitAlsoWhileCheckpointsAdvance) {
+  ScriptedService steady({StartPending(8, 3000)});
+  steady.repeat_last = steady.advance_last = true;
+  ServiceStatusReading status = StartPending(7, 3000);
+  WaitForServiceGoal(steady, kWaitUntilRunning, status, 10000);
+  EXPECT_EQ(status.state, kServiceStartPending);
+  EXPECT_EQ(steady.sleeps, (Sleeps{3000, 3000, 3000, 1000}));
+
+  ScriptedService busy({StartPending(2, 0)});
+  busy.repeat_last = busy.advance_last = true;
   status = StartPending(1, 0);
   WaitForServiceGoal(busy, kWaitUntilRunning, status);
-  std::uint64_t slept = 0;
-  for (const auto s : busy.sleeps) slept += s;
-  EXPECT_EQ(slept, kServiceWaitLimitMs);
+  EXPECT_EQ(Slept(busy), kServiceWaitLimitMs);
 
   // A huge wait hint is cut to what is left of the limit.
   ScriptedService slow({StartPending(1, 0xFFFFFFFF)});
@@ -130,6 +138,39 @@ TEST(ServiceWait, TheWholeWaitIsBoundedByTheLimit) {
   status = StartPending(1, 0xFFFFFFFF);
   WaitForServiceGoal(slow, kWaitUntilRunning, status);
   EXPECT_EQ(slow.sleeps, Sleeps{kServiceWaitLimitMs});
+}
+
+// A service that stops reporting progress is hung: the wait ends once
+// neither checkpoint nor state changed for longer than its wait hint, or,
+// for a small hint, for the least patience.
+TEST(ServiceWait, APendingStateWithoutProgressEndsTheWaitAfterItsHint) {
+  ScriptedService stuck({StartPending(7, 30000)});
+  stuck.repeat_last = true;
+  ServiceStatusReading status = StartPending(7, 30000);
+  WaitForServiceGoal(stuck, kWaitUntilRunning, status);
+  EXPECT_EQ(status, StartPending(7, 30000));
+  EXPECT_EQ(stuck.sleeps, (Sleeps{30000, 30000}));
+
+  // Progress first, then none: counted from the last change.
+  ScriptedService stalled({StartPending(2, 4000), StartPending(3, 4000), StartPending(3, 4000)});
+  stalled.repeat_last = true;
+  status = StartPending(1, 4000);
+  WaitForServiceGoal(stalled, kWaitUntilRunning, status);
+  EXPECT_EQ(Slept(stalled), 8000 + 12000u);
+
+  ScriptedService silent({StartPending(0, 0)});
+  silent.repeat_last = true;
+  status = StartPending(0, 0);
+  WaitForServiceGoal(silent, kWaitUntilRunning, status);
+  EXPECT_EQ(Slept(silent), kServiceLeastPatienceMs + kShortestServicePollMs);
+
+  // The same for a stop.
+  ScriptedService stopping({{{kServiceStopPending, 1, 100}}});
+  stopping.repeat_last = true;
+  status = {kServiceStopPending, 1, 100};
+  WaitForServiceGoal(stopping, kWaitUntilStopped, status);
+  EXPECT_EQ(status.state, kServiceStopPending);
+  EXPECT_EQ(Slept(stopping), kServiceLeastPatienceMs + 100);
 }
 
 }  // namespace
