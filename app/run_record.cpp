@@ -134,4 +134,8 @@ void RunRecord::DesktopProgramRestarted(const std::string& path, bool started) {
   Line("Neustart " + Data(path) + (started ? ": gestartet" : " fehlgeschlagen: nicht gestartet"));
 }
 
+void RunRecord::DesktopProgramStillRunning(const std::string& path) {
+  Line("Neustart " + Data(path) + " entfällt: das Programm läuft");
+}
+
 }  // namespace merovix

@@ -54,6 +54,7 @@ class RunRecord {
   void SignalFileRemoved(const std::string& path);
   void ServiceRestarted(const std::string& service, std::uint32_t state);
   void DesktopProgramRestarted(const std::string& path, bool started);
+  void DesktopProgramStillRunning(const std::string& path);
 
  private:
   void Line(const std::string& line) { sink_.RecordLine(line); }

@@ -124,8 +124,8 @@ class UpdateRun {
         restart_desktop_ = true;
         // The program may be saving a day's work; the installer must not
         // meet its files in use.
-        const bool ended = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
-        record_.DesktopProgramEnded(kDesktopProgramName, ended, kDesktopProgramEndWaitMs);
+        desktop_ended_ = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
+        record_.DesktopProgramEnded(kDesktopProgramName, desktop_ended_, kDesktopProgramEndWaitMs);
       }
     }
     Terminate("ekag20nt.exe", false);
@@ -153,6 +153,13 @@ class UpdateRun {
       return {RestartKind::Service, service && keep_alive};
     }
     if (restart_desktop_) {
+      // A second copy beside one that never ended, or that the installer
+      // started again, would work on the same data.
+      if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
+        record_.DesktopProgramStillRunning(desktop_program_);
+        return desktop_ended_ ? RestartOutcome{RestartKind::Desktop, true}
+                              : RestartOutcome{RestartKind::DesktopNeverEnded, false};
+      }
       const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
       const bool started = ops_.RunDetached(desktop_program_, "", minimised ? kSwMinimize : kSwShowNormal);
       record_.DesktopProgramRestarted(desktop_program_, started);
@@ -166,15 +173,22 @@ class UpdateRun {
   const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   bool service_mode_ = false;
   bool restart_desktop_ = false;
+  bool desktop_ended_ = false;
   bool signalled_ = false;
 };
 
 }  // namespace
 
 std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart) {
+  const bool installed = installer_exit_code && *installer_exit_code == 0;
+  if (restart.kind == RestartKind::DesktopNeverEnded) {
+    // The old program still runs: the user has to end and start it.
+    return installed ? std::string(kUpdateDone) + "! Merovix hat sich nicht beendet und muss neu gestartet werden."
+                     : FinalMessage(installer_exit_code, {}) + " Merovix hat sich nicht beendet und läuft weiter.";
+  }
   const char* restarted = restart.kind == RestartKind::Service ? "Der Merovix-Dienst" : "Merovix";
   const std::string failed_restart = std::string(restarted) + " konnte nicht neu gestartet werden!";
-  if (installer_exit_code && *installer_exit_code == 0) {
+  if (installed) {
     if (restart.kind == RestartKind::None) return std::string(kUpdateDone) + "!";
     if (!restart.succeeded) return std::string(kUpdateDone) + "! " + failed_restart;
     return std::string(kUpdateDone) + (restart.kind == RestartKind::Service ? " und der Merovix-Dienst neu gestartet!"

@@ -25,8 +25,10 @@ inline constexpr std::uint16_t kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinim
 inline constexpr std::uint32_t kDesktopProgramEndWaitMs = 60 * 1000;
 
 // What the run restarted after the installer, and whether that worked: both
-// services running, or the desktop program started.
-enum class RestartKind : std::uint8_t { None, Service, Desktop };
+// services running, or the desktop program started (or running again, when
+// the installer started it). DesktopNeverEnded: the desktop program did not
+// end when asked and still runs; it is not started a second time.
+enum class RestartKind : std::uint8_t { None, Service, Desktop, DesktopNeverEnded };
 struct RestartOutcome {
   RestartKind kind = RestartKind::None;
   bool succeeded = true;

@@ -41,6 +41,7 @@ class FakeWorld : public UpdateOperations {
   bool desktop_program_ends = true;     // on the signal file, within the wait
   std::set<std::string> failing_starts;  // services that stay stopped
   bool desktop_program_starts = true;
+  std::optional<bool> installer_leaves_desktop_running;  // the installer ends or starts Merovix.exe
   std::vector<std::string> log;
   std::vector<std::string> record;  // the run's log file
   int polls = 0;
@@ -143,6 +144,13 @@ class FakeWorld : public UpdateOperations {
   std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
                                           std::uint16_t show) override {
     log.push_back("RunAndWait " + exe + " " + parameters + " " + std::to_string(show));
+    if (installer_leaves_desktop_running) {
+      if (*installer_leaves_desktop_running) {
+        running["Merovix.exe"] = 1;
+      } else {
+        running.erase("Merovix.exe");
+      }
+    }
     return installer_exit_code;
   }
   bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
@@ -325,6 +333,8 @@ TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
            Case{std::nullopt, {None, true}, not_started},
            Case{std::nullopt, {Desktop, true}, not_started + " Merovix wurde neu gestartet."},
            Case{std::nullopt, {Service, false}, not_started + " Der Merovix-Dienst konnte nicht neu gestartet werden!"},
+           Case{0, {DesktopNeverEnded, false}, done + "! Merovix hat sich nicht beendet und muss neu gestartet werden."},
+           Case{5, {DesktopNeverEnded, false}, failed + " Merovix hat sich nicht beendet und läuft weiter."},
        }) {
     EXPECT_EQ(FinalMessage(c.exit_code, c.restart), c.message);
   }
@@ -370,18 +380,41 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                  "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet"}));
 }
 
-TEST(UpdateRun, ADesktopProgramThatOutlastsItsWaitIsRecordedAndAFailedRestartReported) {
-  FakeWorld world;
-  world.ini_bools["confirm_update"] = false;
-  world.running = {{"Merovix.exe", 1}};
-  world.desktop_program_ends = false;
-  world.desktop_program_starts = false;
-  world.Run();
-  EXPECT_EQ(Log(world.log.end() - 4, world.log.end()),
-            (Log{"DeleteFile " + kSignal, "RunDetached " + kDir + "\\Merovix.exe [] 1", "Beep",
-                 "UpdateMessage Das Update wurde durchgeführt! Merovix konnte nicht neu gestartet werden!"}));
-  EXPECT_EQ(std::count(world.record.begin(), world.record.end(), "Merovix.exe läuft nach 60 Sekunden noch"), 1);
-  EXPECT_EQ(world.record.back(), "Neustart " + kDir + "\\Merovix.exe fehlgeschlagen: nicht gestartet");
+// No second copy of the desktop program: one that outlasted its wait, or
+// that the installer started again, is left running; one that the installer
+// ended is started.
+TEST(UpdateRun, TheDesktopProgramIsStartedAgainOnlyWhereNoCopyRuns) {
+  const std::string done = "UpdateMessage Das Update wurde durchgeführt";
+  const std::string start = "RunDetached " + kDir + "\\Merovix.exe [] 1";
+  const std::string left_alone = "Neustart " + kDir + "\\Merovix.exe entfällt: das Programm läuft";
+  struct Case {
+    bool ends;
+    std::optional<bool> left_running_by_installer;
+    bool starts;
+    Log tail;
+    std::string last_record;
+  };
+  for (const Case& c : {
+           Case{false, std::nullopt, true,
+                {"Beep", done + "! Merovix hat sich nicht beendet und muss neu gestartet werden."}, left_alone},
+           Case{false, false, true, {start, done + " und Merovix neu gestartet!"},
+                "Neustart " + kDir + "\\Merovix.exe: gestartet"},
+           Case{true, true, true, {kInstall, done + " und Merovix neu gestartet!"}, left_alone},
+           Case{true, std::nullopt, false, {start, "Beep", done + "! Merovix konnte nicht neu gestartet werden!"},
+                "Neustart " + kDir + "\\Merovix.exe fehlgeschlagen: nicht gestartet"},
+       }) {
+    FakeWorld world;
+    world.ini_bools["confirm_update"] = false;
+    world.running = {{"Merovix.exe", 1}};
+    world.desktop_program_ends = c.ends;
+    world.installer_leaves_desktop_running = c.left_running_by_installer;
+    world.desktop_program_starts = c.starts;
+    world.Run();
+    EXPECT_EQ(Log(world.log.end() - static_cast<std::ptrdiff_t>(c.tail.size()), world.log.end()), c.tail);
+    EXPECT_EQ(std::count(world.record.begin(), world.record.end(), "Merovix.exe läuft nach 60 Sekunden noch"),
+              c.ends ? 0 : 1);
+    EXPECT_EQ(world.record.back(), c.last_record);
+  }
 }
 
 TEST(UpdateRun, AnErrorWhileStoppingRestartsWhatWasStoppedAndPassesOn) {
