@@ -69,6 +69,10 @@ std::string MessageRecordLine(const std::string& text) { return "Meldung: " + te
 
 std::string ErrorRecordLine(const std::string& text) { return "Fehler: " + text; }
 
+std::string KeyNotDeletedRecordLine(const std::string& key, const std::string& file) {
+  return "Schlüssel " + key + " in " + file + " konnte nicht gelöscht werden";
+}
+
 void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   std::string line = std::string("Übertragung ") + what + ": " + Data(result.url) + " mit " + Data(result.tool) +
                      " nach " + Data(result.local_file) + ": " + TransferOutcomeText(result.outcome);

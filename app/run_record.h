@@ -30,6 +30,7 @@ std::string FallbackBranchRecordLine(const std::string& install_dir);
 std::string QuestionRecordLine(const std::string& question, const std::string& answer);
 std::string MessageRecordLine(const std::string& text);
 std::string ErrorRecordLine(const std::string& text);
+std::string KeyNotDeletedRecordLine(const std::string& key, const std::string& file);
 inline constexpr const char* kEndRecordLine = "Ende";
 
 // The steps of the update run and the fallback download, written to a sink.

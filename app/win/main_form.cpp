@@ -47,7 +47,12 @@ void TForm1::FormCreate(TComponent*) {
   SetHeight(1);
   SetLeft(1);
   SetTop(1);
-  ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, kAppPathValue, InstallDir);
+  try {
+    ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, kAppPathValue, InstallDir);
+  } catch (...) {
+    // Reported where the run would begin, so that the run's log has it.
+    registry_error_ = std::current_exception();
+  }
   SettingsFile = InstallDir + "\\" + "settings.ini";
   SettingsSection = "Parameter";
   DirectiveList = std::make_unique<TStringList>();
@@ -63,16 +68,26 @@ void TForm1::FormActivate(TComponent*) {
   } catch (const std::exception& error) {
     run_log_.ShowError(error);
   }
-  run_log_.Write(kEndRecordLine);
   // Without an installation folder the settings file would be one in the
   // root of the current drive, which is not the product's.
-  if (!InstallDir.empty()) DeleteIniKey("confirm_Update", "", "");
+  if (!InstallDir.empty()) {
+    DeleteIniKey("confirm_Update", "", "");
+    // Kept (a read-only settings file), it skips the question at every start.
+    std::string kept;
+    ReadIniString("confirm_Update", "", "", "", kept);
+    if (!kept.empty()) run_log_.Write(KeyNotDeletedRecordLine("confirm_Update", AnsiToUtf8(SettingsFile)));
+  }
+  run_log_.Write(kEndRecordLine);
   Close();
 }
 
 void TForm1::FormClose(TComponent*, TCloseAction&) { DirectiveList.reset(); }
 
 void TForm1::ButtonUpdate_startenClick(TComponent*) {
+  if (registry_error_) {
+    run_log_.Begin(TemporaryFolder());
+    std::rethrow_exception(registry_error_);
+  }
   if (InstallDir.empty() || !DirectoryExists(InstallDir)) {
     run_log_.Begin(TemporaryFolder());
     run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir)));

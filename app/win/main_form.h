@@ -1,6 +1,7 @@
 #pragma once
 // The program's only window: one pixel without border at (1, 1). Its first
 // activation performs one update run and closes it, which ends the program.
+#include <exception>
 #include <string>
 
 #include "app/win/run_log.h"
@@ -28,6 +29,8 @@ class TForm1 : public TForm {
 
  private:
   bool run_started_ = false;
+  // An uninstall entry that could not be read: the run only reports it.
+  std::exception_ptr registry_error_;
   RunLog run_log_;
 };
 
