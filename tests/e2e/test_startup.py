@@ -72,16 +72,6 @@ def test_confirm_update_zero_skips_the_question_for_one_start_only(box):
     assert second.wait(timeout=30) == 0
 
 
-def test_a_registry_value_of_the_wrong_type_is_reported_and_the_program_ends(box):
-    box.install_product(settings="[Parameter]\nconfirm_Update=0\n")
-    box.install_product(install_dir="1", value_type="REG_DWORD")
-    program = box.start(box.updater())
-    error = box.wait_dialog("Fehler")
-    assert error["texts"] == ["Ungültiger Datentyp für 'Inno Setup: App Path'"]
-    box.dlg("press", "Fehler", "OK")
-    assert program.wait(timeout=30) == 0
-
-
 # A 32-bit installer leaves its uninstall entry in the 32-bit registry view, a
 # 64-bit one in the 64-bit view. The program reads its own view, and the other
 # one when its own has no entry: from either, it finds the installation.
