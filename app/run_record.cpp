@@ -44,11 +44,12 @@ std::string UpdateBranchRecordLine(const std::string& install_dir) {
   return "Update der Installation in " + install_dir;
 }
 
-std::string FallbackBranchRecordLine(const std::string& install_dir) {
+std::string FallbackBranchRecordLine(const std::string& install_dir, bool unattended) {
   return "Keine Installation gefunden (" +
          (install_dir.empty() ? std::string("kein Installationsordner in der Registrierung")
                               : "Installationsordner " + install_dir + " fehlt") +
-         "): Laden des Updates in einen Ordner nach Wahl";
+         (unattended ? "): im unbeaufsichtigten Lauf wird nichts geladen"
+                     : "): Laden des Updates in einen Ordner nach Wahl");
 }
 
 std::string QuestionRecordLine(const std::string& question, const std::string& answer) {
@@ -58,6 +59,14 @@ std::string QuestionRecordLine(const std::string& question, const std::string& a
 std::string MessageRecordLine(const std::string& text) { return "Meldung: " + text; }
 
 std::string ErrorRecordLine(const std::string& text) { return "Fehler: " + text; }
+
+std::string ArgumentRefusedRecordLine(const std::string& argument) {
+  return "Unbekanntes Argument \"" + argument + "\" abgelehnt (bekannt ist nur /unattended): nichts getan";
+}
+
+std::string EndRecordLine(std::optional<int> exit_code) {
+  return exit_code ? "Ende, Exit-Code " + std::to_string(*exit_code) : std::string("Ende");
+}
 
 void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   std::string line = std::string("Übertragung ") + what + ": " + Data(result.url) + " mit " + Data(result.tool) +
@@ -121,6 +130,11 @@ void RunRecord::ServiceRestarted(const std::string& service, std::uint32_t state
 
 void RunRecord::DesktopProgramRestarted(const std::string& path, bool started) {
   Line("Neustart " + Data(path) + (started ? ": gestartet" : " fehlgeschlagen: nicht gestartet"));
+}
+
+void RunRecord::DesktopRestartSkipped(const std::string& path) {
+  Line("Neustart " + Data(path) +
+       " übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort liefe das Programm für niemanden sichtbar");
 }
 
 }  // namespace merovix
