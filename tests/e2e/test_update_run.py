@@ -10,7 +10,8 @@ import pytest
 
 from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
                            recorded_command_lines)
-from product import LOG_NAME, RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
+from product import (LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin, documented_exit_code,
+                     wait_until)
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
@@ -75,9 +76,15 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
     assert not os.path.exists(product.signal_file)
 
 
-@pytest.mark.parametrize("minimised,show", [pytest.param("1", "6", marks=pytest.mark.wow64), (None, "1")])
-def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show):
-    settings = "[Parameter]\nconfirm_update=0\n" + ("minimiert_starten=%s\n" % minimised if minimised else "")
+# Unattended, the run asks nothing (even where the settings want the
+# question), shows nothing and says how it went in its exit code and log.
+@pytest.mark.parametrize("minimised,show,unattended", [pytest.param("1", "6", False, marks=pytest.mark.wow64),
+                                                       (None, "1", False),
+                                                       pytest.param(None, "1", True, marks=pytest.mark.wow64)],
+                         ids=["minimised", "normal", "unattended"])
+def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show, unattended):
+    settings = "[Parameter]\nconfirm_update=%d\n" % unattended + (
+        "minimiert_starten=%s\n" % minimised if minimised else "")
     product = Product(box, settings)
     if minimised:
         install_wget(box, product.folder)  # wget beside the updater
@@ -86,18 +93,32 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
-    program = product.start_updater()
-    assert final_message(box, "desktop-" + show) == [DONE + " und Merovix neu gestartet!"]
-    assert program.wait(timeout=30) == 0
+    if unattended:
+        # The installer takes a second: long enough for the watch to see its console.
+        product.configure_installer(("wait_ms", 1000), ("wait", "MerovixNeverSet"), ("exit", 0))
+        code, windows = product.run_unattended()
+        assert code == documented_exit_code("ran successfully")
+        # The installer's console is the only window.
+        assert windows == [{"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}]
+    else:
+        program = product.start_updater()
+        assert final_message(box, "desktop-" + show) == [DONE + " und Merovix neu gestartet!"]
+        assert program.wait(timeout=30) == 0
     desktop.wait_ended()
     assert "signal pid=" + desktop.pid in desktop.lines()
-    starts = desktop.starts()
+    # The restarted program logs its start on its own time.
+    starts = wait_until(lambda: len(desktop.starts()) >= 2 and desktop.starts(), what="the restart")
     assert len(starts) == 2 and starts[1][1] == show, starts
     assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.win("Merovix_Update_.exe")]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
     log = product.log()
     assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
+    if unattended:
+        assert log[1:3] == [UNATTENDED, "Update der Installation in " + product.install_dir]
+        assert log[-3:] == ["Neustart %s: gestartet" % product.win("Merovix.exe"),
+                            "Meldung: " + DONE + " und Merovix neu gestartet!", "Ende, Exit-Code 0"]
+        assert "confirm_update" not in product.settings().lower()
 
 
 def plant_system_program_standins(box, folders):
@@ -230,19 +251,21 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
 
 # Each listed address fails in its own way while an installer of an earlier
 # run still lies in the folder: that copy must not run either. The log tells
-# how the transfer went.
-@pytest.mark.parametrize("tool,listed,outcome", [
-    pytest.param("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", marks=pytest.mark.wow64),
-    ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6"),
-    ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED),  # its file name cannot exist
-    ("wget", "/neu/Merovix_Setup.exe", "geladen, Exit-Code 0"),  # fetched, but not as the installer
-    ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED),  # not HTTPS
-    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1"),  # HTTPS that redirects to plain HTTP
-    ("curl", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 28"),  # the host stalls after the headers
-    ("wget", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 4"),
+# how the transfer went; an unattended run tells it in its exit code too.
+@pytest.mark.parametrize("tool,listed,outcome,unattended", [
+    pytest.param("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", False,
+                 marks=pytest.mark.wow64),
+    ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6", False),
+    ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED, False),  # its file name cannot exist
+    ("wget", "/neu/Merovix_Setup.exe", "geladen, Exit-Code 0", False),  # fetched, but not as the installer
+    ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED, False),  # not HTTPS
+    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1", False),  # redirected to plain HTTP
+    ("curl", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 28", False),  # stalls after the headers
+    ("wget", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 4", False),
+    ("curl", "/err/404/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", True),
 ], ids=["curl-500", "wget-401", "refused-url", "other-name", "plain-http", "redirect-to-http",
-        "curl-stall", "wget-stall"])
-def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome):
+        "curl-stall", "wget-stall", "unattended"])
+def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     if tool == "curl":
         use_curl(box)
@@ -258,10 +281,14 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
     diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
-    program = product.start_updater()
-    # A stalled transfer ends within two minutes and counts as failed.
-    assert final_message(box, "download-failed", timeout_ms=120000) == [DOWNLOAD_FAILED]
-    assert program.wait(timeout=30) == 0
+    failed = documented_exit_code("could not be downloaded")
+    if unattended:
+        assert product.run_unattended() == (failed, [])
+    else:
+        program = product.start_updater()
+        # A stalled transfer ends within two minutes and counts as failed.
+        assert final_message(box, "download-failed", timeout_ms=120000) == [DOWNLOAD_FAILED]
+        assert program.wait(timeout=30) == 0
     assert product.installer_runs() == [] and open(product.installer, "rb").read() == earlier
     assert host.plain_requests() == []
     # No partial file or staging folder is left behind.
@@ -277,7 +304,7 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
     transfer = [line for line in product.log() if line.startswith("Übertragung des Installationsprogramms: ")]
     assert len(transfer) == 1 and transfer[0].startswith(
         "Übertragung des Installationsprogramms: " + url + " mit ") and transfer[0].endswith(outcome), transfer
-    assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende"]
+    assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende, Exit-Code %d" % failed if unattended else "Ende"]
 
 
 def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):
