@@ -13,7 +13,17 @@ std::string TransferOutcomeText(DownloadOutcome outcome) {
     case DownloadOutcome::NoTool: return "Übertragungsprogramm nicht gestartet";
     case DownloadOutcome::ToolFailed: return "fehlgeschlagen";
     case DownloadOutcome::NotPutInPlace: return "geladene Datei nicht abgelegt";
-    case DownloadOutcome::Refused: return "geladene Datei verworfen";
+    case DownloadOutcome::Refused: return "verworfen und gelöscht";
+  }
+  return "unbekannt";
+}
+
+std::string SignatureText(SignatureVerdict verdict) {
+  switch (verdict) {
+    case SignatureVerdict::kExpectedSigner: return "vom Hersteller signiert";
+    case SignatureVerdict::kUnsigned: return "nicht signiert";
+    case SignatureVerdict::kBadSignature: return "Signatur ungültig oder nicht vertrauenswürdig";
+    case SignatureVerdict::kForeignSigner: return "von einem anderen Herausgeber signiert";
   }
   return "unbekannt";
 }
@@ -71,6 +81,7 @@ std::string EndRecordLine(std::optional<int> exit_code) {
 void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   std::string line = std::string("Übertragung ") + what + ": " + Data(result.url) + " mit " + Data(result.tool) +
                      " nach " + Data(result.local_file) + ": " + TransferOutcomeText(result.outcome);
+  if (result.signature) line += " (" + SignatureText(*result.signature) + ")";
   if (result.exit_code) line += ", Exit-Code " + std::to_string(*result.exit_code);
   Line(line);
 }

@@ -42,8 +42,9 @@ class UpdateRun {
     if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
       if (download.Succeeded()) record_.NotTheInstaller(download.local_file, installer_);
       ops_.Beep();
-      ops_.ShowUpdateMessage(kDownloadFailed);
-      return download.outcome == DownloadOutcome::Refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
+      const bool refused = download.outcome == DownloadOutcome::Refused;
+      ops_.ShowUpdateMessage(refused ? kNotSignedByMaker : kDownloadFailed);
+      return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
     try {
       StopProduct();

@@ -15,6 +15,7 @@ namespace merovix {
 inline constexpr const char* kAskForUpdate = "Möchten Sie das Update von Merovix laden und installieren?";
 inline constexpr const char* kUpdateCancelled = "Das Update wurde abgebrochen!";
 inline constexpr const char* kDownloadFailed = "Beim Laden der Datei ist ein Fehler aufgetreten!";
+inline constexpr const char* kNotSignedByMaker = "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!";
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 
 // Show modes handed to started programs.
@@ -55,7 +56,10 @@ class UpdateOperations : public RecordSink {
   virtual DownloadResult LoadDirectiveList() = 0;
   virtual std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                          const std::string& section) = 0;
-  // Downloads without starting anything (DownloadFile's target rules).
+  // Downloads without starting anything (DownloadFile's target rules). When
+  // the build names the installer's signer, a file without that signer's
+  // valid signature is deleted (outcome Refused); one that has it cannot be
+  // changed, renamed or deleted until the run ends.
   virtual DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) = 0;
 
   // Files.

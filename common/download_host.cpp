@@ -12,6 +12,4 @@ std::string DirectiveListUrl() {
   return std::string("https://") + MEROVIX_LIST_HOST + "/wget/restricted/LoadAndRun.ini";
 }
 
-std::string InstallerSigner() { return MEROVIX_INSTALLER_SIGNER; }
-
 }  // namespace merovix

@@ -15,10 +15,12 @@ class Download {
     result_.local_file = std::move(local_file);
   }
 
-  DownloadResult Refused() {
+  DownloadResult RefusedUrl() {
     result_.outcome = DownloadOutcome::UrlRefused;
     return result_;
   }
+
+  const DownloadResult& Result() const { return result_; }
 
   // Asks the server (curl's HEAD through cmd.exe and findstr) whether the
   // local file still carries the server's Last-Modified time.
@@ -28,45 +30,56 @@ class Download {
     return IsLocalCopyCurrent(ops_.RunHeaderQuery(result_.tool, result_.url), local_time);
   }
 
-  DownloadResult Current() {
-    result_.outcome = DownloadOutcome::Current;
-    return result_;
-  }
+  void Current() { result_.outcome = DownloadOutcome::Current; }
 
-  // curl writes into a partial file (and, with --fail, nothing for an HTTP
-  // error); only a transfer that curl reports complete replaces the file. The
+  // curl overwrites a new empty partial file of the run's own (and, with
+  // --fail, leaves it untouched for an HTTP error); only a transfer that curl
+  // reports complete and that wrote the file replaces the local file. The
   // move keeps the server's time that -R gave the partial file.
-  DownloadResult CurlTransfer() {
-    const std::string partial = CurlPartialFile(result_.local_file);
-    ops_.RemoveFile(partial);
-    if (RunTool(CurlFetchParameters(partial, result_.url))) Settle(partial);
+  void CurlTransfer() {
+    result_.outcome = DownloadOutcome::NotPutInPlace;
+    const std::string partial = ops_.CreatePartialFile(result_.local_file);
+    if (partial.empty()) return;
+    const std::optional<FileStamp> untouched = ops_.StampOf(partial);
+    if (RunTool(CurlFetchParameters(partial, result_.url)) && ops_.StampOf(partial) != untouched) Settle(partial);
     if (!result_.Succeeded()) ops_.RemoveFile(partial);
-    return result_;
   }
 
-  // wget writes into a staging folder of its own. For -N it finds a copy of
-  // the current file there (with its time), so it still skips a file that is
-  // not newer, and that copy comes back untouched. The folder is never a bare
-  // drive, which wget would take for that drive's current folder.
-  DownloadResult WgetTransfer(bool timestamping) {
-    const std::string staging = WgetStagingFolder(result_.local_file);
-    ops_.RemoveFolder(staging);
+  // wget writes into a new staging folder of the run's own. For -N it finds
+  // a copy of the current file there (with its time), so it still skips a
+  // file that is not newer, and that copy comes back untouched. The folder is
+  // never a bare drive, which wget would take for that drive's current folder.
+  void WgetTransfer(bool timestamping) {
     result_.outcome = DownloadOutcome::NotPutInPlace;
-    if (!ops_.CreateFolder(staging)) return result_;
+    const std::string staging = ops_.CreateStagingFolder(result_.local_file);
+    if (staging.empty()) return;
     const std::string staged = JoinPath(staging, DownloadFileName(result_.url));
     std::optional<FileStamp> copied;
+    bool staged_ok = true;
     if (timestamping && ops_.FileExists(result_.local_file)) {
-      ops_.CopyNewFile(result_.local_file, staged);
+      staged_ok = ops_.CopyNewFile(result_.local_file, staged);
       copied = ops_.StampOf(staged);
     }
-    if (RunTool(WgetFetchParameters(staging, result_.url, timestamping))) {
+    if (staged_ok && RunTool(WgetFetchParameters(staging, result_.url, timestamping)) &&
+        ops_.IsRealFolder(staging)) {
       if (copied && ops_.StampOf(staged) == copied) {
-        result_.outcome = DownloadOutcome::Current;
+        Current();
       } else {
         Settle(staged);
       }
     }
-    ops_.RemoveFolder(staging);
+    ops_.RemoveStagingFolder(staging);
+  }
+
+  // A program must carry the expected signer's signature before anybody may
+  // start it; the verdict is kept for the record of the run.
+  DownloadResult Judged(const std::string& signer) {
+    if (signer.empty() || !result_.Succeeded()) return result_;
+    result_.signature = ops_.CheckSignature(result_.local_file, signer);
+    if (*result_.signature != SignatureVerdict::kExpectedSigner) {
+      ops_.RemoveFile(result_.local_file);
+      result_.outcome = DownloadOutcome::Refused;
+    }
     return result_;
   }
 
@@ -82,8 +95,7 @@ class Download {
     return result_.exit_code == std::optional<std::uint32_t>(0);
   }
 
-  // The one way a fetched file becomes the local file: whatever judges a
-  // fetched file (and may answer Refused) belongs here, before the move.
+  // The one way a fetched file becomes the local file.
   void Settle(const std::string& fetched) {
     const bool in_place = ops_.FileExists(fetched) && ops_.MoveReplacing(fetched, result_.local_file);
     result_.outcome = in_place ? DownloadOutcome::Fetched : DownloadOutcome::NotPutInPlace;
@@ -99,20 +111,30 @@ bool IsDownloadableUrl(const std::string& url) { return IsSafeUrl(url) && IsUsab
 }  // namespace
 
 DownloadResult DownloadIntoFolder(DownloadOperations& ops, const std::string& tool, const std::string& url,
-                                  const std::string& folder, std::uint16_t show_mode) {
+                                  const std::string& folder, std::uint16_t show_mode, const std::string& signer) {
   Download download(ops, tool, url, JoinPath(folder, DownloadFileName(url)), show_mode);
-  if (!IsDownloadableUrl(url)) return download.Refused();
-  if (!IsCurlTool(tool)) return download.WgetTransfer(true);
-  if (download.LocalCopyIsCurrent()) return download.Current();
-  return download.CurlTransfer();
+  if (!IsDownloadableUrl(url)) return download.RefusedUrl();
+  if (!IsCurlTool(tool)) {
+    download.WgetTransfer(true);
+  } else if (download.LocalCopyIsCurrent()) {
+    download.Current();
+  } else {
+    download.CurlTransfer();
+  }
+  return download.Judged(signer);
 }
 
 DownloadResult FetchFile(DownloadOperations& ops, const std::string& tool, const std::string& url,
                          const std::string& local_file, std::uint16_t show_mode) {
   Download download(ops, tool, url, local_file, show_mode);
-  if (!IsDownloadableUrl(url)) return download.Refused();
+  if (!IsDownloadableUrl(url)) return download.RefusedUrl();
   ops.RemoveFile(local_file);
-  return IsCurlTool(tool) ? download.CurlTransfer() : download.WgetTransfer(false);
+  if (IsCurlTool(tool)) {
+    download.CurlTransfer();
+  } else {
+    download.WgetTransfer(false);
+  }
+  return download.Result();
 }
 
 }  // namespace merovix

@@ -1,13 +1,15 @@
 #pragma once
 // The decisions of one download through the transfer tool, over the few file
 // and process operations they need: the freshness check, the transfer into a
-// partial file (curl) or a staging folder (wget), and putting the fetched file
-// in place. What happened comes back as a DownloadResult.
+// partial file (curl) or a staging folder (wget), putting the fetched file in
+// place, and the signature check of a program. What happened comes back as a
+// DownloadResult.
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "common/freshness.h"
+#include "common/signature_rules.h"
 
 namespace merovix {
 
@@ -18,7 +20,7 @@ enum class DownloadOutcome : std::uint8_t {
   NoTool,         // the tool could not be started, or told no exit code
   ToolFailed,     // the tool ended with an exit code other than 0
   NotPutInPlace,  // no staging place, no file left by the tool, or it could not replace the local file
-  Refused,        // the fetched file was judged unfit and not put in place
+  Refused,        // the file (fetched or current) lacks the expected signature: it was deleted
 };
 
 // What one download did, for the caller and for a record of the run.
@@ -28,6 +30,7 @@ struct DownloadResult {
   std::string url;
   std::string local_file;                    // where the file is (or would have been) put
   std::optional<std::uint32_t> exit_code;    // the tool's, when the transfer ran
+  std::optional<SignatureVerdict> signature; // when the file's signature was checked
 
   // True when the local file is now the server's: fetched or confirmed current.
   bool Succeeded() const { return outcome == DownloadOutcome::Fetched || outcome == DownloadOutcome::Current; }
@@ -55,23 +58,43 @@ class DownloadOperations {
   // Runs the tool and waits; its exit code, or nothing when it did not start.
   virtual std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
                                                std::uint16_t show_mode) = 0;
+  // Deletes the file itself, never what a link there points to.
   virtual void RemoveFile(const std::string& path) = 0;
-  // Copies to a new file; never over one that exists.
-  virtual void CopyNewFile(const std::string& from, const std::string& to) = 0;
+  // Copies a file that is no link to a new file; false when it did not (the
+  // source is a link, or something of the new name exists).
+  virtual bool CopyNewFile(const std::string& from, const std::string& to) = 0;
   // Moves `from` to `to`, replacing a file there; true when it did.
   virtual bool MoveReplacing(const std::string& from, const std::string& to) = 0;
-  // True when the folder now exists, made by this call.
-  virtual bool CreateFolder(const std::string& path) = 0;
-  // The folder with the files in it; nothing when it does not exist.
-  virtual void RemoveFolder(const std::string& path) = 0;
+
+  // The transfer's own places beside `local_file`, each new under a name that
+  // nothing had (made by a call that fails when the name exists) and kept
+  // from being deleted or renamed by others until it is moved or removed.
+  // Empty when none could be made. curl overwrites the empty partial file.
+  virtual std::string CreatePartialFile(const std::string& local_file) = 0;
+  // A real, empty folder (not a junction or other reparse point).
+  virtual std::string CreateStagingFolder(const std::string& local_file) = 0;
+  // True while `folder` is still a real folder: nothing is taken out of it
+  // once it has become a reparse point.
+  virtual bool IsRealFolder(const std::string& folder) = 0;
+  // The files directly in the staging folder, then the folder; nothing of it
+  // when it has become a reparse point.
+  virtual void RemoveStagingFolder(const std::string& folder) = 0;
+
+  // The verdict on the signature of `path` by `signer`. A file that passes
+  // is kept from being changed, renamed or deleted while these operations
+  // last, so that what is started later is what was checked.
+  virtual SignatureVerdict CheckSignature(const std::string& path, const std::string& signer) = 0;
 };
 
 // Downloads `url` into folder + "\" + the URL's file name, unless curl's
 // header query shows that the local copy there is current (wget's -N decides
 // that for itself). The local file is afterwards the server's complete file,
-// or the earlier one unchanged, or absent.
+// or the earlier one unchanged, or absent. With a `signer`, a local file that
+// was fetched or found current must carry a valid signature by that signer
+// (the subject common name, UTF-8); one that does not is deleted (Refused).
 DownloadResult DownloadIntoFolder(DownloadOperations& ops, const std::string& tool, const std::string& url,
-                                  const std::string& folder, std::uint16_t show_mode);
+                                  const std::string& folder, std::uint16_t show_mode,
+                                  const std::string& signer = "");
 
 // Fetches `url` to `local_file` without freshness check; an earlier file of
 // that name is deleted first, so it is never taken for this fetch.

@@ -75,8 +75,12 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return std::string(folder) + "\\" + std::string(name);
 }
 
-std::string CurlPartialFile(std::string_view local_file) { return std::string(local_file) + ".part"; }
-std::string WgetStagingFolder(std::string_view local_file) { return std::string(local_file) + ".wget"; }
+std::string CurlPartialFile(std::string_view local_file, std::string_view unique) {
+  return std::string(local_file) + "." + std::string(unique) + ".part";
+}
+std::string WgetStagingFolder(std::string_view local_file, std::string_view unique) {
+  return std::string(local_file) + "." + std::string(unique) + ".wget";
+}
 
 std::string CurlFetchParameters(std::string_view output_file, std::string_view url) {
   return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2" + std::string(kCurlStallLimit) +

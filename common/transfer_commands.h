@@ -35,10 +35,11 @@ std::string DownloadTargetFolder(std::string_view target_path, std::string_view 
 std::string JoinPath(std::string_view folder, std::string_view name);
 
 // curl writes into this file and it is renamed to `local_file` only after a
-// complete, successful transfer.
-std::string CurlPartialFile(std::string_view local_file);
-// wget writes into this folder of its own, for the same reason.
-std::string WgetStagingFolder(std::string_view local_file);
+// complete, successful transfer. `unique` makes the name one that nothing
+// had before: the folder may be one that others can write to.
+std::string CurlPartialFile(std::string_view local_file, std::string_view unique);
+// wget writes into this folder of its own, for the same reasons.
+std::string WgetStagingFolder(std::string_view local_file, std::string_view unique);
 
 // Parameters of curl: fetch `url` into `output_file`, with the server's time
 // (-R), no output at all for an HTTP error (--fail), and over HTTPS only,

@@ -5,6 +5,7 @@
 #include "app/win/run_log.h"
 #include "browse/win/browse_dialog.h"
 #include "common/directive_rules.h"
+#include "common/download_host.h"
 #include "common/win/directive_list.h"
 #include "common/win/downloads.h"
 #include "common/win/file_system.h"
@@ -54,7 +55,7 @@ std::string WindowsUpdateOperations::ReadDirectiveValue(const std::string& key, 
 
 DownloadResult WindowsUpdateOperations::DownloadFile(const std::string& url, const std::string& target,
                                                      std::uint16_t show) {
-  return DownloadFileWithResult(url, target, show);
+  return DownloadFileWithResult(url, target, show, downloads_, InstallerSigner());
 }
 
 bool WindowsUpdateOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
@@ -148,7 +149,8 @@ void WindowsFallbackOperations::RemoveFile(const std::string& path) { ::DeleteFi
 
 DownloadResult WindowsFallbackOperations::DownloadFile(const std::string& url, const std::string& target,
                                                        std::uint16_t show) {
-  return DownloadFileWithResult(url, target, show);
+  WindowsDownloadOperations downloads;
+  return DownloadFileWithResult(url, target, show, downloads, InstallerSigner());
 }
 
 }  // namespace merovix

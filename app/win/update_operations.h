@@ -2,6 +2,7 @@
 // The update run's and the fallback download's operations on the real system.
 #include "app/fallback_download.h"
 #include "app/update_run.h"
+#include "common/win/downloads.h"
 
 namespace merovix {
 
@@ -45,6 +46,8 @@ class WindowsUpdateOperations : public UpdateOperations {
 
  private:
   RunLog& log_;
+  // Holds the checked installer until the run has ended.
+  WindowsDownloadOperations downloads_;
 };
 
 class WindowsFallbackOperations : public FallbackOperations {

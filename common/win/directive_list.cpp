@@ -45,16 +45,6 @@ std::wstring ToWide(UINT code_page, const std::string& text) {
   return wide;
 }
 
-// Runs (".EXE") or opens (".PDF") a downloaded file when it is there.
-void StartDownloaded(const std::string& local_file, const std::string& extension) {
-  if (!FileExists(local_file)) return;
-  if (extension == ".EXE") {
-    ShellExecuteAndWait(local_file, "", false, SW_SHOWNORMAL);
-  } else {
-    OpenWithShell(local_file);
-  }
-}
-
 }  // namespace
 
 std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
@@ -91,8 +81,7 @@ DownloadResult FetchListAndRun(const std::string& EntryName, const std::string& 
     const std::string file_name = DownloadFileName(url);
     const std::string extension = AsciiUpperCase(ExtensionOf(file_name));
     if (extension == ".EXE" || extension == ".PDF") {
-      DownloadIntoFolder(tool, url, folder, ShowMode);
-      if (Run && IsUsableFileName(file_name)) StartDownloaded(JoinPath(folder, file_name), extension);
+      DownloadAndOpen(tool, url, folder, ShowMode, Run);
     } else if (Run) {
       OpenWithShell(url);
     }

@@ -4,12 +4,14 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "common/download_host.h"
 #include "common/paths.h"
 #include "common/transfer_commands.h"
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
 #include "common/win/settings.h"
+#include "common/win/signature.h"
 #include "framework/exceptions.h"
 #include "framework/strings.h"
 #include "framework/win/application.h"
@@ -25,39 +27,127 @@ std::optional<DateTime> WriteTimeOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
   return DateTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
-// The download's steps on the real file system and processes.
-class WindowsDownloadOperations : public DownloadOperations {
- public:
-  bool FileExists(const std::string& path) override { return merovix::FileExists(path); }
-  DateTime FileWriteTime(const std::string& path) override { return merovix::FileWriteTime(path); }
-  std::optional<FileStamp> StampOf(const std::string& path) override {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-    const std::optional<DateTime> time = WriteTimeOf(data);
-    if (!time) return std::nullopt;
-    return FileStamp{*time, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+// Number of fresh names tried for a partial file or staging folder: a name
+// that exists already means somebody planted something there.
+constexpr int kNameAttempts = 4;
+
+// The first of a few fresh names under which `create` makes a new object,
+// or nothing when each name was taken or the object cannot be made.
+template <typename Create>
+std::string FirstNewName(std::string (*name)(std::string_view, std::string_view), const std::string& local_file,
+                         Create create) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string path = name(local_file, RandomHex());
+    if (create(path)) return path;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
-  std::string RunHeaderQuery(const std::string& curl, const std::string& url) override {
-    std::string output;
-    merovix::RunCommandCaptured(HeaderQueryCommand(curl, url, SystemProgram("findstr.exe")), "C:\\", output);
-    return output;
-  }
-  std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
-                                       std::uint16_t show_mode) override {
-    return RunAndWaitForExitCode(tool, parameters, show_mode);
-  }
-  void RemoveFile(const std::string& path) override { ::DeleteFileA(path.c_str()); }
-  void CopyNewFile(const std::string& from, const std::string& to) override {
-    ::CopyFileA(from.c_str(), to.c_str(), TRUE);
-  }
-  bool MoveReplacing(const std::string& from, const std::string& to) override {
-    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-  }
-  bool CreateFolder(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
-  void RemoveFolder(const std::string& path) override { RemoveFolderAndFiles(path); }
-};
+  return {};
+}
+
+bool IsEmptyFolder(const std::string& folder) {
+  WIN32_FIND_DATAA entry{};
+  const UniqueFindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &entry));
+  if (!find) return false;
+  do {
+    if (std::string_view(entry.cFileName) != "." && std::string_view(entry.cFileName) != "..") return false;
+  } while (::FindNextFileA(find.get(), &entry));
+  return true;
+}
 
 }  // namespace
+
+void WindowsDownloadOperations::Hold(const std::string& path, UniqueFileHandle handle) {
+  Release(path);
+  held_.emplace_back(path, std::move(handle));
+}
+
+void WindowsDownloadOperations::Release(const std::string& path) {
+  std::erase_if(held_, [&](const auto& held) { return held.first == path; });
+}
+
+bool WindowsDownloadOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
+
+DateTime WindowsDownloadOperations::FileWriteTime(const std::string& path) { return merovix::FileWriteTime(path); }
+
+std::optional<FileStamp> WindowsDownloadOperations::StampOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  const std::optional<DateTime> time = WriteTimeOf(data);
+  if (!time) return std::nullopt;
+  return FileStamp{*time, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+}
+
+std::string WindowsDownloadOperations::RunHeaderQuery(const std::string& curl, const std::string& url) {
+  std::string output;
+  merovix::RunCommandCaptured(HeaderQueryCommand(curl, url, SystemProgram("findstr.exe")), "C:\\", output);
+  return output;
+}
+
+std::optional<std::uint32_t> WindowsDownloadOperations::RunTool(const std::string& tool,
+                                                                const std::string& parameters,
+                                                                std::uint16_t show_mode) {
+  return RunAndWaitForExitCode(tool, parameters, show_mode);
+}
+
+void WindowsDownloadOperations::RemoveFile(const std::string& path) {
+  Release(path);
+  // DeleteFile removes a link itself, never its target.
+  ::DeleteFileA(path.c_str());
+}
+
+bool WindowsDownloadOperations::CopyNewFile(const std::string& from, const std::string& to) {
+  const DWORD attributes = ::GetFileAttributesA(from.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
+  return ::CopyFileA(from.c_str(), to.c_str(), TRUE) != FALSE;
+}
+
+bool WindowsDownloadOperations::MoveReplacing(const std::string& from, const std::string& to) {
+  Release(from);
+  Release(to);
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+std::string WindowsDownloadOperations::CreatePartialFile(const std::string& local_file) {
+  return FirstNewName(CurlPartialFile, local_file, [this](const std::string& path) {
+    // Reading access makes the share mode count: curl may write, nobody may
+    // delete or rename the file meanwhile.
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    Hold(path, std::move(file));
+    return true;
+  });
+}
+
+std::string WindowsDownloadOperations::CreateStagingFolder(const std::string& local_file) {
+  const std::string folder = FirstNewName(WgetStagingFolder, local_file, [](const std::string& path) {
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+  });
+  if (folder.empty()) return {};
+  UniqueFileHandle pinned(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  // Somebody may have replaced the new folder before it was pinned: then it
+  // is not the run's, and it is left alone.
+  if (!pinned || !merovix::IsRealFolder(folder) || !IsEmptyFolder(folder)) return {};
+  Hold(folder, std::move(pinned));
+  return folder;
+}
+
+bool WindowsDownloadOperations::IsRealFolder(const std::string& folder) { return merovix::IsRealFolder(folder); }
+
+void WindowsDownloadOperations::RemoveStagingFolder(const std::string& folder) {
+  Release(folder);
+  RemoveFolderAndFiles(folder);
+}
+
+SignatureVerdict WindowsDownloadOperations::CheckSignature(const std::string& path, const std::string& signer) {
+  UniqueFileHandle held;
+  const SignatureVerdict verdict = CheckAndHoldFile(path, signer, held);
+  if (held) Hold(path, std::move(held));
+  return verdict;
+}
 
 void FindTransferTool(std::string& Tool) {
   std::string system_folder;
@@ -86,33 +176,38 @@ DownloadResult FetchFile(const std::string& tool, const std::string& url, const 
   return FetchFile(ops, tool, url, local_file, show_mode);
 }
 
-DownloadResult DownloadIntoFolder(const std::string& tool, const std::string& url, const std::string& folder,
-                                  std::uint16_t show_mode) {
-  WindowsDownloadOperations ops;
-  return DownloadIntoFolder(ops, tool, url, folder, show_mode);
-}
-
 void OpenWithShell(const std::string& file_or_url) {
   ::ShellExecuteA(Application().MainWindowHandle(), "open", file_or_url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode) {
-  std::string tool;
-  FindTransferTool(tool);
-  return DownloadIntoFolder(tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode);
-}
-
-void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,
-                  std::uint16_t ShowMode) {
-  const DownloadResult download = DownloadFileWithResult(Url, TargetPath, ShowMode);
-  if (!RunAfterDownload || download.outcome == DownloadOutcome::UrlRefused || !FileExists(download.local_file)) {
-    return;
-  }
-  if (AsciiUpperCase(ExtensionOf(download.local_file)) == ".EXE") {
+void DownloadAndOpen(const std::string& tool, const std::string& url, const std::string& folder,
+                     std::uint16_t show_mode, bool open) {
+  const bool program = AsciiUpperCase(ExtensionOf(DownloadFileName(url))) == ".EXE";
+  const std::string signer = open && program ? InstallerSigner() : std::string();
+  WindowsDownloadOperations ops;  // holds a checked program until it has been started
+  const DownloadResult download = DownloadIntoFolder(ops, tool, url, folder, show_mode, signer);
+  if (!open || download.outcome == DownloadOutcome::UrlRefused || !FileExists(download.local_file)) return;
+  // An earlier copy that this download did not confirm was never checked.
+  if (!signer.empty() && !download.Succeeded()) return;
+  if (program) {
     ShellExecuteAndWait(download.local_file, "", false, SW_SHOWNORMAL);
   } else {
     OpenWithShell(download.local_file);
   }
+}
+
+DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode,
+                                      WindowsDownloadOperations& Ops, const std::string& Signer) {
+  std::string tool;
+  FindTransferTool(tool);
+  return DownloadIntoFolder(Ops, tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode, Signer);
+}
+
+void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,
+                  std::uint16_t ShowMode) {
+  std::string tool;
+  FindTransferTool(tool);
+  DownloadAndOpen(tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode, RunAfterDownload);
 }
 
 }  // namespace merovix

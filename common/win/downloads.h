@@ -2,10 +2,41 @@
 // Downloads through the external transfer tool (curl.exe or wget.exe).
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/download_sequence.h"
+#include "framework/win/handles.h"
 
 namespace merovix {
+
+// The download's steps on the real file system and processes. The partial
+// file and staging folder it makes, and a file whose signature it found
+// good, are held open against deletion and renaming (and the checked file
+// against change) until they are moved or removed, or this object goes.
+class WindowsDownloadOperations : public DownloadOperations {
+ public:
+  bool FileExists(const std::string& path) override;
+  DateTime FileWriteTime(const std::string& path) override;
+  std::optional<FileStamp> StampOf(const std::string& path) override;
+  std::string RunHeaderQuery(const std::string& curl, const std::string& url) override;
+  std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
+                                       std::uint16_t show_mode) override;
+  void RemoveFile(const std::string& path) override;
+  bool CopyNewFile(const std::string& from, const std::string& to) override;
+  bool MoveReplacing(const std::string& from, const std::string& to) override;
+  std::string CreatePartialFile(const std::string& local_file) override;
+  std::string CreateStagingFolder(const std::string& local_file) override;
+  bool IsRealFolder(const std::string& folder) override;
+  void RemoveStagingFolder(const std::string& folder) override;
+  SignatureVerdict CheckSignature(const std::string& path, const std::string& signer) override;
+
+ private:
+  void Hold(const std::string& path, UniqueFileHandle handle);
+  void Release(const std::string& path);
+
+  std::vector<std::pair<std::string, UniqueFileHandle>> held_;
+};
 
 // curl.exe from the System folder when it is there, otherwise wget.exe in the
 // program's folder (its parent for a folder named Calvorintex), untested.
@@ -20,19 +51,28 @@ DateTime FileWriteTime(const std::string& Path);
 // curl header query shows the local copy is current; with `RunAfterDownload`
 // starts (.exe) or opens the file. A URL that is not HTTPS or would be unsafe
 // on a command line, or whose file name cannot name a file, is refused:
-// nothing runs.
+// nothing runs. When the build names the installer's signer, a program is
+// started only when this download fetched or confirmed it and it carries
+// that signer's signature.
 // Afterwards the local file is a complete copy of what the server sent, the
 // previous file unchanged, or absent.
 void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,
                   std::uint16_t ShowMode);
 
-// DownloadFile without starting anything, telling what happened.
-DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode);
+// DownloadFile without starting anything, telling what happened, with the
+// signature check of download_sequence.h for a non-empty `Signer`; `Ops`
+// holds a file that passed.
+DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode,
+                                      WindowsDownloadOperations& Ops, const std::string& Signer);
 
-// The steps shared with the directive list (see download_sequence.h) on the
-// real system.
-DownloadResult DownloadIntoFolder(const std::string& tool, const std::string& url, const std::string& folder,
-                                  std::uint16_t show_mode);
+// Downloads into `folder` (see download_sequence.h); with `open`, then starts
+// an .exe or opens any other file that is there afterwards, as DownloadFile
+// does.
+void DownloadAndOpen(const std::string& tool, const std::string& url, const std::string& folder,
+                     std::uint16_t show_mode, bool open);
+
+// The list fetch of the directive list (see download_sequence.h) on the real
+// system.
 DownloadResult FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
                          std::uint16_t show_mode);
 

@@ -1,25 +1,56 @@
 #include "common/win/file_system.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include "common/transfer_commands.h"
 #include "framework/win/handles.h"
 
 namespace merovix {
 
+bool IsRealFolder(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 void RemoveFolderAndFiles(const std::string& folder) {
+  // Held without FILE_SHARE_DELETE, the folder cannot be renamed or swapped
+  // for a junction while its files go (nor made one: it is not empty).
+  UniqueFileHandle pinned(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!pinned || !IsRealFolder(folder)) return;
   WIN32_FIND_DATAA entry{};
   UniqueFindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &entry));
   if (find) {
     do {
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        const std::string path = JoinPath(folder, entry.cFileName);
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+      const std::string path = JoinPath(folder, entry.cFileName);
+      // A link is deleted itself, and its target's attributes stay alone.
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileA(path.c_str());
       }
+      ::DeleteFileA(path.c_str());
     } while (::FindNextFileA(find.get(), &entry));
   }
+  find.reset();
+  pinned.reset();
+  // Whatever may stand under the name now, RemoveDirectory removes only an
+  // empty folder, or a junction itself.
   ::RemoveDirectoryA(folder.c_str());
+}
+
+std::string RandomHex() {
+  unsigned char bytes[8] = {};
+  ::RtlGenRandom(bytes, sizeof(bytes));
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char byte : bytes) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0xF];
+  }
+  return hex;
 }
 
 namespace {

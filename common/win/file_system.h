@@ -3,9 +3,19 @@
 
 namespace merovix {
 
+// True when `path` is a folder and no junction, mount point or other
+// reparse point.
+bool IsRealFolder(const std::string& path);
+
 // Deletes the files directly in `folder`, then the folder itself (when it is
-// empty by then). Nothing happens when it does not exist.
+// empty by then). Nothing is deleted through a reparse point: a folder that
+// is one stays as it is, a link in it is deleted as the link, and subfolders
+// stay. Nothing happens when it does not exist.
 void RemoveFolderAndFiles(const std::string& folder);
+
+// Sixteen hex digits from the system's random source: a part of a name that
+// nobody can foresee and plant something under.
+std::string RandomHex();
 
 // True when both paths name one existing file (same volume, same file index),
 // whatever their spelling: letter case, short names, doubled backslashes.

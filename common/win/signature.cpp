@@ -80,16 +80,26 @@ class Verification {
 
 }  // namespace
 
-SignatureVerdict CheckFileSignature(const std::string& Path, const std::string& ExpectedSigner) {
+SignatureVerdict CheckAndHoldFile(const std::string& Path, const std::string& ExpectedSigner,
+                                  UniqueFileHandle& Held) {
   // Others may read the file meanwhile, but not change, replace or delete it.
-  const UniqueFileHandle file(::CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  // A link is opened as itself, which carries no signature: the name must
+  // not be able to point elsewhere after the check.
+  UniqueFileHandle file(::CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   const TrustFunctions trust;
   if (!file || !trust.Complete()) return SignatureVerdict::kBadSignature;
   const std::wstring wide_path = AnsiToWide(Path);
   const Verification verification(trust, wide_path, file.get());
   const std::string signer = verification.Status() == 0 ? verification.SignerName() : std::string();
-  return JudgeSignature(verification.Status(), signer, ExpectedSigner);
+  const SignatureVerdict verdict = JudgeSignature(verification.Status(), signer, ExpectedSigner);
+  if (verdict == SignatureVerdict::kExpectedSigner) Held = std::move(file);
+  return verdict;
+}
+
+SignatureVerdict CheckFileSignature(const std::string& Path, const std::string& ExpectedSigner) {
+  UniqueFileHandle released_at_once;
+  return CheckAndHoldFile(Path, ExpectedSigner, released_at_once);
 }
 
 }  // namespace merovix

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/signature_rules.h"
+#include "framework/win/handles.h"
 
 namespace merovix {
 
@@ -12,5 +13,11 @@ namespace merovix {
 // change it while it is checked; a file that cannot be opened, or a Windows
 // without the check, gives kBadSignature.
 SignatureVerdict CheckFileSignature(const std::string& Path, const std::string& ExpectedSigner);
+
+// CheckFileSignature that hands the open file to `Held` when it passes: as
+// long as `Held` lives, the file can be read and started but not changed,
+// renamed or deleted, so the program started is the one checked.
+SignatureVerdict CheckAndHoldFile(const std::string& Path, const std::string& ExpectedSigner,
+                                  UniqueFileHandle& Held);
 
 }  // namespace merovix

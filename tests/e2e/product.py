@@ -75,11 +75,11 @@ def run_log(path):
 class Product:
     """The installation folder with settings.ini and Update_Merovix.exe in it."""
 
-    def __init__(self, box, settings="[Parameter]\n", install_dir=DEFAULT_INSTALL_DIR):
+    def __init__(self, box, settings="[Parameter]\n", install_dir=DEFAULT_INSTALL_DIR, signed=False):
         self.box, self.install_dir = box, install_dir
         self.folder = box.install_product(install_dir, settings=settings)
         self.updater = os.path.join(self.folder, "Update_Merovix.exe")
-        winebed.install_file(box.updater(), self.updater)
+        winebed.install_file(box.updater(signed), self.updater)
         self.installer = os.path.join(self.folder, "Merovix_Update_.exe")
         self.signal_file = os.path.join(self.folder, "StopService")
 
@@ -99,11 +99,12 @@ class Product:
     def settings(self):
         return self.box.read_settings(self.install_dir)
 
-    # The stand-in installer: a copy of recorder.exe on the host. Its
-    # downloaded copy reads Merovix_Update_.cfg beside itself.
-    def serve_installer(self, host, path=INSTALLER_PATH):
-        with open(os.path.join(self.box.bin, "recorder.exe"), "rb") as f:
-            return host.put(path, f.read())
+    # The stand-in installer: a copy of recorder.exe on the host (or one of
+    # its signed, tampered ... copies in tests/bin/signing). Its downloaded
+    # copy reads Merovix_Update_.cfg beside itself.
+    def serve_installer(self, host, path=INSTALLER_PATH, standin="recorder.exe", mtime=None):
+        with open(os.path.join(self.box.bin, standin), "rb") as f:
+            return host.put(path, f.read(), mtime=mtime)
 
     def put_old_installer(self):
         """A stand-in installer left in the folder by an earlier run; returns its bytes."""

@@ -212,3 +212,56 @@ def test_downloaded_exe_is_started_only_when_asked(box, host, tool):
     while not recorded_command_lines(started) and time.monotonic() < deadline:
         time.sleep(0.1)
     assert recorded_command_lines(started) == ['"C:\\Ziel\\Setup.exe"']
+
+
+def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
+    """DownloadFile with run-after-download in a build that names the
+    installer's signer. Known Wine difference: the test CA's signature passes
+    (Windows: CERT_E_UNTRUSTEDROOT, nothing would start)."""
+    driver = install_driver(box, signed=True)
+    install_curl(box)
+    install_findstr(box)
+    os.makedirs(box.unix_path("C:\\Ziel"))
+    for standin, starts in (("unsigned.exe", False), ("tampered.exe", False), ("maker.exe", True)):
+        with open(os.path.join(box.bin, "signing", standin), "rb") as f:
+            url = host.put("/tools/" + standin, f.read(), mtime=SERVER_TIME)
+        download(box, driver, url, target="C:\\Ziel\\", run=True)
+        started = box.unix_path("C:\\Ziel\\" + standin)
+        if starts:
+            deadline = time.monotonic() + 20
+            while not recorded_command_lines(started) and time.monotonic() < deadline:
+                time.sleep(0.1)
+            assert recorded_command_lines(started) == ['"C:\\Ziel\\%s"' % standin]
+        else:
+            assert ("GET", "/tools/" + standin, 200) in host.requests()
+            assert not os.path.exists(started), standin  # fetched, refused and deleted
+            assert recorded_command_lines(started) == [], standin
+
+def test_removing_a_folder_never_reaches_through_a_link(box):
+    """RemoveFolderAndFiles on a junction (under Wine: a Linux symbolic link
+    to a folder, reported as a reparse point) and on a real folder holding
+    one: only the folder's own files go. Known Wine difference: DeleteFileA
+    on a Linux symbolic link to a file deletes the target (Windows deletes a
+    file link itself), so no file link is planted here."""
+    driver = install_driver(box)
+    target = box.unix_path("C:\\Daten")
+    os.makedirs(os.path.join(target, "sub"))
+    for name in ("befund.txt", "sub\\keep.txt"):
+        with open(os.path.join(target, *name.split("\\")), "wb") as f:
+            f.write(b"precious")
+    junction = box.unix_path("C:\\Merovix\\Merovix_Update_.exe.wget")
+    os.symlink(target, junction)
+    real = box.unix_path("C:\\Merovix\\real.wget")
+    os.makedirs(real)
+    with open(os.path.join(real, "fetched.exe"), "wb") as f:
+        f.write(b"x")
+    os.symlink(target, os.path.join(real, "folder-link"))
+
+    for folder in (junction, real):
+        code, out = box.output(driver, "removefolder", box.win_path(folder))
+        assert code == 0, out
+    assert os.path.islink(junction) and os.readlink(junction) == target
+    assert os.listdir(real) == ["folder-link"]  # subfolders (and links to folders) stay
+    assert sorted(os.listdir(target)) == ["befund.txt", "sub"]
+    with open(os.path.join(target, "befund.txt"), "rb") as f:
+        assert f.read() == b"precious"

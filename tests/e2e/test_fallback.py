@@ -26,21 +26,21 @@ NEW_INSTALLER = os.urandom(48 * 1024)
 OLD_INSTALLER = b"an earlier installer"
 
 
-def start_updater(box, tool="curl", install_dir=None, cwd=None):
+def start_updater(box, tool="curl", install_dir=None, cwd=None, signed=False):
     """The updater in PROGRAM_DIR with curl.exe in System32 or wget.exe
     beside it; `install_dir` is the registry's installation folder (none
     when not given), `cwd` its current folder (the test's folder on Z:
-    when not given)."""
-    return box.start(box.unix_path(place_updater(box, tool, install_dir)), cwd=cwd and box.unix_path(cwd))
+    when not given); `signed`: the build that names the installer's signer."""
+    return box.start(box.unix_path(place_updater(box, tool, install_dir, signed)), cwd=cwd and box.unix_path(cwd))
 
 
-def place_updater(box, tool="curl", install_dir=None):
+def place_updater(box, tool="curl", install_dir=None, signed=False):
     """start_updater without the start: the updater's Windows path."""
     if install_dir is not None:
         box.add_uninstall_entry(install_dir)
     program_dir = box.unix_path(PROGRAM_DIR)
     os.makedirs(program_dir, exist_ok=True)
-    winebed.install_file(box.updater(), os.path.join(program_dir, "Update_Merovix.exe"))
+    winebed.install_file(box.updater(signed), os.path.join(program_dir, "Update_Merovix.exe"))
     if tool == "curl":
         install_curl(box)
         install_findstr(box)
@@ -213,19 +213,22 @@ def test_an_older_copy_that_cannot_be_removed_is_not_taken_for_the_download(box,
 
 
 @pytest.mark.parametrize("cause,tool", [("404", "curl"), pytest.param("404", "wget", marks=pytest.mark.wow64),
-                                        ("unwritable", "curl")])
+                                        ("unwritable", "curl"), ("foreign signer", "wget")])
 def test_a_failed_download_is_reported_and_leaves_no_file(box, host, cause, tool):
     if cause == "404":
         # Nothing on the host; an earlier copy must not outlive the failure.
         put_file(box, TARGET_DIR + "\\" + INSTALLER, OLD_INSTALLER)
-    else:
+    elif cause == "unwritable":
         host.put(INSTALLER_PATH, NEW_INSTALLER)
         os.makedirs(box.unix_path(TARGET_DIR + "\\" + INSTALLER))  # the name is taken by a folder
-    program = start_updater(box, tool)
+    else:  # a build that names the signer fetches an installer someone else signed
+        with open(os.path.join(box.bin, "signing", "foreign.exe"), "rb") as f:
+            host.put(INSTALLER_PATH, f.read())
+    program = start_updater(box, tool, signed=cause == "foreign signer")
     answer_warning(box, "OK")
     choose_folder(box, TARGET_DIR)
     finish(box, program, FAILED)
-    if cause == "404":
+    if cause != "unwritable":
         assert files_in(box, TARGET_DIR) == []
         assert INSTALLER_PATH in fetched(host)
     else:

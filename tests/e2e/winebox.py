@@ -126,7 +126,11 @@ class ProductMixin:
         with open(os.path.join(self.unix_path(install_dir), "settings.ini"), "rb") as f:
             return f.read().decode("cp1252")
 
-    def updater(self):
+    def updater(self, signed=False):
+        """The program; `signed`: the test build that names the signer of
+        the stand-ins in tests/bin/signing (tests/CMakeLists.txt)."""
+        if signed:
+            return os.path.join(self.bin, "Update_Merovix_signed.exe")
         return os.path.join(self.build, "Update_Merovix.exe")
 
 

@@ -17,6 +17,7 @@ constexpr std::string_view kPlainUrl = "https://host.example/fileadmin/files/mer
 constexpr std::string_view kFolder = "C:\\Program Files\\Merovix";
 constexpr std::string_view kTool = "C:\\Windows\\system32\\curl.exe";
 constexpr std::string_view kFindstr = "C:\\Windows\\system32\\findstr.exe";
+constexpr std::string_view kUnique = "0123456789abcdef";
 
 // Characters with a meaning to cmd.exe on a command line it parses.
 constexpr std::string_view kShellSpecials = "&|<>^()%!\"\r\n";
@@ -41,8 +42,8 @@ bool SameWordsWithUrl(std::string_view line, std::string_view plain_line, const 
 // RunAndWait starts them, and the header query that cmd.exe runs.
 std::vector<std::string> CommandLines(std::string_view url, const std::string& local_file) {
   using namespace merovix;
-  return {RunAndWaitCommandLine(kTool, CurlFetchParameters(CurlPartialFile(local_file), url)),
-          RunAndWaitCommandLine(kTool, WgetFetchParameters(WgetStagingFolder(local_file), url, true)),
+  return {RunAndWaitCommandLine(kTool, CurlFetchParameters(CurlPartialFile(local_file, kUnique), url)),
+          RunAndWaitCommandLine(kTool, WgetFetchParameters(WgetStagingFolder(local_file, kUnique), url, true)),
           HeaderQueryCommand(kTool, url, kFindstr)};
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,11 +25,12 @@ const std::string kWget = "C:\\Merovix\\wget.exe";
 const std::string kUrl = "https://merovix.example/fileadmin/files/merovix/Merovix_Update_.exe";
 const std::string kFolder = "C:\\Merovix";
 const std::string kLocal = kFolder + "\\Merovix_Update_.exe";
-const std::string kPartial = kLocal + ".part";
-const std::string kStaging = kLocal + ".wget";
+const std::string kPartial = kLocal + ".1f.part";
+const std::string kStaging = kLocal + ".2e.wget";
 const std::string kStaged = kStaging + "\\Merovix_Update_.exe";
 const FileStamp kOldStamp{{1994, 11, 14, 8, 12, 31, 0}, 3};
 const FileStamp kServerStamp{{1994, 11, 15, 8, 12, 31, 0}, 3};
+const FileStamp kCreatedStamp{{2026, 1, 2, 3, 4, 5, 0}, 0};
 const std::string kServerHeader = "Last-Modified: Tue, 15 Nov 1994 08:12:31 GMT\r\n";
 
 // Files, folders and a transfer tool that does what the test says. Actions
@@ -44,7 +46,9 @@ class FakeTransfer : public DownloadOperations {
   std::optional<std::uint32_t> exit_code = 0;
   bool tool_writes = true;  // the server's file where the tool was told to write
   bool move_fails = false;
-  bool folder_fails = false;
+  bool partial_fails = false, folder_fails = false, copy_fails = false;
+  bool folder_becomes_link = false;  // the staging folder turns into a junction meanwhile
+  std::map<std::string, SignatureVerdict> verdicts;  // by content; others: kUnsigned
   Log log;
 
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
@@ -66,9 +70,11 @@ class FakeTransfer : public DownloadOperations {
     log.push_back("Remove " + path);
     files.erase(path);
   }
-  void CopyNewFile(const std::string& from, const std::string& to) override {
+  bool CopyNewFile(const std::string& from, const std::string& to) override {
     log.push_back("Copy " + from + " > " + to);
+    if (copy_fails) return false;
     files[to] = files[from];
+    return true;
   }
   bool MoveReplacing(const std::string& from, const std::string& to) override {
     log.push_back("Move " + from + " > " + to);
@@ -76,13 +82,25 @@ class FakeTransfer : public DownloadOperations {
     files[to] = files.extract(from).mapped();
     return true;
   }
-  bool CreateFolder(const std::string& path) override {
-    log.push_back("CreateFolder " + path);
-    return !folder_fails;
+  std::string CreatePartialFile(const std::string& local_file) override {
+    log.push_back("CreatePartial " + local_file);
+    if (partial_fails) return {};
+    files[kPartial] = File{"", kCreatedStamp};
+    return kPartial;
   }
-  void RemoveFolder(const std::string& path) override {
-    log.push_back("RemoveFolder " + path);
+  std::string CreateStagingFolder(const std::string& local_file) override {
+    log.push_back("CreateStaging " + local_file);
+    return folder_fails ? std::string() : kStaging;
+  }
+  bool IsRealFolder(const std::string& folder) override { return folder == kStaging && !folder_becomes_link; }
+  void RemoveStagingFolder(const std::string& path) override {
+    log.push_back("RemoveStaging " + path);
     std::erase_if(files, [&](const auto& file) { return file.first.rfind(path + "\\", 0) == 0; });
+  }
+  SignatureVerdict CheckSignature(const std::string& path, const std::string& signer) override {
+    log.push_back("Check " + path + " " + signer);
+    const auto it = verdicts.find(files.at(path).content);
+    return it == verdicts.end() ? SignatureVerdict::kUnsigned : it->second;
   }
 
   void PutOldCopy() { files[kLocal] = File{"old", kOldStamp}; }
@@ -103,12 +121,12 @@ const std::string kCurlRun = "Run " + kCurl + " " + CurlFetchParameters(kPartial
 const std::string kWgetRun = "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, true) + " 1";
 
 // Both tools, with and without a local copy: the file is replaced only by a
-// complete transfer, and a copy the server has too is left as it is.
+// complete transfer into a place the download made itself, and a copy the
+// server has too is left as it is.
 TEST(DownloadSequence, ASucceededDownloadIsFetchedOrCurrent) {
-  const Log curl_fetch{"Remove " + kPartial, kCurlRun, "Move " + kPartial + " > " + kLocal};
-  const Log wget_stage{"RemoveFolder " + kStaging, "CreateFolder " + kStaging, "Copy " + kLocal + " > " + kStaged,
-                       kWgetRun};
-  const std::string wget_move = "Move " + kStaged + " > " + kLocal, wget_clean = "RemoveFolder " + kStaging;
+  const Log curl_fetch{"CreatePartial " + kLocal, kCurlRun, "Move " + kPartial + " > " + kLocal};
+  const Log wget_stage{"CreateStaging " + kLocal, "Copy " + kLocal + " > " + kStaged, kWgetRun};
+  const std::string wget_move = "Move " + kStaged + " > " + kLocal, wget_clean = "RemoveStaging " + kStaging;
   struct Case {
     const char* what;
     std::string tool;
@@ -135,6 +153,7 @@ TEST(DownloadSequence, ASucceededDownloadIsFetchedOrCurrent) {
     EXPECT_TRUE(result.Succeeded()) << c.what;
     EXPECT_EQ(result.exit_code.has_value(), c.log.size() > 1) << c.what;  // whenever the tool ran
     EXPECT_EQ(result.tool + " " + result.url + " " + result.local_file, c.tool + " " + kUrl + " " + kLocal);
+    EXPECT_FALSE(result.signature.has_value()) << c.what << ": no signer, no check";
     EXPECT_EQ(fake.Local(), c.outcome == Fetched ? "new" : "old") << c.what;
     EXPECT_EQ(fake.files.size(), 1u) << c.what;
   }
@@ -146,18 +165,24 @@ TEST(DownloadSequence, AFailedTransferLeavesTheEarlierFileAndNoLeftovers) {
   struct Case {
     const char* what;
     std::optional<std::uint32_t> exit_code;
-    bool tool_writes, move_fails, folder_fails;
+    bool tool_writes, move_fails;
     DownloadOutcome outcome;
     std::string only_with;  // the tool the case applies to; empty: both
+    void (*prepare)(FakeTransfer&) = nullptr;
   };
   const Case cases[] = {
-      {"HTTP error", 22, false, false, false, ToolFailed, ""},
-      {"cut off midway", 18, true, false, false, ToolFailed, ""},
-      {"tool not started", std::nullopt, false, false, false, NoTool, ""},
-      {"file cannot be replaced", 0, true, true, false, NotPutInPlace, ""},
-      // wget, told of a local copy, leaves the copy when it fetched nothing.
-      {"success without a file", 0, false, false, false, NotPutInPlace, kCurl},
-      {"no staging folder", 0, true, false, true, NotPutInPlace, kWget},
+      {"HTTP error", 22, false, false, ToolFailed, ""},
+      {"cut off midway", 18, true, false, ToolFailed, ""},
+      {"tool not started", std::nullopt, false, false, NoTool, ""},
+      {"file cannot be replaced", 0, true, true, NotPutInPlace, ""},
+      // curl left the run's empty partial file untouched. wget, told of a
+      // local copy, leaves the copy when it fetched nothing.
+      {"success without a file", 0, false, false, NotPutInPlace, kCurl},
+      {"no partial file", 0, true, false, NotPutInPlace, kCurl, [](FakeTransfer& f) { f.partial_fails = true; }},
+      {"no staging folder", 0, true, false, NotPutInPlace, kWget, [](FakeTransfer& f) { f.folder_fails = true; }},
+      {"the copy for -N fails", 0, true, false, NotPutInPlace, kWget, [](FakeTransfer& f) { f.copy_fails = true; }},
+      {"staging folder became a junction", 0, true, false, NotPutInPlace, kWget,
+       [](FakeTransfer& f) { f.folder_becomes_link = true; }},
   };
   for (const std::string& tool : {kCurl, kWget}) {
     for (const Case& c : cases) {
@@ -168,21 +193,24 @@ TEST(DownloadSequence, AFailedTransferLeavesTheEarlierFileAndNoLeftovers) {
       fake.exit_code = c.exit_code;
       fake.tool_writes = c.tool_writes;
       fake.move_fails = c.move_fails;
-      fake.folder_fails = c.folder_fails;
+      if (c.prepare) c.prepare(fake);
       const DownloadResult result = DownloadIntoFolder(fake, tool, kUrl, kFolder, 1);
       const std::string what = tool + ": " + c.what;
       EXPECT_EQ(result.outcome, c.outcome) << what;
       EXPECT_FALSE(result.Succeeded()) << what;
       EXPECT_EQ(fake.Local(), "old") << what;
       EXPECT_EQ(fake.files.size(), 1u) << what;
-      if (c.folder_fails) {
-        EXPECT_EQ(fake.log, (Log{"RemoveFolder " + kStaging, "CreateFolder " + kStaging})) << what;
-      } else {
+      const bool ran = std::any_of(fake.log.begin(), fake.log.end(), [](const std::string& l) { return l.rfind("Run ", 0) == 0; });
+      EXPECT_EQ(ran, !fake.partial_fails && !fake.folder_fails && !fake.copy_fails) << what;
+      if (ran) {
         EXPECT_EQ(result.exit_code, c.exit_code) << what;
-        if (tool == kWget) {
-          EXPECT_EQ(fake.log.back(), "RemoveFolder " + kStaging) << what;
-        }
       }
+      if (tool == kWget && !fake.folder_fails) {
+        EXPECT_EQ(fake.log.back(), "RemoveStaging " + kStaging) << what;
+      }
+      EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(), [](const std::string& l) { return l.rfind("Move", 0) == 0; }),
+                c.move_fails ? 1 : 0)
+          << what;
     }
   }
 }
@@ -194,17 +222,53 @@ TEST(DownloadSequence, FetchFileRemovesTheEarlierFileAndNeverAsksAboutFreshness)
   curl.exit_code = 22;
   curl.tool_writes = false;
   EXPECT_EQ(FetchFile(curl, kCurl, kUrl, kLocal, 0).outcome, ToolFailed);
-  EXPECT_EQ(curl.log, (Log{"Remove " + kLocal, "Remove " + kPartial,
+  EXPECT_EQ(curl.log, (Log{"Remove " + kLocal, "CreatePartial " + kLocal,
                            "Run " + kCurl + " " + CurlFetchParameters(kPartial, kUrl) + " 0", "Remove " + kPartial}));
   EXPECT_EQ(curl.Local(), "(none)");
 
   FakeTransfer wget;
   wget.PutOldCopy();
   EXPECT_EQ(FetchFile(wget, kWget, kUrl, kLocal, 0).outcome, Fetched);
-  EXPECT_EQ(wget.log, (Log{"Remove " + kLocal, "RemoveFolder " + kStaging, "CreateFolder " + kStaging,
+  EXPECT_EQ(wget.log, (Log{"Remove " + kLocal, "CreateStaging " + kLocal,
                            "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, false) + " 0",
-                           "Move " + kStaged + " > " + kLocal, "RemoveFolder " + kStaging}));
+                           "Move " + kStaged + " > " + kLocal, "RemoveStaging " + kStaging}));
   EXPECT_EQ(wget.Local(), "new");
+}
+
+// With a signer, the file the download leaves (fetched now or confirmed
+// current, with either tool) is checked; one without a good signature by the
+// signer is deleted. A failed download checks nothing.
+TEST(DownloadSequence, WithASignerOnlyAFileTheSignerSignedStays) {
+  using V = SignatureVerdict;
+  const std::string kSigner = "Merovix GmbH";
+  for (const V verdict : {V::kExpectedSigner, V::kUnsigned, V::kBadSignature, V::kForeignSigner}) {
+    for (const std::string& tool : {kCurl, kWget}) {
+      for (const bool server_newer : {true, false}) {
+        FakeTransfer fake;
+        fake.files[kLocal] = {"old", server_newer ? kOldStamp : kServerStamp};
+        fake.header_answer = kServerHeader;
+        fake.tool_writes = server_newer;
+        fake.verdicts[server_newer ? "new" : "old"] = verdict;
+        const DownloadResult result = DownloadIntoFolder(fake, tool, kUrl, kFolder, 1, kSigner);
+        const std::string what = tool + (server_newer ? " fetched, " : " current, ") +
+                                 std::to_string(static_cast<int>(verdict));
+        EXPECT_EQ(result.signature, verdict) << what;
+        const bool passes = verdict == V::kExpectedSigner;
+        EXPECT_EQ(result.outcome, !passes ? Refused : server_newer ? Fetched : Current) << what;
+        EXPECT_EQ(fake.Local(), !passes ? "(none)" : server_newer ? "new" : "old") << what;
+        const auto check = std::find(fake.log.begin(), fake.log.end(), "Check " + kLocal + " " + kSigner);
+        ASSERT_NE(check, fake.log.end()) << what;
+        EXPECT_EQ(std::next(check) == fake.log.end() ? "" : *std::next(check), passes ? "" : "Remove " + kLocal)
+            << what << ": the check comes last, a refused file is deleted right after it";
+      }
+    }
+  }
+  FakeTransfer failed;
+  failed.PutOldCopy();
+  failed.exit_code = 22;
+  failed.tool_writes = false;
+  EXPECT_EQ(DownloadIntoFolder(failed, kCurl, kUrl, kFolder, 1, kSigner).signature, std::nullopt);
+  EXPECT_EQ(failed.Local(), "old");
 }
 
 TEST(DownloadSequence, ARefusedUrlRunsNothingAndTouchesNothing) {

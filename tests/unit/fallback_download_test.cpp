@@ -48,7 +48,8 @@ class FakeFallback : public FallbackOperations {
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
     log.push_back("Download " + url + " [" + target + "] " + std::to_string(show));
     DownloadResult result{download_succeeds ? DownloadOutcome::Fetched : DownloadOutcome::ToolFailed,
-                          "C:\\Windows\\system32\\curl.exe", url, StripTarget(target), download_succeeds ? 0u : 6u};
+                          "C:\\Windows\\system32\\curl.exe", url, StripTarget(target), download_succeeds ? 0u : 6u,
+                          std::nullopt};
     if (download_succeeds) files.insert(result.local_file);
     return result;
   }

@@ -83,8 +83,8 @@ TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
             "\"C:\\Windows\\system32\\curl.exe\" --proto =https --proto-redir =https --connect-timeout 2 --max-time 10 "
             "-u diagnose:TiloWemaGrub5_ -sI " +
                 url + " | \"C:\\Windows\\system32\\findstr.exe\" Last-Modified:");
-  EXPECT_EQ(CurlPartialFile("C:\\a.exe"), "C:\\a.exe.part");
-  EXPECT_EQ(WgetStagingFolder("C:\\a.exe"), "C:\\a.exe.wget");
+  EXPECT_EQ(CurlPartialFile("C:\\a.exe", "0f3c"), "C:\\a.exe.0f3c.part");
+  EXPECT_EQ(WgetStagingFolder("C:\\a.exe", "0f3c"), "C:\\a.exe.0f3c.wget");
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ class FakeWorld : public UpdateOperations {
   std::set<std::string> files;
   bool answer_yes = true;
   DownloadOutcome download_outcome = DownloadOutcome::Fetched;
+  std::optional<SignatureVerdict> download_signature;
   std::string download_lands_at = kInstaller;
   int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
   bool signal_file_cannot_be_created = false;
@@ -69,7 +70,7 @@ class FakeWorld : public UpdateOperations {
   DownloadResult LoadDirectiveList() override {
     log.push_back("LoadDirectiveList");
     return DownloadResult{DownloadOutcome::ToolFailed, "C:\\Windows\\system32\\curl.exe",
-                          "https://www.merovix.example/wget/restricted/LoadAndRun.ini", "C:\\LoadAndRun.ini", 22};
+                          "https://www.merovix.example/wget/restricted/LoadAndRun.ini", "C:\\LoadAndRun.ini", 22, std::nullopt};
   }
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override {
@@ -78,7 +79,8 @@ class FakeWorld : public UpdateOperations {
   }
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
     log.push_back("DownloadFile " + url + " [" + target + "] " + std::to_string(show));
-    DownloadResult result{download_outcome, "C:\\Windows\\system32\\curl.exe", url, download_lands_at, 0};
+    DownloadResult result{download_outcome, "C:\\Windows\\system32\\curl.exe", url, download_lands_at, 0,
+                          download_signature};
     if (result.Succeeded()) files.insert(download_lands_at);
     return result;
   }
@@ -205,6 +207,7 @@ TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
     FakeWorld world;
     world.download_outcome = c.outcome;
     world.download_lands_at = c.lands_at;
+    if (c.outcome == Refused) world.download_signature = SignatureVerdict::kForeignSigner;
     if (c.old_copy_there) world.files.insert(kInstaller);
     world.running = {{"Merovix_Diagnose.exe", 1}, {"Merovix.exe", 1}};
     world.services = {"Merovix"};
@@ -213,9 +216,16 @@ TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
     if (c.installs) {
       EXPECT_EQ(std::count(world.log.begin(), world.log.end(), kInstall), 1) << what;
     } else {
+      const std::string message = c.outcome == Refused ? kNotSignedByMaker : kDownloadFailed;
       EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault, "Beep",
-                                "UpdateMessage Beim Laden der Datei ist ein Fehler aufgetreten!"}))
+                                "UpdateMessage " + message}))
           << what;
+    }
+    if (c.outcome == Refused) {
+      ASSERT_GE(world.record.size(), 2u);
+      EXPECT_EQ(world.record[1], "Übertragung des Installationsprogramms: " + kDefaultUrl +
+                                     " mit C:\\Windows\\system32\\curl.exe nach " + kInstaller +
+                                     ": verworfen und gelöscht (von einem anderen Herausgeber signiert), Exit-Code 0");
     }
   }
 }

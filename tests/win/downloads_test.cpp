@@ -8,6 +8,7 @@
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
 #include "framework/exceptions.h"
+#include "framework/win/handles.h"
 #include "tests/win/recorder_support.h"
 #include "tests/win/test_files.h"
 #include "tests/win/wow64_support.h"
@@ -132,6 +133,49 @@ TEST(Downloads, IsSameFileComparesFilesNotSpellings) {
   EXPECT_FALSE(IsSameFile(installer, other));
   EXPECT_FALSE(IsSameFile(installer, temp.Path() + "\\missing.exe"));
   EXPECT_FALSE(IsSameFile(temp.Path(), temp.Path()));  // a folder is no file
+}
+
+// What a transfer writes into is new and the download's own: nobody else can
+// delete or rename it while the download holds it, yet the tool writes into
+// it as curl and wget do (overwriting the partial file, adding files to the
+// folder). Afterwards it goes, through the download only.
+TEST(Downloads, TheTransfersPlacesAreFreshAndHeldAgainstOthers) {
+  TempFolder temp;
+  const std::string local = temp.Path() + "\\Merovix_Update_.exe";
+  WindowsDownloadOperations ops;
+  const std::string partial = ops.CreatePartialFile(local), staging = ops.CreateStagingFolder(local);
+  ASSERT_FALSE(partial.empty());
+  ASSERT_FALSE(staging.empty());
+  const std::string second = ops.CreatePartialFile(local);
+  EXPECT_NE(second, partial) << "a fresh name each time";
+  EXPECT_EQ(partial.rfind(local + ".", 0), 0u) << partial;
+  EXPECT_EQ(staging.rfind(local + ".", 0), 0u) << staging;
+
+  for (const std::string& own : {partial, staging}) {
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(MoveFileA(own.c_str(), (temp.Path() + "\\elsewhere").c_str())) << own;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << own;
+  }
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(DeleteFileA(partial.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(RemoveDirectoryA(staging.c_str()));
+
+  const auto tool_writes = [](const std::string& path, DWORD disposition) {
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.get(), "new", 3, &written, nullptr) && written == 3;
+  };
+  EXPECT_TRUE(tool_writes(partial, CREATE_ALWAYS));
+  EXPECT_TRUE(tool_writes(staging + "\\Merovix_Update_.exe", CREATE_NEW));
+
+  EXPECT_TRUE(ops.MoveReplacing(partial, local));
+  EXPECT_EQ(ReadTextFile(local), "new");
+  ops.RemoveFile(second);
+  ops.RemoveStagingFolder(staging);
+  EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(staging.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

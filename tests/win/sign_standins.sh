@@ -2,14 +2,15 @@
 # Makes the files of the signature tests from a stand-in program, with a test
 # CA and certificates made now (in no root store):
 #   unsigned.exe  the stand-in as it is
-#   maker.exe     signed by "Merovix Prüfstelle GmbH"
+#   maker.exe     signed by MAKER_NAME ("Merovix Prüfstelle GmbH")
 #   tampered.exe  maker.exe with one byte of its code changed after signing
-#   foreign.exe   signed by "Merovix Prüfstelle", a look-alike name
+#   foreign.exe   signed by a look-alike name: MAKER_NAME without its last word
 #   text.exe      not a program at all
-#   sign_standins.sh OUT_FOLDER STANDIN_EXE
+#   sign_standins.sh OUT_FOLDER STANDIN_EXE MAKER_NAME
 set -euo pipefail
 out=$1
 standin=$2
+maker_name=$3
 work="$out.tmp"
 rm -rf "$work"
 mkdir -p "$work"
@@ -31,8 +32,8 @@ sign() {
   osslsigncode sign -certs "$1.pem" -key "$1.key" -n "Merovix Update" -h sha256 -in "$standin" -out "$2" >/dev/null
 }
 
-issue maker "Merovix Prüfstelle GmbH"
-issue foreign "Merovix Prüfstelle"
+issue maker "$maker_name"
+issue foreign "${maker_name% *}"
 cp "$standin" unsigned.exe
 sign maker maker.exe
 sign foreign foreign.exe

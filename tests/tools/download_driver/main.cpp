@@ -6,6 +6,7 @@
 //        LoadDirectiveList(FOLDER or ""), then prints ReadDirectiveValue's
 //        result and every line of DirectiveList, each as hex bytes
 //   download_driver tool                          prints FindTransferTool
+//   download_driver removefolder FOLDER           RemoveFolderAndFiles(FOLDER)
 // Arguments are taken as ANSI bytes; an error escaping an operation is
 // printed as "error: <message>" with exit code 3.
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "common/shared_state.h"
 #include "common/win/directive_list.h"
 #include "common/win/downloads.h"
+#include "common/win/file_system.h"
 #include "framework/exceptions.h"
 
 namespace {
@@ -41,6 +43,8 @@ int Run(int argc, char** argv) {
     ReadDirectiveValue(argv[2], argv[3], argv[4], value);
     PrintHex("value", value);
     for (const std::string& line : *DirectiveList) PrintHex("line", line);
+  } else if (op == "removefolder" && argc == 3) {
+    RemoveFolderAndFiles(argv[2]);
   } else if (op == "tool" && argc == 2) {
     std::string tool;
     FindTransferTool(tool);
