@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 #include "app/invocation.h"
 #include "app/run_record.h"
@@ -46,7 +48,7 @@ using namespace merovix;
 
 // A record of its own for what happens outside the run: a refused argument,
 // an error before or after it. Returns the exit code it names.
-int RecordOutsideTheRun(const std::string& line, RunOutcome outcome) {
+int RecordOutsideTheRun(std::initializer_list<std::string> lines, RunOutcome outcome) {
   std::string install_dir = InstallDir;
   try {
     if (install_dir.empty()) install_dir = ReadInstallDir();
@@ -55,7 +57,7 @@ int RecordOutsideTheRun(const std::string& line, RunOutcome outcome) {
   }
   RunLog log;
   log.Begin(RunLogFolder(install_dir));
-  log.Write(line);
+  for (const std::string& line : lines) log.Write(line);
   const int exit_code = UnattendedExitCode(outcome);
   log.Write(EndRecordLine(exit_code));
   return exit_code;
@@ -72,7 +74,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // A command line that is not understood came from a tool, not a user.
   if (invocation.unattended || invocation.refused_argument) Application().SetUnattended();
   if (invocation.refused_argument) {
-    return RecordOutsideTheRun(ArgumentRefusedRecordLine(*invocation.refused_argument), RunOutcome::ArgumentRefused);
+    return RecordOutsideTheRun({ArgumentRefusedRecordLine(*invocation.refused_argument)}, RunOutcome::ArgumentRefused);
   }
   RunOutcome outcome = RunOutcome::UnexpectedError;
   try {
@@ -92,7 +94,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       Application().ShowException(error);
       return 0;
     }
-    return RecordOutsideTheRun(ErrorRecordLine(error.what()), RunOutcome::UnexpectedError);
+    return RecordOutsideTheRun({kUnattendedRecordLine, ErrorRecordLine(error.what())}, RunOutcome::UnexpectedError);
   }
   return invocation.unattended ? UnattendedExitCode(outcome) : 0;
 }

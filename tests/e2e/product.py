@@ -72,6 +72,14 @@ def run_log(path):
     return [m.group(1) for m in stamped]
 
 
+def temp_log(box):
+    """The run's log in the user's temporary folder, where a run without
+    installation folder logs."""
+    code, temp = box.output("cmd", "/c", "echo %TEMP%")
+    assert code == 0
+    return run_log(box.unix_path(temp.strip() + "\\" + LOG_NAME))
+
+
 class Product:
     """The installation folder with settings.ini and Update_Merovix.exe in it."""
 

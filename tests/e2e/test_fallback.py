@@ -9,7 +9,7 @@ import pytest
 import winebed
 
 from download_host import INSTALLER_PATH, install_curl, install_findstr, install_wget
-from product import LOG_NAME, UNATTENDED, documented_exit_code, run_log, run_unattended
+from product import UNATTENDED, documented_exit_code, run_unattended, temp_log
 
 WARNING = ("Dies scheint nicht der PC zu sein, auf dem Merovix installiert ist. "
            "Möchten Sie das Update-File dennoch laden?")
@@ -48,14 +48,6 @@ def place_updater(box, tool="curl", install_dir=None, signed=False):
         install_wget(box, program_dir)
     os.makedirs(box.unix_path(TARGET_DIR), exist_ok=True)
     return PROGRAM_DIR + "\\Update_Merovix.exe"
-
-
-def temp_log(box):
-    """The run's log in the user's temporary folder, where a run without
-    installation folder logs."""
-    code, temp = box.output("cmd", "/c", "echo %TEMP%")
-    assert code == 0
-    return run_log(box.unix_path(temp.strip() + "\\" + LOG_NAME))
 
 
 def assert_centred(window):

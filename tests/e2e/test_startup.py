@@ -4,7 +4,7 @@ import os
 
 import pytest
 
-from product import LOG_NAME, documented_exit_code, run_log, run_unattended
+from product import LOG_NAME, UNATTENDED, documented_exit_code, run_log, run_unattended, temp_log
 from winebox import DEFAULT_INSTALL_DIR, FLAVOURS
 
 ASK = "Möchten Sie das Update von Merovix laden und installieren?"
@@ -76,14 +76,21 @@ def test_confirm_update_zero_skips_the_question_for_one_start_only(box):
     assert second.wait(timeout=30) == 0
 
 
-def test_a_registry_value_of_the_wrong_type_is_reported_and_the_program_ends(box):
+# Unattended, the error is logged instead, with its own exit code.
+@pytest.mark.parametrize("unattended", [False, True], ids=["asked", "unattended"])
+def test_a_registry_value_of_the_wrong_type_is_reported_and_the_program_ends(box, unattended):
     box.install_product(settings="[Parameter]\nconfirm_Update=0\n")
     box.install_product(install_dir="1", value_type="REG_DWORD")
-    program = box.start(box.updater())
-    error = box.wait_dialog("Fehler")
-    assert error["texts"] == ["Ungültiger Datentyp für 'Inno Setup: App Path'"]
-    box.dlg("press", "Fehler", "OK")
-    assert program.wait(timeout=30) == 0
+    error = "Ungültiger Datentyp für 'Inno Setup: App Path'"
+    if unattended:
+        unexpected = documented_exit_code("unexpected error")
+        assert run_unattended(box, box.win_path(box.updater())) == (unexpected, [])
+        assert temp_log(box)[1:] == [UNATTENDED, "Fehler: " + error, "Ende, Exit-Code %d" % unexpected]
+    else:
+        program = box.start(box.updater())
+        assert box.wait_dialog("Fehler")["texts"] == [error]
+        box.dlg("press", "Fehler", "OK")
+        assert program.wait(timeout=30) == 0
 
 
 # A 32-bit installer leaves its uninstall entry in the 32-bit registry view, a

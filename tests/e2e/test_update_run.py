@@ -118,9 +118,21 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     log = product.log()
     assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
     if unattended:
-        assert log[1:3] == [UNATTENDED, "Update der Installation in " + product.install_dir]
-        assert log[-3:] == ["Neustart %s: gestartet" % product.win("Merovix.exe"),
-                            "Meldung: " + DONE + " und Merovix neu gestartet!", "Ende, Exit-Code 0"]
+        curl, installer = SYSTEM + "\\curl.exe", product.win("Merovix_Update_.exe")
+        assert log[1:] == [
+            UNATTENDED,
+            "Update der Installation in " + product.install_dir,
+            "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22"
+            % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
+            "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
+            % (host.url(INSTALLER_PATH), curl, installer),
+            "Signaldatei %s angelegt" % product.win("StopService"),
+            "Merovix.exe hat sich beendet",
+            'Installationsprogramm: "%s" /silent' % installer,
+            "Installationsprogramm beendet, Exit-Code 0",
+            "Neustart %s: gestartet" % product.win("Merovix.exe"),
+            "Meldung: " + DONE + " und Merovix neu gestartet!",
+            "Ende, Exit-Code 0"]
         assert "confirm_update" not in product.settings().lower()
 
 
