@@ -59,9 +59,9 @@ void RunLog::ShowPlain(const std::string& text) {
 
 void RunLog::ShowUpdate(const std::string& text) {
   Write(MessageRecordLine(text));
+  if (Application().Unattended()) return;
   // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
   constexpr UINT kFlags = 0x51040;
-  if (Application().Unattended()) return;
   ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
 }
 

@@ -214,8 +214,11 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
         "Ende"]
 
 
-@pytest.mark.parametrize("keep_alive_starts", [True, False], ids=["restarted", "not-restarted"])
-def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, host, keep_alive_starts):
+# Unattended, the message is in the log and the outcome in the exit code; sc
+# and wget run hidden.
+@pytest.mark.parametrize("keep_alive_starts,unattended", [(True, False), (False, True)],
+                         ids=["restarted", "not-restarted-unattended"])
+def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, host, keep_alive_starts, unattended):
     # "Merovix" installed but stopped: nobody takes the signal file away, the
     # run goes on after its polls and removes it before the restart.
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
@@ -227,11 +230,18 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     if not keep_alive_starts:
         keep_alive.configure("start=fail\n")
 
-    program = product.start_updater()
     restart = "wurde neu gestartet." if keep_alive_starts else "konnte nicht neu gestartet werden!"
-    assert final_message(box, "installer-failed") == [
-        "Die Installation des Updates ist fehlgeschlagen (Fehlercode 3)! Der Merovix-Dienst " + restart]
-    assert program.wait(timeout=30) == 0
+    message = "Die Installation des Updates ist fehlgeschlagen (Fehlercode 3)! Der Merovix-Dienst " + restart
+    if unattended:
+        code, windows = product.run_unattended()
+        assert code == documented_exit_code("installer failed")
+        installer_console = {"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}
+        assert all(window == installer_console for window in windows), windows
+        assert product.log()[-2:] == ["Meldung: " + message, "Ende, Exit-Code %d" % code]
+    else:
+        program = product.start_updater()
+        assert final_message(box, "installer-failed") == [message]
+        assert program.wait(timeout=30) == 0
     assert not os.path.exists(product.signal_file)
     assert len(product.installer_runs()) == 1
     assert [run[-1] for run in merovix.runs()] == [RUNNING]
