@@ -1,11 +1,18 @@
-// Update_Merovix: updates the installed Merovix product. Takes no arguments
-// and always ends with exit code 0; the outcome is told through messages.
+// Update_Merovix: updates the installed Merovix product. Without arguments a
+// user is at the PC: the outcome is told through messages and the exit code
+// is 0. With "/unattended" nobody is: no dialog, the outcome in the log and
+// in the exit code (app/run_outcome.h).
 #include <windows.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
+#include "app/invocation.h"
+#include "app/run_record.h"
 #include "app/win/main_form.h"
+#include "app/win/run_log.h"
 #include "framework/exceptions.h"
 #include "framework/win/application.h"
 #include "framework/win/system_folder.h"
@@ -35,21 +42,59 @@ void __throw_invalid_argument(const char* what) { throw merovix::Exception(what)
 void __throw_bad_function_call() { throw merovix::Exception("bad_function_call"); }
 }  // namespace std
 
+namespace {
+
+using namespace merovix;
+
+// A record of its own for what happens outside the run: a refused argument,
+// an error before or after it. Returns the exit code it names.
+int RecordOutsideTheRun(std::initializer_list<std::string> lines, RunOutcome outcome) {
+  std::string install_dir = InstallDir;
+  try {
+    if (install_dir.empty()) install_dir = ReadInstallDir();
+  } catch (const std::exception&) {
+    // The temporary folder takes the record.
+  }
+  RunLog log;
+  log.Begin(RunLogFolder(install_dir));
+  for (const std::string& line : lines) log.Write(line);
+  const int exit_code = UnattendedExitCode(outcome);
+  log.Write(EndRecordLine(exit_code));
+  return exit_code;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  using namespace merovix;
   // The program runs elevated from a folder users can write to: no DLL may
   // come from there or from the folder it was started in.
   RestrictDllSearchToSystemFolder();
   EnterSystemFolder();
+  const Invocation invocation = ParseArguments(CommandLineArguments());
+  // A command line that is not understood came from a tool, not a user.
+  if (invocation.unattended || invocation.refused_argument) Application().SetUnattended();
+  if (invocation.refused_argument) {
+    return RecordOutsideTheRun({ArgumentRefusedRecordLine(*invocation.refused_argument)}, RunOutcome::ArgumentRefused);
+  }
+  RunOutcome outcome = RunOutcome::UnexpectedError;
   try {
     Application().Initialize();
     Application().SetTitle("Update_Merovix");
     auto form = std::make_unique<TForm1>(nullptr);
     Form1 = form.get();
-    Application().Run();
+    if (invocation.unattended) {
+      form->RunUnattended();
+    } else {
+      Application().Run();
+    }
+    outcome = form->Outcome();
     Form1 = nullptr;
   } catch (const std::exception& error) {
-    Application().ShowException(error);
+    if (!invocation.unattended) {
+      Application().ShowException(error);
+      return 0;
+    }
+    return RecordOutsideTheRun({kUnattendedRecordLine, ErrorRecordLine(error.what())}, RunOutcome::UnexpectedError);
   }
-  return 0;
+  return invocation.unattended ? UnattendedExitCode(outcome) : 0;
 }

@@ -54,11 +54,12 @@ std::string UpdateBranchRecordLine(const std::string& install_dir) {
   return "Update der Installation in " + install_dir;
 }
 
-std::string FallbackBranchRecordLine(const std::string& install_dir) {
+std::string FallbackBranchRecordLine(const std::string& install_dir, bool unattended) {
   return "Keine Installation gefunden (" +
          (install_dir.empty() ? std::string("kein Installationsordner in der Registrierung")
                               : "Installationsordner " + install_dir + " fehlt") +
-         "): Laden des Updates in einen Ordner nach Wahl";
+         (unattended ? "): im unbeaufsichtigten Lauf wird nichts geladen"
+                     : "): Laden des Updates in einen Ordner nach Wahl");
 }
 
 std::string QuestionRecordLine(const std::string& question, const std::string& answer) {
@@ -68,6 +69,14 @@ std::string QuestionRecordLine(const std::string& question, const std::string& a
 std::string MessageRecordLine(const std::string& text) { return "Meldung: " + text; }
 
 std::string ErrorRecordLine(const std::string& text) { return "Fehler: " + text; }
+
+std::string ArgumentRefusedRecordLine(const std::string& argument) {
+  return "Unbekanntes Argument \"" + argument + "\" abgelehnt (bekannt ist nur /unattended): nichts getan";
+}
+
+std::string EndRecordLine(std::optional<int> exit_code) {
+  return exit_code ? "Ende, Exit-Code " + std::to_string(*exit_code) : std::string("Ende");
+}
 
 std::string KeyNotDeletedRecordLine(const std::string& key, const std::string& file) {
   return "Schlüssel " + key + " in " + file + " konnte nicht gelöscht werden";
@@ -140,6 +149,11 @@ void RunRecord::DesktopProgramRestarted(const std::string& path, bool started) {
 
 void RunRecord::DesktopProgramStillRunning(const std::string& path) {
   Line("Neustart " + Data(path) + " entfällt: das Programm läuft");
+}
+
+void RunRecord::DesktopRestartSkipped(const std::string& path) {
+  Line("Neustart " + Data(path) +
+       " übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort liefe das Programm für niemanden sichtbar");
 }
 
 }  // namespace merovix

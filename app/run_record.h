@@ -26,12 +26,17 @@ std::string ServiceStateText(std::uint32_t state);
 // Lines written around a run rather than by it (UTF-8 pieces).
 std::string StartRecordLine(const std::string& version, const std::string& computer, const std::string& user);
 std::string UpdateBranchRecordLine(const std::string& install_dir);
-std::string FallbackBranchRecordLine(const std::string& install_dir);
+// Without an installation an unattended run downloads nothing.
+std::string FallbackBranchRecordLine(const std::string& install_dir, bool unattended);
 std::string QuestionRecordLine(const std::string& question, const std::string& answer);
 std::string MessageRecordLine(const std::string& text);
 std::string ErrorRecordLine(const std::string& text);
 std::string KeyNotDeletedRecordLine(const std::string& key, const std::string& file);
-inline constexpr const char* kEndRecordLine = "Ende";
+inline constexpr const char* kUnattendedRecordLine =
+    "Unbeaufsichtigter Lauf (/unattended): Zustimmung vorausgesetzt, keine Dialoge, keine Meldungsfenster";
+std::string ArgumentRefusedRecordLine(const std::string& argument);
+// The last line of a record; an unattended run names its exit code.
+std::string EndRecordLine(std::optional<int> exit_code);
 
 // The steps of the update run and the fallback download, written to a sink.
 // Data pieces are taken in the ANSI code page.
@@ -56,6 +61,7 @@ class RunRecord {
   void ServiceRestarted(const std::string& service, std::uint32_t state);
   void DesktopProgramRestarted(const std::string& path, bool started);
   void DesktopProgramStillRunning(const std::string& path);
+  void DesktopRestartSkipped(const std::string& path);
 
  private:
   void Line(const std::string& line) { sink_.RecordLine(line); }

@@ -21,23 +21,30 @@ class UpdateRun {
         desktop_program_(settings.install_dir + "\\" + kDesktopProgramName),
         default_url_(settings.default_url),
         sc_(settings.sc),
-        taskkill_(settings.taskkill) {}
+        taskkill_(settings.taskkill),
+        unattended_(settings.unattended),
+        local_system_(settings.local_system),
+        // Nobody is there to see a console window; it would only take the
+        // focus from whoever works at the PC.
+        tool_show_(settings.unattended ? kSwHide : kSwShowNormal),
+        sc_show_(settings.unattended ? kSwHide : kSwShowMinimized) {}
 
-  void Run() {
-    if (!Consent()) return;
+  RunOutcome Run() {
+    if (!Consent()) return RunOutcome::Cancelled;
     record_.Transfer("der Direktivenliste", ops_.LoadDirectiveList());
     const std::string url = ops_.ReadDirectiveValue("UpdateFilename", default_url_, "Update");
     // Only a file this download fetched or confirmed may be run: an installer
     // left by an earlier run must not pass for it when the transfer failed or
     // put its file elsewhere (another name in the URL, or the updater lying
     // outside the installation folder).
-    const DownloadResult download = ops_.DownloadFile(url, "", kSwShowNormal);
+    const DownloadResult download = ops_.DownloadFile(url, "", tool_show_);
     record_.Transfer("des Installationsprogramms", download);
     if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
       if (download.Succeeded()) record_.NotTheInstaller(download.local_file, installer_);
       ops_.Beep();
-      ops_.ShowUpdateMessage(download.outcome == DownloadOutcome::Refused ? kNotSignedByMaker : kDownloadFailed);
-      return;
+      const bool refused = download.outcome == DownloadOutcome::Refused;
+      ops_.ShowUpdateMessage(refused ? kNotSignedByMaker : kDownloadFailed);
+      return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
     try {
       StopProduct();
@@ -49,12 +56,17 @@ class UpdateRun {
     const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
     record_.InstallerEnded(exit_code);
     const RestartOutcome restart = Restart();
-    if (!exit_code || *exit_code != 0 || !restart.succeeded) ops_.Beep();
+    const bool installed = exit_code && *exit_code == 0;
+    if (!installed || !restart.succeeded) ops_.Beep();
     ops_.ShowUpdateMessage(FinalMessage(exit_code, restart));
+    if (!installed) return RunOutcome::InstallerFailed;
+    if (restart.skipped) return RunOutcome::RestartSkipped;
+    return restart.succeeded ? RunOutcome::Updated : RunOutcome::RestartFailed;
   }
 
  private:
   bool Consent() {
+    if (unattended_) return true;  // given by the command line
     if (ops_.ReadIniBool("confirm_update", true) && !ops_.Confirm(kAskForUpdate)) {
       ops_.ShowPlainMessage(kUpdateCancelled);
       return false;
@@ -84,7 +96,7 @@ class UpdateRun {
   // keep-alive service, while it still runs, could bring "Merovix" back.
   void StopService(const std::string& service) {
     const std::string parameters = "stop " + service;
-    ops_.ShellExecuteAndWait(sc_, parameters, true, kSwShowMinimized);
+    ops_.ShellExecuteAndWait(sc_, parameters, true, sc_show_);
     record_.ServiceStopped(service, sc_ + " " + parameters, ops_.WaitWhileServiceStops(kLocalhost, service));
   }
 
@@ -152,6 +164,10 @@ class UpdateRun {
       const bool keep_alive = RestartService("Merovix_KeepAlive");
       return {RestartKind::Service, service && keep_alive};
     }
+    if (restart_desktop_ && local_system_) {
+      record_.DesktopRestartSkipped(desktop_program_);
+      return {RestartKind::Desktop, false, true};
+    }
     if (restart_desktop_) {
       // A second copy beside one that never ended, or that the installer
       // started again, would work on the same data.
@@ -171,6 +187,8 @@ class UpdateRun {
   UpdateOperations& ops_;
   RunRecord record_;
   const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
+  const bool unattended_, local_system_;
+  const std::uint16_t tool_show_, sc_show_;
   bool service_mode_ = false;
   bool restart_desktop_ = false;
   bool desktop_ended_ = false;
@@ -187,10 +205,12 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
                      : FinalMessage(installer_exit_code, {}) + " Merovix hat sich nicht beendet und läuft weiter.";
   }
   const char* restarted = restart.kind == RestartKind::Service ? "Der Merovix-Dienst" : "Merovix";
-  const std::string failed_restart = std::string(restarted) + " konnte nicht neu gestartet werden!";
+  const std::string not_restarted =
+      std::string(restarted) + (restart.skipped ? " wurde unter dem Systemkonto nicht neu gestartet."
+                                                : " konnte nicht neu gestartet werden!");
   if (installed) {
     if (restart.kind == RestartKind::None) return std::string(kUpdateDone) + "!";
-    if (!restart.succeeded) return std::string(kUpdateDone) + "! " + failed_restart;
+    if (!restart.succeeded) return std::string(kUpdateDone) + "! " + not_restarted;
     return std::string(kUpdateDone) + (restart.kind == RestartKind::Service ? " und der Merovix-Dienst neu gestartet!"
                                                                              : " und Merovix neu gestartet!");
   }
@@ -199,11 +219,13 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
                                std::to_string(*installer_exit_code) + ")!"
                          : std::string("Das Installationsprogramm des Updates konnte nicht gestartet werden!");
   if (restart.kind != RestartKind::None) {
-    text += " " + (restart.succeeded ? std::string(restarted) + " wurde neu gestartet." : failed_restart);
+    text += " " + (restart.succeeded ? std::string(restarted) + " wurde neu gestartet." : not_restarted);
   }
   return text;
 }
 
-void RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings) { UpdateRun(ops, settings).Run(); }
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings) {
+  return UpdateRun(ops, settings).Run();
+}
 
 }  // namespace merovix

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/run_outcome.h"
 #include "app/run_record.h"
 #include "common/download_sequence.h"
 
@@ -18,7 +19,7 @@ inline constexpr const char* kNotSignedByMaker = "Das Update ist nicht vom Herst
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 
 // Show modes handed to started programs.
-inline constexpr std::uint16_t kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
+inline constexpr std::uint16_t kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
 
 // How long the run gives the desktop program to end after the signal file
 // asked it to: it may be saving a day's work. Past that the update goes on.
@@ -28,10 +29,13 @@ inline constexpr std::uint32_t kDesktopProgramEndWaitMs = 60 * 1000;
 // services running, or the desktop program started (or running again, when
 // the installer started it). DesktopNeverEnded: the desktop program did not
 // end when asked and still runs; it is not started a second time.
+// `skipped`: the desktop program was not started because the run has the
+// system account.
 enum class RestartKind : std::uint8_t { None, Service, Desktop, DesktopNeverEnded };
 struct RestartOutcome {
   RestartKind kind = RestartKind::None;
   bool succeeded = true;
+  bool skipped = false;
 };
 
 // The operations also write the run's record (RecordSink).
@@ -104,12 +108,19 @@ struct UpdateRunSettings {
   // folder is unknown, and then nothing is started instead.
   std::string sc;
   std::string taskkill;
+  // Nobody at the PC: consent is given by the command line, and the
+  // transfer tool and "sc" run hidden.
+  bool unattended = false;
+  // The run has the local system account: a desktop program started from it
+  // would run in the system's session, for nobody (or with the system's
+  // rights on a user's desktop), so it is not restarted.
+  bool local_system = false;
 };
 
-// One update run on a PC where the product is installed. An error raised by
-// an operation after the product has begun to be stopped restarts what the
-// run had stopped, then passes on to the caller.
-void RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings);
+// One update run on a PC where the product is installed; how it ended. An
+// error raised by an operation after the product has begun to be stopped
+// restarts what the run had stopped, then passes on to the caller.
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings);
 
 // The final message after the installer: its outcome, and what was restarted
 // or could not be.

@@ -28,7 +28,9 @@ std::string StampedLogLine(const LocalTimestamp& time, std::string_view line) {
   text += time.utc_offset_minutes < 0 ? '-' : '+';
   AppendPadded(text, offset / 60, 2, ':');
   AppendPadded(text, offset % 60, 2, ' ');
-  text.append(line);
+  // A line break or other control character in a piece from outside (a
+  // command-line argument, a registry value) must not forge a line of its own.
+  for (const char c : line) text += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
   text.append("\r\n");
   return text;
 }

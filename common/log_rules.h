@@ -21,7 +21,8 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // A log file grows to about this size; past it the older half goes.
 inline constexpr std::uint64_t kLogLimitBytes = 1024 * 1024;
 
-// "2026-12-09 07:12:03 +01:00 " + line + CR LF.
+// "2026-12-09 07:12:03 +01:00 " + line + CR LF; each control character of
+// the line (line breaks among them) becomes a blank.
 std::string StampedLogLine(const LocalTimestamp& time, std::string_view line);
 
 // True when a file of `size` bytes would pass `limit` with `adding` more.

@@ -6,7 +6,9 @@
 #include "app/win/update_operations.h"
 #include "common/download_host.h"
 #include "common/shared_state.h"
+#include "common/win/processes.h"
 #include "common/win/settings.h"
+#include "framework/win/application.h"
 #include "framework/win/system_folder.h"
 #include "framework/win/text.h"
 
@@ -22,6 +24,12 @@ constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\currentvers
 constexpr const char* kAppPathValue = "Inno Setup: App Path";
 
 }  // namespace
+
+std::string ReadInstallDir() {
+  std::string install_dir;
+  ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, kAppPathValue, install_dir);
+  return install_dir;
+}
 
 TForm1::TForm1(TComponent* owner) : TForm(owner, L"TForm1", "Update Merovix") {
   // The window as designed; FormCreate replaces its geometry.
@@ -48,9 +56,9 @@ void TForm1::FormCreate(TComponent*) {
   SetLeft(1);
   SetTop(1);
   try {
-    ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, kAppPathValue, InstallDir);
+    InstallDir = ReadInstallDir();
   } catch (...) {
-    // Reported where the run would begin, so that the run's log has it.
+    // Reported where the run begins, so that the run's log has it.
     registry_error_ = std::current_exception();
   }
   SettingsFile = InstallDir + "\\" + "settings.ini";
@@ -62,12 +70,23 @@ void TForm1::FormActivate(TComponent*) {
   // The window becomes active again whenever one of the run's own dialogs
   // closes; the run belongs to the first activation only.
   if (run_started_) return;
+  RunOnce();
+  Close();
+}
+
+void TForm1::RunUnattended() {
+  if (!run_started_) RunOnce();
+}
+
+void TForm1::RunOnce() {
   run_started_ = true;
   try {
     ButtonUpdate_starten->Click();
   } catch (const std::exception& error) {
+    outcome_ = RunOutcome::UnexpectedError;
     run_log_.ShowError(error);
   }
+  const bool unattended = Application().Unattended();
   // Without an installation folder the settings file would be one in the
   // root of the current drive, which is not the product's.
   if (!InstallDir.empty()) {
@@ -77,29 +96,32 @@ void TForm1::FormActivate(TComponent*) {
     ReadIniString("confirm_Update", "", "", "", kept);
     if (!kept.empty()) run_log_.Write(KeyNotDeletedRecordLine("confirm_Update", AnsiToUtf8(SettingsFile)));
   }
-  run_log_.Write(kEndRecordLine);
-  Close();
+  run_log_.Write(EndRecordLine(unattended ? std::optional<int>(UnattendedExitCode(outcome_)) : std::nullopt));
 }
 
 void TForm1::FormClose(TComponent*, TCloseAction&) { DirectiveList.reset(); }
 
 void TForm1::ButtonUpdate_startenClick(TComponent*) {
-  if (registry_error_) {
-    run_log_.Begin(TemporaryFolder());
-    std::rethrow_exception(registry_error_);
-  }
-  if (InstallDir.empty() || !DirectoryExists(InstallDir)) {
-    run_log_.Begin(TemporaryFolder());
-    run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir)));
+  const bool unattended = Application().Unattended();
+  const bool installed = !InstallDir.empty() && DirectoryExists(InstallDir);
+  run_log_.Begin(RunLogFolder(InstallDir));
+  if (unattended) run_log_.Write(kUnattendedRecordLine);
+  if (registry_error_) std::rethrow_exception(registry_error_);
+  if (!installed) {
+    run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir), unattended));
+    outcome_ = RunOutcome::NotInstalled;
+    if (unattended) return;
     WindowsFallbackOperations operations(*DirDlg, run_log_);
     RunFallbackDownload(operations, InstallerUrl(UpdateFileName), UpdateFileName);
     return;
   }
-  run_log_.Begin(InstallDir);
   run_log_.Write(UpdateBranchRecordLine(AnsiToUtf8(InstallDir)));
   WindowsUpdateOperations operations(run_log_);
-  RunUpdate(operations, UpdateRunSettings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName),
-                                          SystemProgram("sc.exe"), SystemProgram("taskkill.exe")});
+  UpdateRunSettings settings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName), SystemProgram("sc.exe"),
+                             SystemProgram("taskkill.exe")};
+  settings.unattended = unattended;
+  settings.local_system = RunsAsLocalSystem();
+  outcome_ = RunUpdate(operations, settings);
 }
 
 }  // namespace merovix

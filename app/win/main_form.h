@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "app/run_outcome.h"
 #include "app/win/run_log.h"
 #include "browse/win/browse_dialog.h"
 #include "framework/win/forms.h"
@@ -14,6 +15,10 @@ namespace merovix {
 extern std::string InstallDir;
 // The installer's file name.
 extern const std::string UpdateFileName;
+
+// The installation folder from the product's uninstall entry; empty when
+// there is none. Raises the registry access's errors.
+std::string ReadInstallDir();
 
 class TForm1 : public TForm {
  public:
@@ -27,8 +32,16 @@ class TForm1 : public TForm {
   void FormClose(TComponent* sender, TCloseAction& action);
   void ButtonUpdate_startenClick(TComponent* sender);
 
+  // The run without showing the window, for an unattended application:
+  // nothing takes the focus from whoever works at the PC.
+  void RunUnattended();
+  RunOutcome Outcome() const { return outcome_; }
+
  private:
+  void RunOnce();
+
   bool run_started_ = false;
+  RunOutcome outcome_ = RunOutcome::UnexpectedError;
   // An uninstall entry that could not be read: the run only reports it.
   std::exception_ptr registry_error_;
   RunLog run_log_;

@@ -6,6 +6,7 @@
 #include "build_config.h"
 #include "common/paths.h"
 #include "common/win/log_file.h"
+#include "common/win/settings.h"
 #include "framework/win/application.h"
 #include "framework/win/dialogs.h"
 #include "framework/win/text.h"
@@ -58,9 +59,14 @@ void RunLog::ShowPlain(const std::string& text) {
 
 void RunLog::ShowUpdate(const std::string& text) {
   Write(MessageRecordLine(text));
+  if (Application().Unattended()) return;
   // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
   constexpr UINT kFlags = 0x51040;
   ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
+}
+
+void RunLog::Beep() {
+  if (!Application().Unattended()) ::MessageBeep(MB_ICONASTERISK);
 }
 
 void RunLog::ShowError(const std::exception& error) {
@@ -72,6 +78,10 @@ std::string TemporaryFolder() {
   char folder[MAX_PATH + 1] = {};
   const DWORD length = ::GetTempPathA(MAX_PATH + 1, folder);
   return length > 0 && length <= MAX_PATH ? std::string(folder, length) : std::string();
+}
+
+std::string RunLogFolder(const std::string& install_dir) {
+  return !install_dir.empty() && DirectoryExists(install_dir) ? install_dir : TemporaryFolder();
 }
 
 }  // namespace merovix

@@ -1,6 +1,8 @@
 #pragma once
 // The run's log file "Update_Merovix.log", and the one place through which
 // every text for the user passes: each is written to the log as it is shown.
+// In an unattended application (TApplication::Unattended) nothing is shown
+// and nothing sounds: the log is all there is.
 #include <exception>
 #include <string>
 
@@ -25,6 +27,8 @@ class RunLog {
   // The system message box captioned "Merovix Update".
   void ShowUpdate(const std::string& text);
   void ShowError(const std::exception& error);
+  // The "asterisk" system sound that goes before a bad outcome.
+  void Beep();
 
  private:
   std::string path_;
@@ -32,5 +36,9 @@ class RunLog {
 
 // The user's temporary folder, where a run without installation folder logs.
 std::string TemporaryFolder();
+
+// The folder of the run's log: the installation folder (ANSI path) when it
+// exists, otherwise the user's temporary folder.
+std::string RunLogFolder(const std::string& install_dir);
 
 }  // namespace merovix

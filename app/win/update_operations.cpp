@@ -42,7 +42,7 @@ void WindowsUpdateOperations::ShowPlainMessage(const std::string& text) { log_.S
 
 void WindowsUpdateOperations::ShowUpdateMessage(const std::string& text) { log_.ShowUpdate(text); }
 
-void WindowsUpdateOperations::Beep() { ::MessageBeep(MB_ICONASTERISK); }
+void WindowsUpdateOperations::Beep() { log_.Beep(); }
 
 DownloadResult WindowsUpdateOperations::LoadDirectiveList() { return merovix::LoadDirectiveList(""); }
 
@@ -129,7 +129,7 @@ void WindowsFallbackOperations::RecordLine(const std::string& line) { log_.Write
 
 std::string WindowsFallbackOperations::Utf8FromAnsi(const std::string& data) { return AnsiToUtf8(data); }
 
-void WindowsFallbackOperations::Beep() { ::MessageBeep(MB_ICONASTERISK); }
+void WindowsFallbackOperations::Beep() { log_.Beep(); }
 
 bool WindowsFallbackOperations::Warn(const std::string& text) { return log_.Warn(text); }
 

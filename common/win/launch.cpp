@@ -8,6 +8,7 @@
 
 #include "common/command_lines.h"
 #include "framework/exceptions.h"
+#include "framework/win/application.h"
 #include "framework/win/handles.h"
 #include "framework/win/system_folder.h"
 #include "framework/win/text.h"
@@ -95,6 +96,9 @@ std::uint32_t ShellExecuteAndWait(const std::string& FileName, const std::string
   SHELLEXECUTEINFOA info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // The shell's own error box for a file it cannot open would wait for a
+  // user who is not there.
+  if (Application().Unattended()) info.fMask |= SEE_MASK_FLAG_NO_UI;
   info.hwnd = GetForegroundWindow();
   info.lpVerb = "open";
   info.lpFile = file.c_str();
@@ -127,8 +131,11 @@ void RunDetached(const std::string& ExePath, const std::string& Parameters, std:
   STARTUPINFOA startup = StartupInfoShowing(ShowMode);
   // Filled only on success, so a failure cannot leave stray values behind.
   PROCESS_INFORMATION info{};
+  // The program runs on for its user: it must not inherit the error mode of
+  // an unattended run, which would hide its own error boxes.
   if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
-                     CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr, FolderOrNull(folder), &startup, &info)) {
+                     CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP | CREATE_DEFAULT_ERROR_MODE, nullptr,
+                     FolderOrNull(folder), &startup, &info)) {
     ProcessInfo = info;  // the caller owns both handles from here on
   }
 }

@@ -142,4 +142,17 @@ void KillProcessByIdText(const std::string& IdText) {
   if (ProcessIdRunning(IdText)) KillProcessById(*id);
 }
 
+bool RunsAsLocalSystem() {
+  UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+  // TOKEN_USER with the SID after it; a SID takes at most 68 bytes.
+  union {
+    TOKEN_USER user;
+    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  } buffer{};
+  DWORD length = 0;
+  if (!::GetTokenInformation(token.get(), TokenUser, &buffer, sizeof(buffer), &length)) return false;
+  return ::IsWellKnownSid(buffer.user.User.Sid, WinLocalSystemSid) != FALSE;
+}
+
 }  // namespace merovix

@@ -47,4 +47,9 @@ bool WaitForProgramToEnd(const std::string& Name, std::uint32_t LimitMs);
 // not this process's own.
 void KillProcessByIdText(const std::string& IdText);
 
+// True when this process runs under the local system account (S-1-5-18), as
+// deployment tools and services start programs; false for any user, and when
+// the process's token cannot be read.
+bool RunsAsLocalSystem();
+
 }  // namespace merovix

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace merovix {
 
@@ -29,11 +30,23 @@ class TApplication {
   // Shows the error's message to the user in a message box.
   void ShowException(const std::exception& error);
 
+  // Nobody is at the PC: from here on the framework shows no dialog, and the
+  // system shows none for this process (critical errors, a missing file or
+  // disk, a crash) nor the run-time library on an abort. Programs started
+  // afterwards inherit the system's part.
+  void SetUnattended();
+  bool Unattended() const { return unattended_; }
+
  private:
   std::string title_;
   TForm* main_form_ = nullptr;
+  bool unattended_ = false;
 };
 
 TApplication& Application();
+
+// The program's command-line arguments (UTF-8), without its own name, split
+// as Windows programs split them.
+std::vector<std::string> CommandLineArguments();
 
 }  // namespace merovix

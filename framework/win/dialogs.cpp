@@ -145,6 +145,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 }
 
 int ShowDialog(const DialogSpec& spec) {
+  // Nobody would answer: the dialog is not shown and answers as Escape does.
+  if (Application().Unattended()) return spec.cancel_id;
   TemplateWriter writer;
   writer.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
   writer.Dword(0);

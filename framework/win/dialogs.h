@@ -17,6 +17,8 @@ constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7;
 // A modal dialog centred on the screen; the type sets caption and icon
 // ("Warnung", "Fehler", "Information", "Bestätigung"). Returns the modal
 // result of the button pressed; Escape and closing give the cancel result.
+// In an unattended application nothing is shown, and the cancel result comes
+// back at once (the same for ShowMessage).
 int MessageDlg(std::string_view text, TMsgDlgType type, TMsgDlgButtons buttons, int help_context,
                TMsgDlgBtn default_button);
 

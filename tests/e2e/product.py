@@ -2,6 +2,7 @@
 installation folder, the stand-in installer on the download host, stand-in
 programs under the product's names and the test service as the product's
 services."""
+import json
 import os
 import re
 import time
@@ -15,8 +16,30 @@ SERVICE_FOLDER = "C:\\svc"
 LOG_NAME = "Update_Merovix.log"
 # Every line of the run's log: local time, its distance from UTC, the text.
 LOG_LINE = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d\d:\d\d (.*)")
+UNATTENDED = "Unbeaufsichtigter Lauf (/unattended): Zustimmung vorausgesetzt, keine Dialoge, keine Meldungsfenster"
 STOP_CONTROL = "control=1"
 RUNNING = "state=4 checkpoint=0 hint=0"
+
+
+def documented_exit_code(phrase):
+    """The exit code that the README's table for administrators gives to the
+    outcome described with `phrase`: the tests hold the program to it."""
+    readme = os.path.join(os.path.dirname(__file__), "..", "..", "README.md")
+    with open(readme, encoding="utf-8") as f:
+        rows = [m.groups() for m in map(re.compile(r"\| (\d+) \| (.*) \|$").match, f.read().splitlines()) if m]
+    codes = [int(code) for code, outcome in rows if phrase in outcome]
+    assert len(codes) == 1, (phrase, rows)
+    return codes[0]
+
+
+def run_unattended(box, win_program, *args, timeout=180):
+    """Runs the program with `args` (default: the switch) under dlgtool's
+    watch: its exit code and every window that appeared meanwhile."""
+    code, out = box.output(os.path.join(box.bin, "dlgtool.exe"), "watch", str(timeout * 1000), win_program,
+                           *(args or ["/unattended"]), timeout=timeout + 30)
+    watched = json.loads(out.strip().splitlines()[-1])
+    assert code == 0, "the program did not end; windows seen: %r" % watched["windows"]
+    return watched["exit"], watched["windows"]
 
 
 def wait_until(condition, timeout=30, what="condition"):
@@ -49,6 +72,14 @@ def run_log(path):
     return [m.group(1) for m in stamped]
 
 
+def temp_log(box):
+    """The run's log in the user's temporary folder, where a run without
+    installation folder logs."""
+    code, temp = box.output("cmd", "/c", "echo %TEMP%")
+    assert code == 0
+    return run_log(box.unix_path(temp.strip() + "\\" + LOG_NAME))
+
+
 class Product:
     """The installation folder with settings.ini and Update_Merovix.exe in it."""
 
@@ -69,6 +100,9 @@ class Product:
     def start_updater(self, cwd=None):
         """Starts the updater; `cwd` (a Linux folder) becomes its current folder."""
         return self.box.start(self.updater, cwd=cwd)
+
+    def run_unattended(self, *args):
+        return run_unattended(self.box, self.win("Update_Merovix.exe"), *args)
 
     def settings(self):
         return self.box.read_settings(self.install_dir)

@@ -9,7 +9,7 @@ import pytest
 import winebed
 
 from download_host import INSTALLER_PATH, install_curl, install_findstr, install_wget
-from product import LOG_NAME, run_log
+from product import UNATTENDED, documented_exit_code, run_unattended, temp_log
 
 WARNING = ("Dies scheint nicht der PC zu sein, auf dem Merovix installiert ist. "
            "Möchten Sie das Update-File dennoch laden?")
@@ -31,6 +31,11 @@ def start_updater(box, tool="curl", install_dir=None, cwd=None, signed=False):
     beside it; `install_dir` is the registry's installation folder (none
     when not given), `cwd` its current folder (the test's folder on Z:
     when not given); `signed`: the build that names the installer's signer."""
+    return box.start(box.unix_path(place_updater(box, tool, install_dir, signed)), cwd=cwd and box.unix_path(cwd))
+
+
+def place_updater(box, tool="curl", install_dir=None, signed=False):
+    """start_updater without the start: the updater's Windows path."""
     if install_dir is not None:
         box.add_uninstall_entry(install_dir)
     program_dir = box.unix_path(PROGRAM_DIR)
@@ -42,7 +47,7 @@ def start_updater(box, tool="curl", install_dir=None, cwd=None, signed=False):
     else:
         install_wget(box, program_dir)
     os.makedirs(box.unix_path(TARGET_DIR), exist_ok=True)
-    return box.start(os.path.join(program_dir, "Update_Merovix.exe"), cwd=cwd and box.unix_path(cwd))
+    return PROGRAM_DIR + "\\Update_Merovix.exe"
 
 
 def assert_centred(window):
@@ -143,6 +148,20 @@ def test_the_warning_comes_first_and_refusing_it_cancels(box, host, install_dir,
     assert not os.path.exists(box.unix_path(MISSING_INSTALL_DIR))
 
 
+def test_an_unattended_run_asks_nothing_and_downloads_nothing(box, host):
+    host.put(INSTALLER_PATH, NEW_INSTALLER)
+    updater = place_updater(box, install_dir=MISSING_INSTALL_DIR)
+    assert run_unattended(box, updater) == (documented_exit_code("not installed"), [])
+    assert fetched(host) == set()
+    assert files_in(box, TARGET_DIR) == [] and files_in(box, PROGRAM_DIR) == ["Update_Merovix.exe"]
+    assert_no_settings_file(box)
+    assert temp_log(box)[1:] == [
+        UNATTENDED,
+        "Keine Installation gefunden (Installationsordner %s fehlt): im unbeaufsichtigten Lauf wird nichts geladen"
+        % MISSING_INSTALL_DIR,
+        "Ende, Exit-Code %d" % documented_exit_code("not installed")]
+
+
 @pytest.mark.wow64
 def test_the_installer_replaces_an_older_copy_in_the_chosen_folder(box, host):
     host.put(INSTALLER_PATH, NEW_INSTALLER)
@@ -163,9 +182,7 @@ def test_the_installer_replaces_an_older_copy_in_the_chosen_folder(box, host):
     # The fixed address only: no directive list.
     assert fetched(host) == {INSTALLER_PATH}
     # Without an installation folder the run logs in the user's temporary folder.
-    code, temp = box.output("cmd", "/c", "echo %TEMP%")
-    assert code == 0
-    assert run_log(box.unix_path(temp.strip() + "\\" + LOG_NAME))[1:] == [
+    assert temp_log(box)[1:] == [
         "Keine Installation gefunden (Installationsordner %s fehlt): Laden des Updates in einen Ordner nach Wahl"
         % MISSING_INSTALL_DIR,
         "Frage: %s Antwort: OK" % WARNING,

@@ -1,7 +1,11 @@
-"""End-to-end: start-up, the consent question and the one-shot settings key."""
+"""End-to-end: start-up, the command line, the consent question and the
+one-shot settings key."""
+import os
+
 import pytest
 
-from winebox import FLAVOURS
+from product import LOG_NAME, UNATTENDED, documented_exit_code, run_log, run_unattended, temp_log
+from winebox import DEFAULT_INSTALL_DIR, FLAVOURS
 
 ASK = "Möchten Sie das Update von Merovix laden und installieren?"
 CANCELLED = "Das Update wurde abgebrochen!"
@@ -72,6 +76,17 @@ def test_confirm_update_zero_skips_the_question_for_one_start_only(box):
     assert second.wait(timeout=30) == 0
 
 
+# Unattended, the error is logged with its own exit code instead of shown
+# (shown and logged: the registry row of tests/e2e/test_bad_input.py).
+def test_a_registry_value_of_the_wrong_type_is_logged_in_an_unattended_run(box):
+    box.install_product(settings="[Parameter]\nconfirm_Update=0\n")
+    box.install_product(install_dir="1", value_type="REG_DWORD")
+    unexpected = documented_exit_code("unexpected error")
+    assert run_unattended(box, box.win_path(box.updater())) == (unexpected, [])
+    assert temp_log(box)[1:] == [UNATTENDED, "Fehler: Ungültiger Datentyp für 'Inno Setup: App Path'",
+                                 "Ende, Exit-Code %d" % unexpected]
+
+
 # A 32-bit installer leaves its uninstall entry in the 32-bit registry view, a
 # 64-bit one in the 64-bit view. The program reads its own view, and the other
 # one when its own has no entry: from either, it finds the installation.
@@ -89,3 +104,21 @@ def test_the_installation_is_found_through_either_registry_view(box, entries):
     box.dlg("press", "Update_Merovix", "OK")
     assert program.wait(timeout=30) == 0
     assert box.read_settings() == SETTINGS_AFTER_RUN
+
+
+# A command line the program does not understand came from a tool, not a
+# user: it shows nothing, does nothing (the one-shot key stays), names the
+# argument in the log, on a line of its own, and says so in its exit code.
+@pytest.mark.parametrize("args,named", [
+    pytest.param(["/silent"], "/silent", marks=pytest.mark.wow64),
+    (["/unattended", "Ärger ö"], "Ärger ö"),
+    (["-unattended", "x\r\nEnde"], "x  Ende"),
+], ids=["alone", "after-the-switch", "line-break"])
+def test_an_unknown_argument_is_refused_and_nothing_is_done(box, args, named):
+    box.install_product(settings=SETTINGS)
+    refused = documented_exit_code("unknown command-line argument")
+    assert run_unattended(box, box.win_path(box.updater()), *args) == (refused, [])
+    assert box.read_settings() == SETTINGS.replace("\n", "\r\n")
+    assert run_log(os.path.join(box.unix_path(DEFAULT_INSTALL_DIR), LOG_NAME))[1:] == [
+        'Unbekanntes Argument "%s" abgelehnt (bekannt ist nur /unattended): nichts getan' % named,
+        "Ende, Exit-Code %d" % refused]

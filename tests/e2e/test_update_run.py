@@ -11,7 +11,8 @@ import winebed
 
 from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
                            recorded_command_lines)
-from product import LOG_NAME, RUNNING, STOP_CONTROL, Product, Service, Standin, wait_until
+from product import (LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin, documented_exit_code,
+                     wait_until)
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
@@ -78,9 +79,15 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
     assert not os.path.exists(product.signal_file)
 
 
-@pytest.mark.parametrize("minimised,show", [pytest.param("1", "6", marks=pytest.mark.wow64), (None, "1")])
-def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show):
-    settings = "[Parameter]\nconfirm_update=0\n" + ("minimiert_starten=%s\n" % minimised if minimised else "")
+# Unattended, the run asks nothing (even where the settings want the
+# question), shows nothing and says how it went in its exit code and log.
+@pytest.mark.parametrize("minimised,show,unattended", [pytest.param("1", "6", False, marks=pytest.mark.wow64),
+                                                       (None, "1", False),
+                                                       pytest.param(None, "1", True, marks=pytest.mark.wow64)],
+                         ids=["minimised", "normal", "unattended"])
+def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show, unattended):
+    settings = "[Parameter]\nconfirm_update=%d\n" % unattended + (
+        "minimiert_starten=%s\n" % minimised if minimised else "")
     product = Product(box, settings)
     if minimised:
         install_wget(box, product.folder)  # wget beside the updater
@@ -89,18 +96,44 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
-    program = product.start_updater()
-    assert final_message(box, "desktop-" + show) == [DONE + " und Merovix neu gestartet!"]
-    assert program.wait(timeout=30) == 0
+    if unattended:
+        # The installer takes a second: long enough for the watch to see its console.
+        product.configure_installer(("wait_ms", 1000), ("wait", "MerovixNeverSet"), ("exit", 0))
+        code, windows = product.run_unattended()
+        assert code == documented_exit_code("ran successfully")
+        # The installer's console is the only window.
+        assert windows == [{"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}]
+    else:
+        program = product.start_updater()
+        assert final_message(box, "desktop-" + show) == [DONE + " und Merovix neu gestartet!"]
+        assert program.wait(timeout=30) == 0
     desktop.wait_ended()
     assert "signal pid=" + desktop.pid in desktop.lines()
-    starts = desktop.starts()
+    # The restarted program logs its start on its own time.
+    starts = wait_until(lambda: len(desktop.starts()) >= 2 and desktop.starts(), what="the restart")
     assert len(starts) == 2 and starts[1][1] == show, starts
     assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.win("Merovix_Update_.exe")]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
     log = product.log()
     assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
+    if unattended:
+        curl, installer = SYSTEM + "\\curl.exe", product.win("Merovix_Update_.exe")
+        assert log[1:] == [
+            UNATTENDED,
+            "Update der Installation in " + product.install_dir,
+            "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22"
+            % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
+            "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
+            % (host.url(INSTALLER_PATH), curl, installer),
+            "Signaldatei %s angelegt" % product.win("StopService"),
+            "Merovix.exe hat sich beendet",
+            'Installationsprogramm: "%s" /silent' % installer,
+            "Installationsprogramm beendet, Exit-Code 0",
+            "Neustart %s: gestartet" % product.win("Merovix.exe"),
+            "Meldung: " + DONE + " und Merovix neu gestartet!",
+            "Ende, Exit-Code 0"]
+        assert "confirm_update" not in product.settings().lower()
 
 
 def plant_system_program_standins(box, folders):
@@ -181,8 +214,11 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
         "Ende"]
 
 
-@pytest.mark.parametrize("keep_alive_starts", [True, False], ids=["restarted", "not-restarted"])
-def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, host, keep_alive_starts):
+# Unattended, the message is in the log and the outcome in the exit code; sc
+# and wget run hidden.
+@pytest.mark.parametrize("keep_alive_starts,unattended", [(True, False), (False, True)],
+                         ids=["restarted", "not-restarted-unattended"])
+def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, host, keep_alive_starts, unattended):
     # "Merovix" installed but stopped: nobody takes the signal file away, the
     # run goes on after its polls and removes it before the restart.
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
@@ -194,11 +230,18 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     if not keep_alive_starts:
         keep_alive.configure("start=fail\n")
 
-    program = product.start_updater()
     restart = "wurde neu gestartet." if keep_alive_starts else "konnte nicht neu gestartet werden!"
-    assert final_message(box, "installer-failed") == [
-        "Die Installation des Updates ist fehlgeschlagen (Fehlercode 3)! Der Merovix-Dienst " + restart]
-    assert program.wait(timeout=30) == 0
+    message = "Die Installation des Updates ist fehlgeschlagen (Fehlercode 3)! Der Merovix-Dienst " + restart
+    if unattended:
+        code, windows = product.run_unattended()
+        assert code == documented_exit_code("installer failed")
+        installer_console = {"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}
+        assert all(window == installer_console for window in windows), windows
+        assert product.log()[-2:] == ["Meldung: " + message, "Ende, Exit-Code %d" % code]
+    else:
+        program = product.start_updater()
+        assert final_message(box, "installer-failed") == [message]
+        assert program.wait(timeout=30) == 0
     assert not os.path.exists(product.signal_file)
     assert len(product.installer_runs()) == 1
     assert [run[-1] for run in merovix.runs()] == [RUNNING]
@@ -233,18 +276,21 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
 
 # Each listed address fails in its own way while an installer of an earlier
 # run still lies in the folder: that copy must not run either. The log tells
-# how the transfer went.
-@pytest.mark.parametrize("tool,listed,outcome", [
-    pytest.param("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", marks=pytest.mark.wow64),
-    ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6"),
-    ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED),  # its file name cannot exist
-    ("wget", "/neu/Merovix_Setup.exe", "geladen, Exit-Code 0"),  # fetched, but not as the installer
-    ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED),  # not HTTPS
-    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1"),  # HTTPS that redirects to plain HTTP
+# how the transfer went; an unattended run tells it in its exit code too.
+@pytest.mark.parametrize("tool,listed,outcome,unattended", [
+    pytest.param("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", False,
+                 marks=pytest.mark.wow64),
+    ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6", False),
+    ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED, False),  # its file name cannot exist
+    ("wget", "/neu/Merovix_Setup.exe", "geladen, Exit-Code 0", False),  # fetched, but not as the installer
+    ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED, False),  # not HTTPS
+    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1", False),  # redirected to plain HTTP
     # The host stalls after the headers (with wget: tests/e2e/test_bad_input.py).
-    ("curl", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 28"),
-], ids=["curl-500", "wget-401", "refused-url", "other-name", "plain-http", "redirect-to-http", "curl-stall"])
-def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome):
+    ("curl", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 28", False),
+    ("curl", "/err/404/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", True),
+], ids=["curl-500", "wget-401", "refused-url", "other-name", "plain-http", "redirect-to-http",
+        "curl-stall", "unattended"])
+def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     if tool == "curl":
         use_curl(box)
@@ -260,10 +306,14 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
     diagnose = Standin(box, TOOLS + "\\Merovix_Diagnose.exe")
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
-    program = product.start_updater()
-    # A stalled transfer ends within two minutes and counts as failed.
-    assert final_message(box, "download-failed", timeout_ms=120000) == [DOWNLOAD_FAILED]
-    assert program.wait(timeout=30) == 0
+    failed = documented_exit_code("could not be downloaded")
+    if unattended:
+        assert product.run_unattended() == (failed, [])
+    else:
+        program = product.start_updater()
+        # A stalled transfer ends within two minutes and counts as failed.
+        assert final_message(box, "download-failed", timeout_ms=120000) == [DOWNLOAD_FAILED]
+        assert program.wait(timeout=30) == 0
     assert product.installer_runs() == [] and open(product.installer, "rb").read() == earlier
     assert host.plain_requests() == []
     # No partial file or staging folder is left behind.
@@ -279,7 +329,7 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
     transfer = [line for line in product.log() if line.startswith("Übertragung des Installationsprogramms: ")]
     assert len(transfer) == 1 and transfer[0].startswith(
         "Übertragung des Installationsprogramms: " + url + " mit ") and transfer[0].endswith(outcome), transfer
-    assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende"]
+    assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende, Exit-Code %d" % failed if unattended else "Ende"]
 
 
 def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):
@@ -314,15 +364,16 @@ def transfer_leftovers(product):
 # is stopped. Known Wine difference: Wine does not insist on a trusted root,
 # so the test CA's "maker.exe" passes here; Windows refuses it
 # (CERT_E_UNTRUSTEDROOT) as it would any signature not chaining to its roots.
-@pytest.mark.parametrize("standin,tool,current", [
-    ("maker.exe", "curl", False),
-    ("maker.exe", "wget", True),
-    ("unsigned.exe", "wget", False),
-    ("tampered.exe", "curl", False),
-    ("foreign.exe", "wget", False),
-    ("unsigned.exe", "curl", True),  # an unsigned copy that the server has too
+# Unattended, the refusal has its own exit code.
+@pytest.mark.parametrize("standin,tool,current,unattended", [
+    ("maker.exe", "curl", False, False),
+    ("maker.exe", "wget", True, False),
+    ("unsigned.exe", "wget", False, False),
+    ("tampered.exe", "curl", False, False),
+    ("foreign.exe", "wget", False, True),
+    ("unsigned.exe", "curl", True, False),  # an unsigned copy that the server has too
 ])
-def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, standin, tool, current):
+def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, standin, tool, current, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n", signed=True)
     if tool == "curl":
         use_curl(box)
@@ -334,17 +385,23 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
         os.utime(product.installer, (SERVER_TIME, SERVER_TIME))
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
-    program = product.start_updater()
-    if standin == "maker.exe":
-        assert final_message(box, "signed") == [DONE + " und Merovix neu gestartet!"]
+    signed = standin == "maker.exe"
+    if unattended:
+        refused = documented_exit_code("was refused")
+        assert product.run_unattended() == (refused, [])
+        assert product.log()[-2:] == ["Meldung: " + NOT_SIGNED, "Ende, Exit-Code %d" % refused]
+    else:
+        program = product.start_updater()
+        assert final_message(box, "signed" if signed else "not-signed") == (
+            [DONE + " und Merovix neu gestartet!"] if signed else [NOT_SIGNED])
+        assert program.wait(timeout=30) == 0
+    if signed:
         assert len(product.installer_runs()) == 1
         desktop.wait_ended()
     else:
-        assert final_message(box, "not-signed") == [NOT_SIGNED]
         assert not os.path.exists(product.installer)
         assert desktop.running() and len(desktop.starts()) == 1
         assert not os.path.exists(product.signal_file)
-    assert program.wait(timeout=30) == 0
     assert (INSTALLER_PATH in fetched(host)) != current
     assert transfer_leftovers(product) == []
     verdict = {"maker.exe": "vom Hersteller signiert", "unsigned.exe": "nicht signiert",

@@ -12,6 +12,9 @@ TEST(LogRules, EachLineCarriesItsLocalTimeAndTheDistanceFromUtc) {
   EXPECT_EQ(StampedLogLine({2026, 7, 1, 23, 5, 9, 345}, "x"), "2026-07-01 23:05:09 +05:45 x\r\n");
   EXPECT_EQ(StampedLogLine({2026, 1, 31, 0, 0, 0, -210}, ""), "2026-01-31 00:00:00 -03:30 \r\n");
   EXPECT_EQ(StampedLogLine({2026, 1, 31, 0, 0, 0, 0}, "Ä"), "2026-01-31 00:00:00 +00:00 Ä\r\n");
+  // Text from outside cannot forge a line of its own.
+  EXPECT_EQ(StampedLogLine({2026, 1, 31, 0, 0, 0, 0}, "a\r\n2026-01-31 00:00:00 +00:00 Ende\t\x7F"),
+            "2026-01-31 00:00:00 +00:00 a  2026-01-31 00:00:00 +00:00 Ende  \r\n");
 }
 
 TEST(LogRules, AFileThatWouldPassTheLimitKeepsItsNewerHalfFromAWholeLine) {

@@ -159,7 +159,14 @@ class FakeWorld : public UpdateOperations {
   }
   void RunCommand(const std::string& command) override { log.push_back("RunCommand " + command); }
 
-  void Run() { RunUpdate(*this, UpdateRunSettings{kDir, "Merovix_Update_.exe", kDefaultUrl, kSc, kTaskkill}); }
+  bool unattended = false;
+  bool local_system = false;
+  RunOutcome Run() {
+    UpdateRunSettings settings{kDir, "Merovix_Update_.exe", kDefaultUrl, kSc, kTaskkill};
+    settings.unattended = unattended;
+    settings.local_system = local_system;
+    return RunUpdate(*this, settings);
+  }
 };
 
 using Log = std::vector<std::string>;
@@ -335,6 +342,8 @@ TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
            Case{std::nullopt, {Service, false}, not_started + " Der Merovix-Dienst konnte nicht neu gestartet werden!"},
            Case{0, {DesktopNeverEnded, false}, done + "! Merovix hat sich nicht beendet und muss neu gestartet werden."},
            Case{5, {DesktopNeverEnded, false}, failed + " Merovix hat sich nicht beendet und läuft weiter."},
+           Case{0, {Desktop, false, true}, done + "! Merovix wurde unter dem Systemkonto nicht neu gestartet."},
+           Case{5, {Desktop, false, true}, failed + " Merovix wurde unter dem Systemkonto nicht neu gestartet."},
        }) {
     EXPECT_EQ(FinalMessage(c.exit_code, c.restart), c.message);
   }
@@ -433,6 +442,90 @@ TEST(UpdateRun, AnErrorWhileStoppingRestartsWhatWasStoppedAndPassesOn) {
   desktop.signal_file_cannot_be_created = true;
   EXPECT_THROW(desktop.Run(), std::runtime_error);
   EXPECT_EQ(desktop.log.back(), kDownloadDefault) << "the product was never asked to stop";
+}
+
+// Nobody at the PC: no question even where the settings ask for one, and
+// the transfer tool and "sc" run hidden; the installer and the product keep
+// their show modes.
+TEST(UpdateRun, AnUnattendedRunAsksNothingAndStartsItsToolsHidden) {
+  FakeWorld world;
+  world.unattended = true;
+  world.ini_bools["confirm_update"] = true;
+  world.services = {"Merovix"};
+  EXPECT_EQ(world.Run(), RunOutcome::Updated);
+  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadFile " + kDefaultUrl + " [] 0",
+                            "ShellExecute " + kSc + " stop Merovix_Keepalive wait 0",
+                            "AwaitStop localhost Merovix_Keepalive", "CreateSignalFile " + kSignal,
+                            "ShellExecute " + kSc + " stop Merovix wait 0", "AwaitStop localhost Merovix", kInstall,
+                            "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
+                            "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
+}
+
+// Under the system account the desktop program is asked to stop as ever but
+// not started again; the services are.
+TEST(UpdateRun, UnderTheSystemAccountTheDesktopProgramIsNotRestarted) {
+  FakeWorld world;
+  world.unattended = true;
+  world.local_system = true;
+  world.running = {{"Merovix.exe", 1}};
+  EXPECT_EQ(world.Run(), RunOutcome::RestartSkipped);
+  EXPECT_EQ(Log(world.log.end() - 5, world.log.end()),
+            (Log{"CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000", kInstall, "Beep",
+                 "UpdateMessage Das Update wurde durchgeführt! Merovix wurde unter dem Systemkonto nicht neu gestartet."}));
+  EXPECT_EQ(world.record.back(), "Neustart " + kDir +
+                                     "\\Merovix.exe übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort "
+                                     "liefe das Programm für niemanden sichtbar");
+
+  FakeWorld service;
+  service.local_system = true;
+  service.ini_bools["confirm_update"] = false;
+  service.services = {"Merovix"};
+  service.running = {{"Merovix.exe", 1}};
+  EXPECT_EQ(service.Run(), RunOutcome::Updated);
+  EXPECT_EQ(service.log.back(), "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!");
+}
+
+// The installer's failure outweighs a failed restart; the system account's
+// skip counts only where there was a desktop program to restart.
+TEST(UpdateRun, EachEndingTellsItsOutcome) {
+  using enum RunOutcome;
+  struct Case {
+    const char* name;
+    void (*arrange)(FakeWorld&);
+    RunOutcome outcome;
+  };
+  for (const Case& c : {
+           Case{"cancelled", [](FakeWorld& w) { w.answer_yes = false; }, Cancelled},
+           Case{"tool failed", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::ToolFailed; }, DownloadFailed},
+           Case{"fetched elsewhere", [](FakeWorld& w) { w.download_lands_at = "C:\\Tools\\Merovix_Update_.exe"; },
+                DownloadFailed},
+           Case{"unsigned", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::Refused; }, InstallerRefused},
+           Case{"installer failed, restart failed",
+                [](FakeWorld& w) {
+                  w.installer_exit_code = 5;
+                  w.services = {"Merovix"};
+                  w.failing_starts = {"Merovix"};
+                },
+                InstallerFailed},
+           Case{"installer not started", [](FakeWorld& w) { w.installer_exit_code = std::nullopt; }, InstallerFailed},
+           Case{"restart failed",
+                [](FakeWorld& w) {
+                  w.running = {{"Merovix.exe", 1}};
+                  w.desktop_program_starts = false;
+                },
+                RestartFailed},
+           Case{"desktop program never ended",
+                [](FakeWorld& w) {
+                  w.running = {{"Merovix.exe", 1}};
+                  w.desktop_program_ends = false;
+                },
+                RestartFailed},
+           Case{"system account, nothing to restart", [](FakeWorld& w) { w.local_system = true; }, Updated},
+       }) {
+    FakeWorld world;
+    c.arrange(world);
+    EXPECT_EQ(world.Run(), c.outcome) << c.name;
+  }
 }
 
 }  // namespace

@@ -46,6 +46,12 @@ TempFolder::~TempFolder() { RemoveTree(path_); }
 std::string TempFolder::Folder(const std::string& relative) const {
   const std::string full = path_ + "\\" + relative;
   CreateDirectoryA(full.c_str(), nullptr);
+  // The first listing of a new folder moves its last-access time (Linux's
+  // relatime under Wine), and Wine's shell item ids carry that time: a folder
+  // the browse dialog listed would no longer match one parsed afterwards.
+  // Listing it once here settles the time before any dialog sees it.
+  WIN32_FIND_DATAA found;
+  const UniqueFindHandle listing(FindFirstFileA((full + "\\*").c_str(), &found));
   return full;
 }
 

@@ -7,6 +7,12 @@
 //   dlgtool escape CAPTION                press Escape in that window
 //   dlgtool close CAPTION                 close it with its close box
 //   dlgtool list                          every visible top-level window
+//   dlgtool watch TIMEOUT_MS PROGRAM [ARG...]
+//                                         starts PROGRAM and notes every
+//                                         visible top-level window that
+//                                         appears until it ends: one line
+//                                         {"exit":code,"windows":[...]}
+//                                         (exit null when it did not end)
 //   dlgtool select-folder CAPTION PATH [TIMEOUT_MS]
 //                                         in that folder dialog, select the
 //                                         tree item of PATH (C:\ or C:\a\b,
@@ -20,12 +26,14 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "dlgtool/folder_tree.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace {
@@ -152,6 +160,56 @@ HWND FindButton(HWND window, const std::wstring& text) {
 // The tree view of the shell's folder dialog.
 constexpr int kFolderTreeId = 14145;
 
+// One argument of a command line as CommandLineToArgvW splits it again.
+std::wstring QuotedArgument(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(2 * backslashes, L'\\');
+  return quoted + L"\"";
+}
+
+// Polls every 10 ms: a window of the program's that waits for an answer
+// stays, and a console window lasts as long as its program.
+int Watch(DWORD timeout_ms, const std::wstring& command_line) {
+  std::vector<HWND> seen = TopLevelWindows();  // there before the start: not the program's
+  const size_t before = seen.size();
+  std::wstring line = command_line;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 2;
+  const merovix::UniqueHandle process(info.hProcess), thread(info.hThread);
+  std::string windows;
+  const DWORD start = GetTickCount();
+  bool ended = false;
+  while (!ended && GetTickCount() - start < timeout_ms) {
+    ended = WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0;
+    for (HWND window : TopLevelWindows()) {
+      if (std::find(seen.begin(), seen.end(), window) != seen.end()) continue;
+      seen.push_back(window);
+      DWORD pid = 0;
+      GetWindowThreadProcessId(window, &pid);
+      windows += (windows.empty() ? "" : ",") + std::string("{\"class\":") + Json(ClassOf(window)) +
+                 ",\"caption\":" + Json(WindowText(window)) + ",\"own\":" +
+                 (pid == info.dwProcessId ? "true" : "false") + "}";
+    }
+  }
+  DWORD code = 0;
+  const std::string exit = ended && GetExitCodeProcess(process.get(), &code) ? std::to_string(code) : "null";
+  std::printf("{\"exit\":%s,\"before\":%u,\"windows\":[%s]}\n", exit.c_str(), static_cast<unsigned>(before),
+              windows.c_str());
+  return ended ? 0 : 1;
+}
+
 }  // namespace
 
 int main() {
@@ -166,6 +224,11 @@ int main() {
     return 0;
   }
   if (argc < 3) return 2;
+  if (command == L"watch" && argc >= 4) {
+    std::wstring command_line;
+    for (int i = 3; i < argc; ++i) command_line += (i > 3 ? L" " : L"") + QuotedArgument(argv[i]);
+    return Watch(timeout(2), command_line);
+  }
   if (command == L"wait" || command == L"find-class") {
     const std::wstring key = argv[2];
     const HWND window = command == L"wait" ? WaitForCaption(key, timeout(3))

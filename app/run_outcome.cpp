@@ -1,0 +1,12 @@
+#include "app/run_outcome.h"
+
+namespace merovix {
+
+int UnattendedExitCode(RunOutcome outcome) {
+  for (const ExitCodeEntry& entry : kUnattendedExitCodes) {
+    if (entry.outcome == outcome) return entry.code;
+  }
+  return UnattendedExitCode(RunOutcome::UnexpectedError);
+}
+
+}  // namespace merovix

@@ -1,0 +1,41 @@
+#pragma once
+// How a run ended, and the exit code that tells a deployment tool so after an
+// unattended run. A run with a user at the PC always ends with exit code 0.
+#include <cstdint>
+
+namespace merovix {
+
+enum class RunOutcome : std::uint8_t {
+  Updated,           // the installer succeeded and everything stopped runs again
+  Cancelled,         // the user declined; never in an unattended run
+  NotInstalled,      // no installation on this PC: nothing downloaded
+  DownloadFailed,    // the installer could not be fetched: nothing stopped
+  InstallerRefused,  // the fetched installer lacks the maker's signature: nothing stopped
+  InstallerFailed,   // the installer ended with an error or could not be started
+  RestartFailed,     // updated, but a service or the desktop program did not start again
+  RestartSkipped,    // updated; the desktop program is not started under the system account
+  UnexpectedError,   // an error ended the run
+  ArgumentRefused,   // an argument other than the switch: nothing done
+};
+
+// The exit codes of unattended runs. 1x: the new version is installed, but
+// look at the log; 2x: the PC was not updated; 30: an error ended the run;
+// 40: wrong command line. The values keep clear of those that deployment
+// tools read on their own (1641 and 3010 mean "restart the PC", 1618 "try
+// again later"), of 1 and 2, which so many programs use, and of 3, the
+// run-time library's code for an aborted program.
+struct ExitCodeEntry {
+  RunOutcome outcome;
+  int code;
+};
+inline constexpr ExitCodeEntry kUnattendedExitCodes[] = {
+    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},    {RunOutcome::RestartSkipped, 11},
+    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},   {RunOutcome::InstallerRefused, 22},
+    {RunOutcome::InstallerFailed, 23}, {RunOutcome::UnexpectedError, 30},  {RunOutcome::ArgumentRefused, 40},
+};
+
+// The code of `outcome` in the table; an outcome without an entry (a cancel,
+// which only a user's answer gives) counts as an unexpected error.
+int UnattendedExitCode(RunOutcome outcome);
+
+}  // namespace merovix

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/invocation.h"
+#include "app/run_outcome.h"
+
+namespace merovix {
+namespace {
+
+TEST(Invocation, OnlyTheSwitchIsTakenAndAnyOtherArgumentIsRefused) {
+  using Args = std::vector<std::string>;
+  struct Case {
+    Args arguments;
+    bool unattended;
+    std::optional<std::string> refused;
+  };
+  for (const Case& c : {
+           Case{{}, false, std::nullopt},
+           Case{{"/unattended"}, true, std::nullopt},
+           Case{{"-UNATTENDED"}, true, std::nullopt},
+           Case{{"/UnAttended", "-unattended"}, true, std::nullopt},
+           Case{{"/silent"}, false, "/silent"},
+           Case{{"/unattended", "x"}, true, "x"},
+           Case{{"x", "/unattended"}, false, "x"},
+           Case{{""}, false, ""},
+           Case{{"--unattended"}, false, "--unattended"},
+           Case{{"/unattended "}, false, "/unattended "},
+       }) {
+    const Invocation invocation = ParseArguments(c.arguments);
+    const std::string what = c.arguments.empty() ? "(none)" : c.arguments[0];
+    EXPECT_EQ(invocation.unattended, c.unattended) << what;
+    EXPECT_EQ(invocation.refused_argument, c.refused) << what;
+  }
+}
+
+TEST(UnattendedExitCode, EveryOutcomeHasItsOwnCodeClearOfThoseToolsReadOnTheirOwn) {
+  using enum RunOutcome;
+  EXPECT_EQ(UnattendedExitCode(Updated), 0);
+  std::set<int> codes;
+  for (const RunOutcome outcome : {Updated, NotInstalled, DownloadFailed, InstallerRefused, InstallerFailed,
+                                   RestartFailed, RestartSkipped, UnexpectedError, ArgumentRefused}) {
+    const int code = UnattendedExitCode(outcome);
+    EXPECT_TRUE(codes.insert(code).second) << "code " << code << " twice";
+    // Reboot wanted, try again later, generic failures, an aborted program,
+    // a process still running (STILL_ACTIVE).
+    for (const int reserved : {1, 2, 3, 259, 1618, 1641, 3010}) EXPECT_NE(code, reserved);
+  }
+  // A cancel needs a user's answer: in an unattended run it would be a fault.
+  EXPECT_EQ(UnattendedExitCode(Cancelled), UnattendedExitCode(UnexpectedError));
+}
+
+}  // namespace
+}  // namespace merovix
