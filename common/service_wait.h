@@ -31,7 +31,7 @@ inline constexpr ServiceWaitGoal kWaitUntilStopped{kServiceStopped, kServiceStop
 // A clinical service may spend minutes starting or stopping (database
 // recovery, rebuilding an image index after an update) while it keeps
 // reporting progress. Ten minutes leaves room for that and still ends the
-// wait on a service that hangs in a pending state.
+// wait on a service whose checkpoints keep moving without an end.
 inline constexpr std::uint32_t kServiceWaitLimitMs = 10 * 60 * 1000;
 
 // A service promises to advance its checkpoint (or change its state) within
