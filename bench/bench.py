@@ -23,6 +23,7 @@ sys.path[:0] = [os.path.dirname(__file__), os.path.join(ROOT, "scripts", "lib"),
 
 import size_figure  # noqa: E402
 import wine_figures  # noqa: E402
+import winebed  # noqa: E402
 from stats import Sample  # noqa: E402
 
 
@@ -62,7 +63,7 @@ def machine():
         mem_kib = int(f.readline().split()[1])
     return "%s · commit %s · nproc %s, %.1f GiB memory, %s" % (
         datetime.datetime.now().strftime("%Y-%m-%d %H:%M"), commit, os.cpu_count(), mem_kib / (1 << 20),
-        out("/usr/lib/wine/wine64", "--version"))
+        out(winebed.WINE, "--version"))
 
 
 def figures(bench, native_readers):

@@ -98,7 +98,12 @@ int ReaderMain(int argc, char** argv,
     return 2;
   }
   const std::string method = argv[1];
-  const size_t bytes = std::strtoull(argv[2], nullptr, 10);
+  const unsigned long long requested = std::strtoull(argv[2], nullptr, 10);
+  const size_t bytes = static_cast<size_t>(requested);
+  if (bytes != requested) {  // more than a 32-bit build can hold
+    std::fprintf(stderr, "BYTES too large: %s\n", argv[2]);
+    return 2;
+  }
   const unsigned repetitions = static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10));
   const double budget_ms = argc == 5 ? std::strtod(argv[4], nullptr) : 0;
   for (const ReaderCase& reader : make_cases(std::filesystem::current_path().string(), bytes)) {

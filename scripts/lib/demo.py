@@ -8,13 +8,13 @@ download host); prints what happened and keeps screenshots in build/demo/.
 import os
 import shutil
 import sys
-import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path[:0] = [os.path.join(ROOT, "scripts", "lib"), os.path.join(ROOT, "tests", "e2e")]
 
 import download_host as dh  # noqa: E402
 import winebed  # noqa: E402
+from winebed import read_lines, wait_until  # noqa: E402
 from winebox import WineBox  # noqa: E402
 
 INSTALL_DIR = r"C:\Program Files\Merovix"
@@ -24,21 +24,6 @@ SETTINGS = "[Parameter]\nServicename=Merovix\nminimiert_starten=0\nTageslistebea
 
 def say(text=""):
     print(text, flush=True)
-
-
-def wait_for(condition, timeout, what):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            raise SystemExit("demo: gave up waiting for " + what)
-        time.sleep(0.1)
-
-
-def read_lines(path, encoding="cp1252"):
-    if not os.path.exists(path):
-        return []
-    with open(path, encoding=encoding, errors="replace") as f:
-        return [line.rstrip("\r\n") for line in f if line.strip()]
 
 
 class Demo:
@@ -72,7 +57,7 @@ class Demo:
         with open(os.path.join(self.folder, "Merovix.cfg"), "w") as f:
             f.write("signal=StopService\r\n")
         self.box.start(exe)
-        wait_for(lambda: read_lines(os.path.join(self.folder, "Merovix.log")), 30, "Merovix.exe to start")
+        wait_until(lambda: read_lines(os.path.join(self.folder, "Merovix.log")), 30, "Merovix.exe to start")
 
     def start_services(self):
         folder = self.box.unix_path(SERVICE_DIR)
@@ -83,7 +68,7 @@ class Demo:
         for name in ("Merovix", "Merovix_KeepAlive"):
             self.box.run("sc", "create", name, "binPath=", SERVICE_DIR + "\\testsvc.exe")
             self.box.run("sc", "start", name)
-        wait_for(lambda: any("state=4" in line for line in read_lines(os.path.join(folder, "Merovix_KeepAlive.log"))),
+        wait_until(lambda: any("state=4" in line for line in read_lines(os.path.join(folder, "Merovix_KeepAlive.log"))),
                  30, "the services to run")
 
     def shot(self, name):

@@ -11,8 +11,8 @@ source "$root/scripts/lib/download_host.sh"
 testbed_stop() {
   download_host_stop
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-    /usr/lib/wine/wineserver -k 2>/dev/null || true
-    /usr/lib/wine/wineserver -w 2>/dev/null || true
+    "$TESTBED_WINESERVER" -k 2>/dev/null || true
+    "$TESTBED_WINESERVER" -w 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
   [ -n "${TESTBED_XVFB_PID:-}" ] && kill "$TESTBED_XVFB_PID" 2>/dev/null || true
@@ -21,6 +21,8 @@ testbed_stop() {
 
 testbed_start() {
   local winebed="$root/scripts/lib/winebed.py"
+  # The Wine loader and wineserver: winebed.py names them for the whole test bed.
+  read -r TESTBED_WINE TESTBED_WINESERVER < <(/usr/bin/python3 "$winebed" tools)
   export MEROVIX_WINE_TEMPLATE="$root/build/wine/template"
   /usr/bin/python3 "$winebed" template "$MEROVIX_WINE_TEMPLATE"
   trap testbed_stop EXIT
@@ -37,7 +39,7 @@ testbed_start() {
   /usr/bin/python3 "$winebed" clone "$MEROVIX_WINE_TEMPLATE" "$WINEPREFIX"
   # One persistent server for the suite, warmed up so that Wine's background
   # processes do not inherit the test runner's output pipes.
-  /usr/lib/wine/wineserver -p
-  /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
+  "$TESTBED_WINESERVER" -p
+  "$TESTBED_WINE" cmd /c exit </dev/null >/dev/null 2>&1
   download_host_start
 }

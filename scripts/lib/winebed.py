@@ -5,6 +5,7 @@ Used by scripts/test, scripts/demo and the end-to-end tests.
   winebed.py display                 start Xvfb on a free display, print ":N PID"
   winebed.py template DIR            make DIR a ready Wine prefix (once)
   winebed.py clone TEMPLATE DEST     copy a prefix in about a second
+  winebed.py tools                   print the paths of the Wine loader and wineserver
 """
 import os
 import shutil
@@ -12,13 +13,40 @@ import subprocess
 import sys
 import time
 
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+# Debian's Wine programs, called directly: the /usr/bin/wine wrapper prints
+# hints on stderr, and the 64-bit loader hands 32-bit programs to WoW64 itself.
+WINE_DIR = "/usr/lib/wine"
+WINE = os.path.join(WINE_DIR, "wine64")
+WINESERVER = os.path.join(WINE_DIR, "wineserver")
 # The big, never-written system folders are hard-linked; everything else
 # (registry files above all, which Wine rewrites in place) is copied.
 SHARED_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
 # Changes whenever make_template changes, so that an older template is remade.
 TEMPLATE_RECIPE = "3"
+
+
+def wait_until(condition, timeout=30, what="condition", interval=0.05):
+    """Calls `condition` every `interval` seconds until it returns something
+    true, and returns that; raises TimeoutError after `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise TimeoutError("timed out after %g s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def read_lines(path, encoding="cp1252"):
+    """The lines of a text file without their line ends; none for a missing
+    file. Programs in the prefix write in its ANSI code page (cp1252), and a
+    byte that has no character there must not stop a test from reading on."""
+    try:
+        with open(path, encoding=encoding, errors="replace") as f:
+            return [line.rstrip("\r\n") for line in f]
+    except FileNotFoundError:
+        return []
 
 
 def wine_env(prefix, display=None):
@@ -64,14 +92,16 @@ def start_display():
             continue
         proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                return f":{n}", proc
-            if proc.poll() is not None:
-                break
-            time.sleep(0.05)
+        socket = f"/tmp/.X11-unix/X{n}"
+        try:
+            # An Xvfb that ends at once lost the display to another one.
+            wait_until(lambda: os.path.exists(socket) or proc.poll() is not None, 10, "Xvfb on :%d" % n)
+        except TimeoutError:
+            pass
+        if os.path.exists(socket) and proc.poll() is None:
+            return f":{n}", proc
         proc.kill()
+        proc.wait(timeout=10)
     raise RuntimeError("no free X display for Xvfb")
 
 
@@ -145,6 +175,8 @@ def main(argv):
                 proc.kill()
     elif argv[:1] == ["clone"] and len(argv) == 3:
         clone_prefix(os.path.abspath(argv[1]), os.path.abspath(argv[2]))
+    elif argv == ["tools"]:
+        print(WINE, WINESERVER)
     else:
         print(__doc__, file=sys.stderr)
         return 2

@@ -1,14 +1,8 @@
 """The benchmark's own arithmetic: growth exponents and what the link map
 says takes the space. (Its measurements run in scripts/bench --quick.)"""
-import os
-import sys
-
 import pytest
-
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "bench"))
-
-import size_figure  # noqa: E402
-from stats import Sample, growth, ms, number  # noqa: E402
+import size_figure
+from stats import Sample, growth, ms, number
 
 MAP = """\
 Discarded input sections

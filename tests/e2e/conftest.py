@@ -9,24 +9,16 @@ test for i686 as well, `--i686=none` none. (The marker is not named after the
 flavour so that `-k i686` picks exactly the i686 runs.)
 """
 import os
-import sys
 
 import pytest
+from winebox import FLAVOURS, WineBox
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
-sys.path.insert(0, os.path.dirname(__file__))
-
-from winebox import FLAVOURS, WineBox  # noqa: E402
 
 
 def pytest_addoption(parser):
     parser.addoption("--i686", choices=("marked", "all", "none"), default="marked",
                      help="which tests also run for the 32-bit program (default: those marked wow64)")
-
-
-def pytest_configure(config):
-    config.addinivalue_line("markers", "wow64: run this test for the 32-bit program (i686, under WoW64) as well")
 
 
 def pytest_generate_tests(metafunc):

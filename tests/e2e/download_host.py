@@ -12,6 +12,7 @@ import shutil
 import uuid
 
 import winebed
+from recorder_log import read_records
 
 HOST = os.environ.get("MEROVIX_TEST_HOST", "localhost:47443")
 # A plain-HTTP server serving the same files, which the program must never reach.
@@ -125,13 +126,4 @@ def install_recorder(box, win_path):
 
 def recorded_command_lines(recorder_path):
     """The command lines recorder.exe at `recorder_path` (Linux) was started with."""
-    import urllib.parse
-    log = recorder_path[:-len(".exe")] + ".log"
-    if not os.path.exists(log):
-        return []
-    lines = []
-    with open(log, encoding="latin-1") as f:
-        for line in f:
-            fields = dict(field.split("=", 1) for field in line.rstrip("\r\n").split("\t"))
-            lines.append(urllib.parse.unquote_to_bytes(fields["cmdline"]).decode("latin-1"))
-    return lines
+    return [record["cmdline"] for record in read_records(recorder_path)]

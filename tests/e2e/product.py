@@ -5,7 +5,6 @@ services."""
 import json
 import os
 import re
-import time
 
 import winebed
 from download_host import INSTALLER_PATH
@@ -40,24 +39,6 @@ def run_unattended(box, win_program, *args, timeout=180):
     watched = json.loads(out.strip().splitlines()[-1])
     assert code == 0, "the program did not end; windows seen: %r" % watched["windows"]
     return watched["exit"], watched["windows"]
-
-
-def wait_until(condition, timeout=30, what="condition"):
-    """Polls `condition` every 50 ms for at most `timeout` seconds."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        assert time.monotonic() < deadline, "timed out waiting for " + what
-        time.sleep(0.05)
-
-
-def read_lines(path):
-    if not os.path.exists(path):
-        return []
-    with open(path, encoding="latin-1") as f:
-        return [line.rstrip("\r\n") for line in f]
 
 
 def run_log(path):
@@ -144,10 +125,10 @@ class Standin:
             with open(os.path.splitext(self.exe)[0] + ".cfg", "w", newline="\r\n") as f:
                 f.write(config)
         self.proc = box.start(win_path)
-        self.pid = wait_until(lambda: self.starts() and self.starts()[0][0], what=win_path + " to start")
+        self.pid = winebed.wait_until(lambda: self.starts() and self.starts()[0][0], what=win_path + " to start")
 
     def lines(self):
-        return read_lines(self.log)
+        return winebed.read_lines(self.log)
 
     def starts(self):
         """(pid, show) of every start logged, in order."""
@@ -176,7 +157,7 @@ class Service:
         assert box.run("sc", "create", name, "binPath=", SERVICE_FOLDER + "\\testsvc.exe") == 0
         if start:
             assert box.run("sc", "start", name) == 0
-            wait_until(lambda: RUNNING in self.lines(), what=name + " to run")
+            winebed.wait_until(lambda: RUNNING in self.lines(), what=name + " to run")
 
     def configure(self, config):
         """The configuration of the service's next start."""
@@ -184,7 +165,7 @@ class Service:
             f.write(config)
 
     def lines(self):
-        return read_lines(self.log)
+        return winebed.read_lines(self.log)
 
     def runs(self):
         """The log split into the runs of the service process, one list each."""

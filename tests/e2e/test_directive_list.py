@@ -1,9 +1,9 @@
 """End-to-end: LoadDirectiveList, ReadDirectiveValue and LoadAndRun with the
 real transfer tools against the test bed's download host."""
 import os
-import time
 
 import pytest
+from winebed import wait_until
 
 from download_host import (LIST_PATH, install_curl, install_driver, install_findstr, install_recorder,
                            install_wget, recorded_command_lines)
@@ -104,9 +104,7 @@ def test_load_and_run_downloads_opens_and_starts_only_what_it_should(box, host):
         assert leftovers(box, "C:\\Merovix") == []
 
     def wait_for(recorder, count):
-        deadline = time.monotonic() + 20
-        while len(recorded_command_lines(recorder)) < count and time.monotonic() < deadline:
-            time.sleep(0.1)
+        wait_until(lambda: len(recorded_command_lines(recorder)) >= count, 20, "%d start(s) of %s" % (count, recorder))
         return recorded_command_lines(recorder)
 
     os.makedirs(box.unix_path("C:\\Docs"))

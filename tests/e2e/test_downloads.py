@@ -4,6 +4,7 @@ import os
 import time
 
 import pytest
+from winebed import wait_until
 
 from download_host import (INSTALLER_PATH, install_curl, install_driver, install_findstr, install_recorder,
                            install_wget, recorded_command_lines)
@@ -208,10 +209,8 @@ def test_downloaded_exe_is_started_only_when_asked(box, host, tool):
     assert os.path.exists(started)
     assert recorded_command_lines(started) == []
     download(box, tool[1], url, target="C:\\Ziel\\", run=True)
-    deadline = time.monotonic() + 20
-    while not recorded_command_lines(started) and time.monotonic() < deadline:
-        time.sleep(0.1)
-    assert recorded_command_lines(started) == ['"C:\\Ziel\\Setup.exe"']
+    assert wait_until(lambda: recorded_command_lines(started), 20, "the download to start") == [
+        '"C:\\Ziel\\Setup.exe"']
 
 
 def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
@@ -228,10 +227,8 @@ def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
         download(box, driver, url, target="C:\\Ziel\\", run=True)
         started = box.unix_path("C:\\Ziel\\" + standin)
         if starts:
-            deadline = time.monotonic() + 20
-            while not recorded_command_lines(started) and time.monotonic() < deadline:
-                time.sleep(0.1)
-            assert recorded_command_lines(started) == ['"C:\\Ziel\\%s"' % standin]
+            assert wait_until(lambda: recorded_command_lines(started), 20, standin + " to start") == [
+                '"C:\\Ziel\\%s"' % standin]
         else:
             assert ("GET", "/tools/" + standin, 200) in host.requests()
             assert not os.path.exists(started), standin  # fetched, refused and deleted

@@ -8,11 +8,11 @@ import time
 
 import pytest
 import winebed
+from winebed import wait_until
 
 from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
                            recorded_command_lines)
-from product import (LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin, documented_exit_code,
-                     wait_until)
+from product import LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin, documented_exit_code
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"

@@ -59,6 +59,7 @@ TEST(Executable, HasItsIconAndAManifestAskingForAdministratorRights) {
   const std::string xml(text, SizeofResource(program, manifest));
   EXPECT_NE(xml.find("level=\"requireAdministrator\""), std::string::npos);
   EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(xml.find("name=\"Merovix.Update_Merovix\" version=\"28.0.0.57\""), std::string::npos);
   FreeLibrary(program);
 }
 
