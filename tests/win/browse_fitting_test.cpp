@@ -6,7 +6,6 @@
 namespace merovix {
 namespace {
 
-
 // A static control of known width with the GUI font.
 class FittingControl : public ::testing::Test {
  protected:
@@ -18,14 +17,7 @@ class FittingControl : public ::testing::Test {
   }
   void TearDown() override { ::DestroyWindow(control_); }
 
-  int WidthInControl(const std::string& text) const {
-    HDC dc = ::GetDC(control_);
-    HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control_, WM_GETFONT, 0, 0)));
-    const int width = GetTextWidth(dc, text);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(control_, dc);
-    return width;
-  }
+  int WidthInControl(const std::string& text) const { return test::TextWidthInControl(control_, text); }
 
   HWND control_ = nullptr;
 };

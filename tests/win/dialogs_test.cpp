@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <thread>
+
+#include "tests/win/test_support.h"
 
 namespace merovix {
 namespace {
@@ -26,20 +29,16 @@ BOOL CALLBACK FindDialogWindow(HWND window, LPARAM data) {
 // Waits (at most ten seconds) for a dialog shown by `thread_id`, reads its
 // text and presses OK.
 SeenDialog AnswerDialog(DWORD thread_id) {
-  SeenDialog seen;
-  for (int poll = 0; poll < 1000 && !seen.found; ++poll) {
-    HWND dialog = nullptr;
+  HWND dialog = nullptr;
+  const bool found = test::WaitUntil([&] {
     ::EnumThreadWindows(thread_id, &FindDialogWindow, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog == nullptr) {
-      ::Sleep(10);
-      continue;
-    }
-    wchar_t text[256] = {};
-    ::GetWindowTextW(::FindWindowExW(dialog, nullptr, L"Static", nullptr), text, 256);
-    seen = {true, text};
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  }
-  return seen;
+    return dialog != nullptr;
+  });
+  if (!found) return {};
+  wchar_t text[256] = {};
+  ::GetWindowTextW(::FindWindowExW(dialog, nullptr, L"Static", nullptr), text, std::size(text));
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return {true, text};
 }
 
 TEST(WinDialogs, AMessageWithANulByteShowsItsTextUpToTheNul) {

@@ -9,6 +9,7 @@
 #include "framework/exceptions.h"
 #include "framework/win/handles.h"
 #include "tests/win/recorder_support.h"
+#include "tests/win/test_support.h"
 #include "tests/win/wow64_support.h"
 
 namespace merovix {
@@ -20,7 +21,7 @@ using testing::MakeSubfolder;
 using testing::NamedEvent;
 using testing::RecordsOf;
 using testing::ScopedCurrentFolder;
-using testing::WaitUntil;
+using test::WaitUntil;
 
 constexpr DWORD kBoundMs = 15000;
 
@@ -66,7 +67,7 @@ TEST(RunAndWait, WaitsForTheProgramsEnd) {
 // A Linux program started by Wine cannot be waited for and has no exit code:
 // it stands for a process whose code cannot be read.
 TEST(RunAndWait, AnUnreadableExitCodeIsNoneButTheStartCounts) {
-  if (!testing::RunningUnderWine()) GTEST_SKIP() << "needs Wine";
+  if (!test::RunningOnWine()) GTEST_SKIP() << "needs Wine";
   TempFolder temp;
   const std::string linux_true = temp.Path() + "\\true.exe";
   ASSERT_TRUE(CopyFileA("Z:\\bin\\true", linux_true.c_str(), FALSE));
@@ -174,7 +175,7 @@ TEST(RunCommandCaptured, RunsTheSystemFoldersCmdWithTheCommandInQuotes) {
     RunCommandCaptured("cd", work, folder);
     EXPECT_TRUE(RunCommand("\"" + tool + "\" -f"));
   }
-  if (testing::RunningUnderWine()) {
+  if (test::RunningOnWine()) {
     EXPECT_EQ(command_line, "%CMDCMDLINE%\r\n") << "known Wine difference: its cmd.exe lacks the variable";
   } else {
     EXPECT_EQ(command_line, "cmd.exe /C \"echo %CMDCMDLINE%\"\r\n");
@@ -268,7 +269,7 @@ TEST(RunCommandCaptured, AMissingWorkingFolderLeavesTheOutputEmpty) {
 // in that folder; Wine (known difference) cannot enter a quoted folder and
 // leaves the caller's current folder.
 void ExpectStartedIn(const std::string& seen, const std::string& folder) {
-  if (testing::RunningUnderWine()) {
+  if (test::RunningOnWine()) {
     EXPECT_EQ(seen, CurrentFolder()) << "known Wine difference";
   } else {
     EXPECT_EQ(seen, folder);

@@ -21,11 +21,6 @@ std::string MakeSubfolder(const TempFolder& parent, const std::string& name) {
   return path;
 }
 
-bool RunningUnderWine() {
-  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 std::string InstallRecorder(const std::string& folder, const std::string& name, const std::string& config) {
   const std::string exe = folder + "\\" + name + ".exe";
   EXPECT_TRUE(CopyFileA((TestBinFolder() + "\\recorder.exe").c_str(), exe.c_str(), FALSE))

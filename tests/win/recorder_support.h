@@ -17,9 +17,6 @@ namespace merovix::testing {
 // parents and returns its path.
 std::string MakeSubfolder(const TempFolder& parent, const std::string& name);
 
-// True under Wine (its ntdll exports wine_get_version).
-bool RunningUnderWine();
-
 // Copies recorder.exe to `folder`\`name`.exe with `config` as its
 // configuration; returns the copy's path.
 std::string InstallRecorder(const std::string& folder, const std::string& name, const std::string& config = "");
@@ -44,17 +41,6 @@ class ScopedRecorderCopy {
 
 // The records the copy at `exe_path` has left so far.
 std::vector<recorder::Record> RecordsOf(const std::string& exe_path);
-
-// Polls `done` every 10 ms until it holds or `timeout_ms` has passed.
-template <typename Predicate>
-bool WaitUntil(Predicate done, DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (GetTickCount64() >= end) return false;
-    Sleep(10);
-  }
-  return true;
-}
 
 std::string CurrentFolder();
 

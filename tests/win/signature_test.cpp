@@ -9,6 +9,7 @@
 #include "common/win/launch.h"
 #include "tests/win/recorder_support.h"
 #include "tests/win/test_files.h"
+#include "tests/win/test_support.h"
 
 namespace merovix {
 namespace {
@@ -39,7 +40,7 @@ TEST(CheckFileSignature, OnlyAnIntactSignatureOfTheExpectedSignerPasses) {
       {"text.exe", kMaker, V::kUnsigned, false},
       {"missing.exe", kMaker, V::kBadSignature, false},
   };
-  const bool root_checked = !testing::RunningUnderWine();
+  const bool root_checked = !test::RunningOnWine();
   for (const Case& c : cases) {
     const V verdict = CheckFileSignature(Signed(c.file), c.expected_signer);
     if (c.needs_trusted_root && root_checked) {
@@ -53,7 +54,7 @@ TEST(CheckFileSignature, OnlyAnIntactSignatureOfTheExpectedSignerPasses) {
 // A file that passes stays held: it can be started, but not changed,
 // renamed or deleted, until the hold goes. One that fails is not held.
 TEST(CheckFileSignature, AFileThatPassesIsHeldUntilStarted) {
-  if (!testing::RunningUnderWine()) {
+  if (!test::RunningOnWine()) {
     GTEST_SKIP() << "Windows: nothing the test CA signed passes (root not trusted)";
   }
   TempFolder temp;

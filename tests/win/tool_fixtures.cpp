@@ -1,5 +1,6 @@
 #include "tool_fixtures.h"
 #include "tests/win/test_files.h"
+#include "tests/win/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,6 @@ void CopyTool(const std::string& tool, const std::string& target) {
 }
 
 }  // namespace
-
-bool RunningOnWine() {
-  const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
 
 StandinProcess::StandinProcess(const std::string& folder, const std::string& exe_name, const std::string& config) {
   const std::string exe = folder + exe_name;
@@ -47,7 +43,7 @@ StandinProcess::StandinProcess(const std::string& folder, const std::string& exe
   const UniqueHandle thread(info.hThread);
   id_ = info.dwProcessId;
   // Running for the tests means: past its start-up, as its log shows.
-  EXPECT_TRUE(WaitUntil([&] { return ReadTextFile(log).size() > logged_before || !Running(); }));
+  EXPECT_TRUE(test::WaitUntil([&] { return ReadTextFile(log).size() > logged_before || !Running(); }));
   EXPECT_TRUE(Running()) << exe_name << " ended at once";
 }
 
@@ -123,7 +119,7 @@ DWORD TestService::State() const {
 bool TestService::Start() const { return ::StartServiceA(service_.get(), 0, nullptr) != FALSE; }
 
 bool TestService::WaitForState(DWORD state, DWORD timeout_ms) const {
-  return WaitUntil([&] { return State() == state; }, timeout_ms);
+  return test::WaitUntil([&] { return State() == state; }, timeout_ms);
 }
 
 std::vector<std::string> TestService::Log() const {

@@ -12,21 +12,6 @@
 
 namespace merovix::testing {
 
-// Waits until `condition` holds, checking every 10 ms for at most `timeout_ms`
-// (generous: the machine may be busy with other test suites).
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  for (;;) {
-    if (condition()) return true;
-    if (::GetTickCount64() >= deadline) return false;
-    ::Sleep(10);
-  }
-}
-
-// For known differences of Wine from Windows.
-bool RunningOnWine();
-
 // A copy of the stand-in program named `exe_name` in `folder`, started and
 // running (its start is logged) until the fixture ends or Terminate.
 class StandinProcess {
