@@ -116,11 +116,10 @@ std::optional<std::uint32_t> WindowsUpdateOperations::RunAndWait(const std::stri
 
 bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters,
                                           std::uint16_t show) {
-  PROCESS_INFORMATION info{};
-  merovix::RunDetached(exe, parameters, show, true, info);
-  // The record is the run's own: the program runs on without us.
-  UniqueHandle process(info.hProcess), thread(info.hThread);
-  return static_cast<bool>(process);
+  // The handles are the run's own: the program runs on without us.
+  UniqueProcessInformation started;
+  merovix::RunDetached(exe, parameters, show, true, started);
+  return static_cast<bool>(started);
 }
 
 void WindowsUpdateOperations::RunCommand(const std::string& command) { merovix::RunCommand(command); }

@@ -9,15 +9,6 @@
 namespace merovix {
 namespace {
 
-// Pairs every CoInitialize with a CoUninitialize, whatever CoInitialize answered.
-class ScopedCoInitialize {
- public:
-  ScopedCoInitialize() { (void)::CoInitialize(nullptr); }
-  ScopedCoInitialize(const ScopedCoInitialize&) = delete;
-  ScopedCoInitialize& operator=(const ScopedCoInitialize&) = delete;
-  ~ScopedCoInitialize() { ::CoUninitialize(); }
-};
-
 std::string BufferText(const char* buffer) { return std::string(buffer, ::strnlen(buffer, MAX_PATH)); }
 
 }  // namespace

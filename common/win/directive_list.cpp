@@ -13,6 +13,7 @@
 #include "framework/strings.h"
 #include "framework/win/dialogs.h"
 #include "framework/win/text.h"
+#include "framework/win/handles.h"
 
 namespace merovix {
 namespace {
@@ -20,30 +21,6 @@ namespace {
 constexpr char kListFileName[] = "LoadAndRun.ini";
 
 bool IsTheListItself(const std::string& entry_name) { return AsciiUpperCase(entry_name) == "LOADANDRUN.INI"; }
-
-// Deletes a file when it goes out of scope, also when an error passes by.
-class DeleteOnExit {
- public:
-  DeleteOnExit(std::string path, bool active) : path_(std::move(path)), active_(active) {}
-  DeleteOnExit(const DeleteOnExit&) = delete;
-  DeleteOnExit& operator=(const DeleteOnExit&) = delete;
-  ~DeleteOnExit() {
-    if (active_) ::DeleteFileA(path_.c_str());
-  }
-
- private:
-  std::string path_;
-  bool active_;
-};
-
-std::wstring ToWide(UINT code_page, const std::string& text) {
-  const int length = ::MultiByteToWideChar(code_page, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 1) return {};
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  ::MultiByteToWideChar(code_page, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(static_cast<size_t>(length) - 1);  // the terminator
-  return wide;
-}
 
 }  // namespace
 

@@ -26,13 +26,15 @@ std::string TempFile(const char* name) {
 
 TEST(Downloads, FileWriteTimeIsUtcToTheMillisecond) {
   const std::string path = TempFile("merovix_write_time.tmp");
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  const SYSTEMTIME set = {1994, 11, 2, 15, 8, 12, 31, 250};  // Tue, 15 Nov 1994 08:12:31.250 UTC
-  FILETIME ft;
-  ASSERT_TRUE(SystemTimeToFileTime(&set, &ft));
-  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &ft));
-  CloseHandle(file);
+  {
+    const UniqueFileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    const SYSTEMTIME set = {1994, 11, 2, 15, 8, 12, 31, 250};  // Tue, 15 Nov 1994 08:12:31.250 UTC
+    FILETIME ft;
+    ASSERT_TRUE(SystemTimeToFileTime(&set, &ft));
+    EXPECT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &ft));
+  }
   EXPECT_EQ(FileWriteTime(path), (DateTime{1994, 11, 15, 8, 12, 31, 250}));
   DeleteFileA(path.c_str());
 
@@ -102,12 +104,11 @@ TEST(Downloads, RefusedUrlsLeaveTheTargetAlone) {
     DownloadFile(url, folder + "\\x", true, SW_HIDE);
   }
   WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  const UniqueFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &entry));
   int entries = 0;
-  if (find != INVALID_HANDLE_VALUE) {
+  if (find) {
     do ++entries;
-    while (FindNextFileA(find, &entry));
-    FindClose(find);
+    while (FindNextFileA(find.get(), &entry));
   }
   EXPECT_EQ(entries, 2);  // "." and ".."
   RemoveDirectoryA(folder.c_str());

@@ -104,16 +104,14 @@ class RunDetachedTest : public ::testing::Test {
   // return, lets it end and returns its record.
   recorder::Record StartAndRelease(const std::string& exe, const std::string& parameters, bool quote,
                                    const NamedEvent& release) {
-    PROCESS_INFORMATION info{};
-    RunDetached(exe, parameters, SW_MINIMIZE, quote, info);
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    EXPECT_TRUE(process && thread);
-    if (!process) return {};
-    EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "returned too late";
-    EXPECT_EQ(GetProcessId(process.get()), info.dwProcessId);
+    UniqueProcessInformation started;
+    RunDetached(exe, parameters, SW_MINIMIZE, quote, started);
+    EXPECT_TRUE(started.process() != nullptr && started.thread() != nullptr);
+    if (!started) return {};
+    EXPECT_EQ(WaitForSingleObject(started.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "returned too late";
+    EXPECT_EQ(GetProcessId(started.process()), started.process_id());
     release.Set();
-    EXPECT_EQ(WaitForSingleObject(process.get(), kBoundMs), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(started.process(), kBoundMs), WAIT_OBJECT_0);
     auto records = RecordsOf(exe);
     EXPECT_EQ(records.size(), 1u);
     return records.empty() ? recorder::Record{} : records.back();
@@ -145,13 +143,21 @@ TEST_F(RunDetachedTest, UnquotedPathBlankAndParameters) {
   EXPECT_EQ(record["cmdline"], tool + " -x");
 }
 
-TEST_F(RunDetachedTest, AFailedStartLeavesTheCallersRecordAlone) {
-  PROCESS_INFORMATION info{};
-  info.dwProcessId = 4711;
-  RunDetached(temp_.Path() + "\\missing.exe", "", SW_SHOWNORMAL, true, info);
-  EXPECT_EQ(info.hProcess, nullptr);
-  EXPECT_EQ(info.hThread, nullptr);
-  EXPECT_EQ(info.dwProcessId, 4711u);
+// A failed start neither closes nor replaces the process the caller holds.
+TEST_F(RunDetachedTest, AFailedStartLeavesTheCallersProcessAlone) {
+  NamedEvent release;
+  const std::string tool = InstallRecorder(temp_.Path(), "tool", "wait=" + release.Name() + "\n");
+  UniqueProcessInformation held;
+  RunDetached(tool, "", SW_SHOWNORMAL, false, held);
+  ASSERT_TRUE(held);
+  const HANDLE process = held.process();
+  const DWORD id = held.process_id();
+  RunDetached(temp_.Path() + "\\missing.exe", "", SW_SHOWNORMAL, true, held);
+  EXPECT_EQ(held.process(), process);
+  EXPECT_EQ(held.process_id(), id);
+  EXPECT_EQ(GetProcessId(held.process()), id) << "the handle was closed";
+  release.Set();
+  EXPECT_EQ(WaitForSingleObject(held.process(), kBoundMs), WAIT_OBJECT_0);
 }
 
 TEST(RunCommandCaptured, EchoInTheRootGivesItsLineWithCrLf) {

@@ -123,16 +123,16 @@ class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = "Software\\MerovixTests\\" + std::to_string(GetCurrentProcessId());
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key_.put(), nullptr),
               ERROR_SUCCESS);
   }
   void TearDown() override {
-    RegCloseKey(key_);
+    key_.reset();
     RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
   }
   void Set(const char* name, DWORD type, const void* data, DWORD size) {
-    ASSERT_EQ(RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key_.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
   }
   std::string Read(const std::string& name) {
     std::string result = "junk";
@@ -141,7 +141,7 @@ class RegistryTest : public ::testing::Test {
   }
 
   std::string path_;
-  HKEY key_ = nullptr;
+  UniqueRegKey key_;
 };
 
 TEST_F(RegistryTest, StringValuesComeBackAsStoredUpToTheirFirstNul) {

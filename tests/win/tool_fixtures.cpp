@@ -32,16 +32,12 @@ StandinProcess::StandinProcess(const std::string& folder, const std::string& exe
 
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
   std::string command_line = "\"" + exe + "\"";
   if (!::CreateProcessA(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info)) {
+                        &startup, process_.put())) {
     ADD_FAILURE() << "cannot start " << exe << ": " << ::GetLastError();
     return;
   }
-  process_.reset(info.hProcess);
-  const UniqueHandle thread(info.hThread);
-  id_ = info.dwProcessId;
   // Running for the tests means: past its start-up, as its log shows.
   EXPECT_TRUE(test::WaitUntil([&] { return ReadTextFile(log).size() > logged_before || !Running(); }));
   EXPECT_TRUE(Running()) << exe_name << " ended at once";
@@ -50,21 +46,21 @@ StandinProcess::StandinProcess(const std::string& folder, const std::string& exe
 StandinProcess::~StandinProcess() {
   if (!process_) return;
   Terminate();
-  EXPECT_TRUE(WaitForEnd()) << "stand-in " << id_ << " does not end";
+  EXPECT_TRUE(WaitForEnd()) << "stand-in " << Id() << " does not end";
 }
 
 bool StandinProcess::WaitForEnd(DWORD timeout_ms) const {
-  return ::WaitForSingleObject(process_.get(), timeout_ms) == WAIT_OBJECT_0;
+  return ::WaitForSingleObject(process_.process(), timeout_ms) == WAIT_OBJECT_0;
 }
 
 DWORD StandinProcess::ExitCode() const {
   DWORD code = 0xdeadbeef;
-  ::GetExitCodeProcess(process_.get(), &code);
+  ::GetExitCodeProcess(process_.process(), &code);
   return code;
 }
 
 void StandinProcess::Terminate() const {
-  if (Running()) ::TerminateProcess(process_.get(), 99);
+  if (Running()) ::TerminateProcess(process_.process(), 99);
 }
 
 TestService::TestService(const std::string& folder, const std::string& config)

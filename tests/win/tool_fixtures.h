@@ -21,12 +21,12 @@ class StandinProcess {
   StandinProcess(const StandinProcess&) = delete;
   StandinProcess& operator=(const StandinProcess&) = delete;
 
-  DWORD Id() const { return id_; }
-  HANDLE Process() const { return process_.get(); }
-  std::string IdText() const { return std::to_string(id_); }
+  DWORD Id() const { return process_.process_id(); }
+  HANDLE Process() const { return process_.process(); }
+  std::string IdText() const { return std::to_string(Id()); }
   // True when the process ends within `timeout_ms`.
   bool WaitForEnd(DWORD timeout_ms = 10000) const;
-  bool Running() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+  bool Running() const { return ::WaitForSingleObject(process_.process(), 0) == WAIT_TIMEOUT; }
   DWORD ExitCode() const;
   void Terminate() const;
   bool TerminateAndWait() const {
@@ -35,8 +35,7 @@ class StandinProcess {
   }
 
  private:
-  UniqueHandle process_;
-  DWORD id_ = 0;
+  UniqueProcessInformation process_;
 };
 
 // The test service, copied into `folder` and registered under a name of its
