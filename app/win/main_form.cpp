@@ -7,6 +7,7 @@
 #include "common/download_host.h"
 #include "common/shared_state.h"
 #include "common/win/processes.h"
+#include "common/win/file_system.h"
 #include "common/win/settings.h"
 #include "framework/win/application.h"
 #include "framework/win/system_folder.h"

@@ -6,7 +6,7 @@
 #include "build_config.h"
 #include "common/paths.h"
 #include "common/win/log_file.h"
-#include "common/win/settings.h"
+#include "common/win/file_system.h"
 #include "framework/win/application.h"
 #include "framework/win/dialogs.h"
 #include "framework/win/text.h"

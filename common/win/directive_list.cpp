@@ -7,13 +7,14 @@
 #include "common/shared_state.h"
 #include "common/transfer_commands.h"
 #include "common/win/downloads.h"
+#include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
 #include "common/win/settings.h"
 #include "framework/strings.h"
 #include "framework/win/dialogs.h"
-#include "framework/win/text.h"
 #include "framework/win/handles.h"
+#include "framework/win/text.h"
 
 namespace merovix {
 namespace {
@@ -25,17 +26,6 @@ bool IsTheListItself(const std::string& entry_name) { return AsciiUpperCase(entr
 }  // namespace
 
 std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
-
-void Utf8ToAnsi(const std::string& Text, std::string& Result) {
-  Result.clear();
-  const std::wstring wide = ToWide(CP_UTF8, Text);
-  if (wide.empty()) return;
-  const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 1) return;
-  Result.assign(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, Result.data(), length, nullptr, nullptr);
-  Result.resize(static_cast<size_t>(length) - 1);
-}
 
 namespace {
 

@@ -8,17 +8,14 @@
 #include <stdexcept>
 #include <vector>
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using test::ControlText;
-using test::DialogWatchdog;
-using test::PressButton;
 
 // The component with a counting allocator in place of the shell's.
 class TCountedBrowseDlg : public TFolderBrowseDlg {
  public:
-  TCountedBrowseDlg(TComponent* owner, test::CountingMalloc& allocator)
+  TCountedBrowseDlg(TComponent* owner, CountingMalloc& allocator)
       : TFolderBrowseDlg(owner, (allocator.AddRef(), &allocator)) {}
 };
 
@@ -29,7 +26,7 @@ std::string LastName(const std::string& path) { return path.substr(path.find_las
 TEST(FolderBrowseDlg, AsTheUpdateApplicationConfiguresIt) {
   TempFolder temp;
   const std::string target = temp.Folder("Download");
-  test::TTestWindow form(nullptr);
+  TTestWindow form(nullptr);
   auto* dlg = new TFolderBrowseDlg(&form);  // owned and freed by the form
   dlg->Name = "DirDlg";
   dlg->SetShowSelectionInStatus(false);
@@ -49,10 +46,10 @@ TEST(FolderBrowseDlg, AsTheUpdateApplicationConfiguresIt) {
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, IDOK)));
     EXPECT_FALSE(StyleVisible(::GetDlgItem(dialog, kStatusLineId)));
     EXPECT_EQ(ControlText(::GetDlgItem(dialog, 14146)), "");  // no title
-    EXPECT_EQ(test::RootTreeItemText(dialog), "Desktop");
+    EXPECT_EQ(RootTreeItemText(dialog), "Desktop");
     // The user picks the folder and confirms.
     sender.SetSelection(target);
-    EXPECT_EQ(test::SelectedTreeItemText(dialog), "Download");
+    EXPECT_EQ(SelectedTreeItemText(dialog), "Download");
     PressButton(dialog, IDOK);
   };
   DialogWatchdog watchdog;
@@ -63,14 +60,14 @@ TEST(FolderBrowseDlg, AsTheUpdateApplicationConfiguresIt) {
   // The shell's path as it is: no trailing "\" as an assignment would add.
   EXPECT_EQ(dlg->Selection(), target);
   EXPECT_NE(dlg->SelectionPIDL(), nullptr);
-  EXPECT_EQ(dlg->ImageIndex(), test::SystemIconIndex(target));
+  EXPECT_EQ(dlg->ImageIndex(), SystemIconIndex(target));
   EXPECT_NE(dlg->ImageIndex(), -1);
 }
 
 TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
   TempFolder temp;
   const std::string target = temp.Folder("Ziel");
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   {
     TCountedBrowseDlg dlg(nullptr, allocator);
     dlg.SetSelection(target);
@@ -88,7 +85,7 @@ TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
     std::string opened_at;
     dlg.OnCreate = [&](TComponent* component) {
     auto& sender = static_cast<TFolderBrowseDlg&>(*component);
-      opened_at = test::SelectedTreeItemText(sender.DialogHandle());
+      opened_at = SelectedTreeItemText(sender.DialogHandle());
       PressButton(sender.DialogHandle(), IDCANCEL);
     };
     EXPECT_FALSE(dlg.Execute());
@@ -160,9 +157,9 @@ TEST(FolderBrowseDlg, StatusTextIsFittedByPathOrByTextAndSentUnchangedWithoutFit
     HWND status = ::GetDlgItem(sender.DialogHandle(), kStatusLineId);
     ASSERT_NE(status, nullptr);
     EXPECT_TRUE(StyleVisible(status));
-    const int width = test::WindowWidth(status);
+    const int width = WindowWidth(status);
     const std::string shown = ControlText(status);
-    EXPECT_LE(test::TextWidthInControl(status, shown), width) << shown;
+    EXPECT_LE(TextWidthInControl(status, shown), width) << shown;
     EXPECT_EQ(shown.substr(0, 7), "C:\\...\\") << shown;
     EXPECT_EQ(LastName(shown), "Noch_ein_langer_Ordnername_darunter");
 
@@ -170,10 +167,10 @@ TEST(FolderBrowseDlg, StatusTextIsFittedByPathOrByTextAndSentUnchangedWithoutFit
     const std::string cut = ControlText(status);
     ASSERT_GT(cut.size(), 3u);
     ASSERT_LT(cut.size(), text.size());
-    EXPECT_LE(test::TextWidthInControl(status, cut), width) << cut;
+    EXPECT_LE(TextWidthInControl(status, cut), width) << cut;
     EXPECT_EQ(cut.substr(cut.size() - 3), "...");
     // One character more would not have fitted.
-    EXPECT_GT(test::TextWidthInControl(status, text.substr(0, cut.size() - 2) + "..."), width) << cut;
+    EXPECT_GT(TextWidthInControl(status, text.substr(0, cut.size() - 2) + "..."), width) << cut;
 
     sender.SetFitStatusText(false);
     EXPECT_EQ(ControlText(status), text);
@@ -252,7 +249,7 @@ TEST(FolderBrowseDlg, AnUnresolvableTypedNameAsksTheHandler) {
   DialogWatchdog watchdog;
   dlg.Execute();
   EXPECT_FALSE(watchdog.Fired());
-  if (test::RunningOnWine()) {
+  if (RunningOnWine()) {
     // Known Wine difference: Wine 8's folder browser confirms the selected
     // tree item and never validates the typed name (no BFFM_VALIDATEFAILED).
     EXPECT_TRUE(typed.empty()) << "Wine validates now: hold it to the checks below";
@@ -378,7 +375,7 @@ TEST(FolderBrowseDlg, TheNewDialogStyleRevealsTheControlsItKeepsHidden) {
 TEST(FolderBrowseDlg, AssignmentRules) {
   TempFolder temp;
   const std::string folder = temp.Folder("Regeln");
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   TCountedBrowseDlg dlg(nullptr, allocator);
   EXPECT_STREQ(dlg.Version(), "TFolderBrowseDlg v1.0");
   dlg.SetVersion("anders");
@@ -413,4 +410,4 @@ TEST(FolderBrowseDlg, AnExceptionOfAHandlerClosesTheDialogAndComesOutOfExecute) 
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 // A static control of known width with the GUI font.
@@ -17,7 +17,7 @@ class FittingControl : public ::testing::Test {
   }
   void TearDown() override { ::DestroyWindow(control_); }
 
-  int WidthInControl(const std::string& text) const { return test::TextWidthInControl(control_, text); }
+  int WidthInControl(const std::string& text) const { return TextWidthInControl(control_, text); }
 
   HWND control_ = nullptr;
 };
@@ -112,13 +112,13 @@ int CALLBACK CancelAtOnce(HWND dialog, UINT message, LPARAM, LPARAM data) {
   if (message == BFFM_INITIALIZED) {
     log->error_mode = ::SetErrorMode(0);
     ::SetErrorMode(log->error_mode);
-    test::PressButton(dialog, IDCANCEL);
+    PressButton(dialog, IDCANCEL);
   }
   return 0;
 }
 
 TEST(BrowseCall, WithoutTheBufferNoDialogIsShown) {
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   allocator.fail_alloc = true;
   CallbackLog log;
   BrowseRequest request;
@@ -127,7 +127,7 @@ TEST(BrowseCall, WithoutTheBufferNoDialogIsShown) {
   BrowseResult result;
   result.path = "alt";
   int image = 42;
-  test::DialogWatchdog watchdog;
+  DialogWatchdog watchdog;
   EXPECT_FALSE(BrowseDirectory(&allocator, request, result, image));
   EXPECT_EQ(log.calls, 0);
   EXPECT_EQ(result.path, "");
@@ -137,7 +137,7 @@ TEST(BrowseCall, WithoutTheBufferNoDialogIsShown) {
 }
 
 TEST(BrowseCall, ACancelledBrowseGivesEverythingBack) {
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   CallbackLog log;
   BrowseRequest request;
   request.root = idPersonal;  // a root list to give back
@@ -148,7 +148,7 @@ TEST(BrowseCall, ACancelledBrowseGivesEverythingBack) {
   const UINT before = ::SetErrorMode(0);
   ::SetErrorMode(before & ~SEM_FAILCRITICALERRORS);
   {
-    test::DialogWatchdog watchdog;
+    DialogWatchdog watchdog;
     EXPECT_FALSE(BrowseDirectory(&allocator, request, result, image));
     EXPECT_FALSE(watchdog.Fired());
   }
@@ -163,4 +163,4 @@ TEST(BrowseCall, ACancelledBrowseGivesEverythingBack) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -10,7 +10,7 @@
 
 #include "tests/win/test_support.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 struct SeenDialog {
@@ -30,7 +30,7 @@ BOOL CALLBACK FindDialogWindow(HWND window, LPARAM data) {
 // text and presses OK.
 SeenDialog AnswerDialog(DWORD thread_id) {
   HWND dialog = nullptr;
-  const bool found = test::WaitUntil([&] {
+  const bool found = WaitUntil([&] {
     ::EnumThreadWindows(thread_id, &FindDialogWindow, reinterpret_cast<LPARAM>(&dialog));
     return dialog != nullptr;
   });
@@ -55,4 +55,4 @@ TEST(WinDialogs, AMessageWithANulByteShowsItsTextUpToTheNul) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/win/directive_list.h"
+#include <iterator>
+
 #include "common/win/downloads.h"
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
@@ -13,7 +14,7 @@
 #include "tests/win/test_files.h"
 #include "tests/win/wow64_support.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 using namespace std::string_literals;
@@ -62,37 +63,23 @@ TEST(Downloads, WithoutCurlInTheSystemFolderWgetBesideTheProgramIsTaken) {
 // curl.exe counts only in the System folder of the program's own bitness,
 // and the path it is started by is the one the program opened.
 TEST(Downloads, CurlIsTakenFromTheSystemFolderOfTheProgramsBitnessOnly) {
-  const testing::SystemFolders folders = testing::RealSystemFolders();
+  const SystemFolders folders = RealSystemFolders();
   if (folders.other.empty()) GTEST_SKIP() << "one System folder only";
   char system_folder[MAX_PATH];
   GetSystemDirectoryA(system_folder, MAX_PATH);
   std::string tool;
   {
-    testing::ScopedRecorderCopy other(folders.other, "curl");
+    ScopedRecorderCopy other(folders.other, "curl");
     if (!other.Placed()) GTEST_SKIP() << "curl.exe is in " << folders.other << " already, or it is read-only";
     FindTransferTool(tool);
     EXPECT_EQ(tool, ProgramFolder() + "\\wget.exe") << "curl.exe of the other bitness was taken";
   }
-  testing::ScopedRecorderCopy own(folders.own, "curl", "exit=7\n");
+  ScopedRecorderCopy own(folders.own, "curl", "exit=7\n");
   if (!own.Placed()) GTEST_SKIP() << "curl.exe is in " << folders.own << " already, or it is read-only";
   FindTransferTool(tool);
   EXPECT_EQ(tool, std::string(system_folder) + "\\curl.exe");
   EXPECT_EQ(RunAndWaitForExitCode(tool, "-V", SW_HIDE), 7u);
-  EXPECT_EQ(testing::RecordsOf(own.Path()).size(), 1u);
-}
-
-TEST(Downloads, Utf8ToAnsiConvertsUpToTheFirstNul) {
-  if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
-  std::string result = "old";
-  Utf8ToAnsi("Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\r\n", result);
-  EXPECT_EQ(result, "Gr\xF6\xDF" "e \x80\r\n");
-  Utf8ToAnsi("a\0b"s, result);
-  EXPECT_EQ(result, "a");
-  Utf8ToAnsi("", result);
-  EXPECT_EQ(result, "");
-  // Characters the code page lacks are replaced as the platform does it.
-  Utf8ToAnsi("\xE4\xB8\xAD", result);
-  EXPECT_EQ(result, "?");
+  EXPECT_EQ(RecordsOf(own.Path()).size(), 1u);
 }
 
 TEST(Downloads, RefusedUrlsLeaveTheTargetAlone) {
@@ -180,4 +167,4 @@ TEST(Downloads, TheTransfersPlacesAreFreshAndHeldAgainstOthers) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

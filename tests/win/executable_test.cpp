@@ -9,7 +9,7 @@
 #include "framework/win/handles.h"
 #include "tests/win/test_files.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 std::string ProgramPath() { return TestBinFolder() + "\\..\\..\\Update_Merovix.exe"; }
@@ -64,4 +64,4 @@ TEST(Executable, HasItsIconAndAManifestAskingForAdministratorRights) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -12,16 +12,9 @@
 #include "tests/win/test_support.h"
 #include "tests/win/wow64_support.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using testing::CurrentFolder;
-using testing::InstallRecorder;
-using testing::MakeSubfolder;
-using testing::NamedEvent;
-using testing::RecordsOf;
-using testing::ScopedCurrentFolder;
-using test::WaitUntil;
 
 constexpr DWORD kBoundMs = 15000;
 
@@ -67,7 +60,7 @@ TEST(RunAndWait, WaitsForTheProgramsEnd) {
 // A Linux program started by Wine cannot be waited for and has no exit code:
 // it stands for a process whose code cannot be read.
 TEST(RunAndWait, AnUnreadableExitCodeIsNoneButTheStartCounts) {
-  if (!test::RunningOnWine()) GTEST_SKIP() << "needs Wine";
+  if (!RunningOnWine()) GTEST_SKIP() << "needs Wine";
   TempFolder temp;
   const std::string linux_true = temp.Path() + "\\true.exe";
   ASSERT_TRUE(CopyFileA("Z:\\bin\\true", linux_true.c_str(), FALSE));
@@ -181,7 +174,7 @@ TEST(RunCommandCaptured, RunsTheSystemFoldersCmdWithTheCommandInQuotes) {
     RunCommandCaptured("cd", work, folder);
     EXPECT_TRUE(RunCommand("\"" + tool + "\" -f"));
   }
-  if (test::RunningOnWine()) {
+  if (RunningOnWine()) {
     EXPECT_EQ(command_line, "%CMDCMDLINE%\r\n") << "known Wine difference: its cmd.exe lacks the variable";
   } else {
     EXPECT_EQ(command_line, "cmd.exe /C \"echo %CMDCMDLINE%\"\r\n");
@@ -252,7 +245,7 @@ TEST(RunCommandCaptured, WaitsForAGrandchildThatHoldsTheWriteEnd) {
   ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(grandchild).empty() && !RecordsOf(child).empty(); }, kBoundMs));
   // The child's parent is cmd.exe: once it has ended, only the grandchild
   // holds the write end.
-  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, RecordsOf(child)[0]["ppid"]));
+  EXPECT_TRUE(ProcessEnds(kBoundMs, RecordsOf(child)[0]["ppid"]));
   EXPECT_EQ(WaitForSingleObject(shared->done.get(), 100), static_cast<DWORD>(WAIT_TIMEOUT))
       << "the capture ended before the grandchild";
   release.Set();
@@ -275,7 +268,7 @@ TEST(RunCommandCaptured, AMissingWorkingFolderLeavesTheOutputEmpty) {
 // in that folder; Wine (known difference) cannot enter a quoted folder and
 // leaves the caller's current folder.
 void ExpectStartedIn(const std::string& seen, const std::string& folder) {
-  if (test::RunningOnWine()) {
+  if (RunningOnWine()) {
     EXPECT_EQ(seen, CurrentFolder()) << "known Wine difference";
   } else {
     EXPECT_EQ(seen, folder);
@@ -315,7 +308,7 @@ TEST(ShellExecuteAndWait, ProgramWithFolderRunsThereAndIsNotWaitedForUnlessAsked
   ExpectStartedIn(records[0]["folder"], folder);
   EXPECT_EQ(records[0]["show"], "1");
   release.Set();
-  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, records[0]["pid"]));
+  EXPECT_TRUE(ProcessEnds(kBoundMs, records[0]["pid"]));
   // Released already: waits and returns the code at once.
   EXPECT_EQ(ShellExecuteAndWait(tool, "p", true, SW_SHOWNORMAL), 5u);
 }
@@ -357,7 +350,7 @@ TEST_F(ShellDocumentTest, DocumentOpensInItsFolderWithoutWaiting) {
   ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(opener_).empty(); }, kBoundMs));
   auto records = RecordsOf(opener_);
   release_.Set();
-  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, records[0]["pid"]));
+  EXPECT_TRUE(ProcessEnds(kBoundMs, records[0]["pid"]));
   // The opener still ran when its exit code was read.
   EXPECT_EQ(code, static_cast<std::uint32_t>(STILL_ACTIVE));
   ExpectStartedIn(records[0]["folder"], data);
@@ -432,16 +425,16 @@ TEST(SystemPrograms, CapturedCommandsRunInTheCmdOfTheCallersBitness) {
   RunCommandCaptured("\"" + child + "\"", "C:\\", output);
   auto records = RecordsOf(child);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(Lower(records[0]["parent"]), Lower(testing::RealSystemFolders().own + "\\cmd.exe"));
+  EXPECT_EQ(Lower(records[0]["parent"]), Lower(RealSystemFolders().own + "\\cmd.exe"));
 }
 
 // A copy in each System folder: the caller's bitness decides which one a bare
 // name reaches. (A name found nowhere would make the shell show an error box.)
 TEST(SystemPrograms, BareNamesReachTheSystemFolderOfTheCallersBitness) {
-  const testing::SystemFolders folders = testing::RealSystemFolders();
+  const SystemFolders folders = RealSystemFolders();
   if (folders.other.empty()) GTEST_SKIP() << "one System folder only";
-  testing::ScopedRecorderCopy own(folders.own, "merovixprobe", "stdout=own\nexit=7\n");
-  testing::ScopedRecorderCopy other(folders.other, "merovixprobe", "stdout=other\nexit=9\n");
+  ScopedRecorderCopy own(folders.own, "merovixprobe", "stdout=own\nexit=7\n");
+  ScopedRecorderCopy other(folders.other, "merovixprobe", "stdout=other\nexit=9\n");
   if (!own.Placed() || !other.Placed()) GTEST_SKIP() << "the System folders are read-only or hold merovixprobe";
   std::string output;
   RunCommandCaptured("merovixprobe", "C:\\", output);
@@ -467,4 +460,4 @@ TEST(SpecialFolderPath, SystemFolderWithoutTrailingBackslash) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -7,10 +7,9 @@
 
 #include <gtest/gtest.h>
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using testing::StandinProcess;
 
 class Processes : public ::testing::Test {
  protected:
@@ -69,7 +68,7 @@ TEST_F(Processes, KillProcessesByNameEndsEveryMatchAndNothingElse) {
     EXPECT_EQ(p->ExitCode(), 0u);
   }
   EXPECT_TRUE(bystander.Running());
-  EXPECT_TRUE(test::WaitUntil([] { return CountProcesses("ekag20nt.exe") == 0; }));
+  EXPECT_TRUE(WaitUntil([] { return CountProcesses("ekag20nt.exe") == 0; }));
   // Nothing left to match.
   EXPECT_FALSE(KillProcessesByName("ekag20nt.exe"));
 }
@@ -101,7 +100,7 @@ TEST_F(Processes, ProcessIdRunningKnowsOnlyTheExactDecimalTextOfARunningId) {
     EXPECT_FALSE(ProcessIdRunning(text)) << '"' << text << '"';
   }
   ASSERT_TRUE(storescp.TerminateAndWait());
-  EXPECT_TRUE(test::WaitUntil([&] { return !ProcessIdRunning(id); }));
+  EXPECT_TRUE(WaitUntil([&] { return !ProcessIdRunning(id); }));
 }
 
 TEST_F(Processes, KillProcessByIdTextEndsOnlyARunningIdGivenExactly) {
@@ -148,7 +147,7 @@ TEST_F(Processes, ARefusedTerminationRaisesEWin32Error) {
   // keeps it open (ERROR_ACCESS_DENIED); the fixture holds such a handle.
   StandinProcess ended(Folder(), "storescp.exe");
   ASSERT_TRUE(ended.TerminateAndWait());
-  if (test::RunningOnWine()) {
+  if (RunningOnWine()) {
     // Known Wine difference: Wine terminates the ended process again without
     // complaint, so the refusal cannot be produced here.
     EXPECT_TRUE(KillProcessById(ended.Id()));
@@ -175,4 +174,4 @@ TEST_F(Processes, TheStandInLogsItsStartAndLeavesOnItsSignalFile) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -7,7 +7,7 @@
 
 #include "framework/win/handles.h"
 
-namespace merovix::testing {
+namespace merovix::test {
 
 std::string MakeSubfolder(const TempFolder& parent, const std::string& name) {
   std::string path = parent.Path();
@@ -73,4 +73,4 @@ bool ProcessEnds(DWORD timeout_ms, const std::string& pid) {
   return !process || WaitForSingleObject(process.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

@@ -11,7 +11,7 @@
 #include "tests/win/test_files.h"
 #include "tests/tools/recorder/record_format.h"
 
-namespace merovix::testing {
+namespace merovix::test {
 
 // Creates the folder `name` (may hold "\\") below `parent` with its
 // parents and returns its path.
@@ -76,4 +76,4 @@ class NamedEvent {
 bool ProcessEnds(DWORD timeout_ms, const std::string& pid);
 
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

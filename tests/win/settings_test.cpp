@@ -10,12 +10,13 @@
 #include <string>
 
 #include "common/shared_state.h"
+#include "common/win/file_system.h"
 #include "framework/win/handles.h"
 #include "tests/win/test_files.h"
 #include "tests/win/test_support.h"
 #include "tests/win/wow64_support.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 class SettingsFileTest : public ::testing::Test {
@@ -93,7 +94,7 @@ TEST_F(SettingsFileTest, WriteIniBoolReportsARefusedWrite) {
   EXPECT_EQ(written, Content().find("Tageslistebeachten") != std::string::npos);
   // Known Wine difference: Wine makes the attribute the file's Linux mode,
   // which does not stop root, the test bed's user.
-  if (!test::RunningOnWine()) {
+  if (!RunningOnWine()) {
     EXPECT_FALSE(written);
   }
 }
@@ -207,7 +208,7 @@ class ScopedUninstallEntry {
 // bitness (a 32-bit Inno Setup into the 32-bit one). The program reads its
 // own view, and the other one when the key is missing there.
 TEST(Registry, TheUninstallEntryIsFoundInEitherViewItsOwnFirst) {
-  if (!testing::HasTwoRegistryViews()) GTEST_SKIP() << "32-bit Windows has one registry view";
+  if (!HasTwoRegistryViews()) GTEST_SKIP() << "32-bit Windows has one registry view";
   const std::string path = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MerovixTest" +
                            std::to_string(GetCurrentProcessId()) + "_is1";
   struct Case {
@@ -220,8 +221,8 @@ TEST(Registry, TheUninstallEntryIsFoundInEitherViewItsOwnFirst) {
                         {"C:\\Own", "C:\\Other", "C:\\Own"},
                         {nullptr, nullptr, ""}};
   for (const Case& c : cases) {
-    const ScopedUninstallEntry own(path, testing::OwnRegistryView(), c.own);
-    const ScopedUninstallEntry other(path, testing::OtherRegistryView(), c.other);
+    const ScopedUninstallEntry own(path, OwnRegistryView(), c.own);
+    const ScopedUninstallEntry other(path, OtherRegistryView(), c.other);
     std::string result = "junk";
     ReadRegistryString(HKEY_LOCAL_MACHINE, path, "Inno Setup: App Path", result);
     EXPECT_EQ(result, c.expected) << "own view " << (c.own ? c.own : "-") << ", other " << (c.other ? c.other : "-");
@@ -229,4 +230,4 @@ TEST(Registry, TheUninstallEntryIsFoundInEitherViewItsOwnFirst) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -7,10 +7,9 @@
 #include "tests/win/recorder_support.h"
 #include "tests/win/test_files.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using testing::ScopedCurrentFolder;
 
 // Restores the default DLL search (program folder, System folder) for the
 // tests that follow; the current folder and the PATH stay out of it.
@@ -56,4 +55,4 @@ TEST(DllSearch, OnceRestrictedAPlantedDllIsNotFound) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

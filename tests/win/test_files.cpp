@@ -4,7 +4,7 @@
 
 #include "framework/win/handles.h"
 
-namespace merovix {
+namespace merovix::test {
 
 TempFolder::TempFolder() {
   char base[MAX_PATH];
@@ -87,4 +87,4 @@ std::string TestBinFolder() {
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
-}  // namespace merovix
+}  // namespace merovix::test

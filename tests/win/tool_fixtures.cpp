@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace merovix::testing {
+namespace merovix::test {
 namespace {
 
 std::string UniqueSuffix() {
@@ -39,7 +39,7 @@ StandinProcess::StandinProcess(const std::string& folder, const std::string& exe
     return;
   }
   // Running for the tests means: past its start-up, as its log shows.
-  EXPECT_TRUE(test::WaitUntil([&] { return ReadTextFile(log).size() > logged_before || !Running(); }));
+  EXPECT_TRUE(WaitUntil([&] { return ReadTextFile(log).size() > logged_before || !Running(); }));
   EXPECT_TRUE(Running()) << exe_name << " ended at once";
 }
 
@@ -115,7 +115,7 @@ DWORD TestService::State() const {
 bool TestService::Start() const { return ::StartServiceA(service_.get(), 0, nullptr) != FALSE; }
 
 bool TestService::WaitForState(DWORD state, DWORD timeout_ms) const {
-  return test::WaitUntil([&] { return State() == state; }, timeout_ms);
+  return WaitUntil([&] { return State() == state; }, timeout_ms);
 }
 
 std::vector<std::string> TestService::Log() const {
@@ -138,4 +138,4 @@ bool TestService::Logged(const std::string& line) const {
   return false;
 }
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace merovix::testing {
+namespace merovix::test {
 
 // A copy of the stand-in program named `exe_name` in `folder`, started and
 // running (its start is logged) until the fixture ends or Terminate.
@@ -68,4 +68,4 @@ class TestService {
   UniqueServiceHandle service_;
 };
 
-}  // namespace merovix::testing
+}  // namespace merovix::test
