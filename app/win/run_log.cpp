@@ -1,6 +1,9 @@
 #include "app/win/run_log.h"
 
 #include <windows.h>
+#include <lmcons.h>
+
+#include <iterator>
 
 #include "app/run_record.h"
 #include "build_config.h"
@@ -23,8 +26,8 @@ std::string ComputerName() {
 }
 
 std::string UserName() {
-  wchar_t name[257] = {};  // UNLEN + 1
-  DWORD length = 257;
+  wchar_t name[UNLEN + 1] = {};
+  DWORD length = std::size(name);
   return ::GetUserNameW(name, &length) ? WideToUtf8(name) : std::string("?");
 }
 
@@ -60,8 +63,8 @@ void RunLog::ShowPlain(const std::string& text) {
 void RunLog::ShowUpdate(const std::string& text) {
   Write(MessageRecordLine(text));
   if (Application().Unattended()) return;
-  // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
-  constexpr UINT kFlags = 0x51040;
+  constexpr UINT kFlags = MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST;
+  static_assert(kFlags == 0x51040, "the update message keeps its flags");
   ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
 }
 

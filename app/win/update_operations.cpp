@@ -18,6 +18,10 @@
 
 namespace merovix {
 
+// The run's show modes reach the started programs unchanged.
+static_assert(kSwHide == SW_HIDE && kSwShowNormal == SW_SHOWNORMAL && kSwShowMinimized == SW_SHOWMINIMIZED &&
+              kSwMinimize == SW_MINIMIZE);
+
 void WindowsUpdateOperations::RecordLine(const std::string& line) { log_.Write(line); }
 
 std::string WindowsUpdateOperations::Utf8FromAnsi(const std::string& data) { return AnsiToUtf8(data); }

@@ -20,7 +20,7 @@ struct SeenDialog {
 
 BOOL CALLBACK FindDialogWindow(HWND window, LPARAM data) {
   wchar_t class_name[16] = {};
-  ::GetClassNameW(window, class_name, 16);
+  ::GetClassNameW(window, class_name, std::size(class_name));
   if (std::wstring(class_name) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
   *reinterpret_cast<HWND*>(data) = window;
   return FALSE;

@@ -21,7 +21,7 @@ using namespace std::string_literals;
 
 std::string TempFile(const char* name) {
   char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
+  GetTempPathA(std::size(folder), folder);
   return std::string(folder) + name;
 }
 
@@ -49,7 +49,7 @@ TEST(Downloads, FileWriteTimeIsUtcToTheMillisecond) {
 
 TEST(Downloads, WithoutCurlInTheSystemFolderWgetBesideTheProgramIsTaken) {
   char system_folder[MAX_PATH];
-  GetSystemDirectoryA(system_folder, MAX_PATH);
+  GetSystemDirectoryA(system_folder, std::size(system_folder));
   if (GetFileAttributesA((std::string(system_folder) + "\\curl.exe").c_str()) != INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "curl.exe is in the System folder";
   }
@@ -66,7 +66,7 @@ TEST(Downloads, CurlIsTakenFromTheSystemFolderOfTheProgramsBitnessOnly) {
   const SystemFolders folders = RealSystemFolders();
   if (folders.other.empty()) GTEST_SKIP() << "one System folder only";
   char system_folder[MAX_PATH];
-  GetSystemDirectoryA(system_folder, MAX_PATH);
+  GetSystemDirectoryA(system_folder, std::size(system_folder));
   std::string tool;
   {
     ScopedRecorderCopy other(folders.other, "curl");
@@ -108,7 +108,7 @@ TEST(Downloads, IsSameFileComparesFilesNotSpellings) {
   const std::string installer = temp.File("Merovix_Update_.exe");
   const std::string other = temp.File("Merovix_Setup.exe");
   char short_path[MAX_PATH] = {};
-  const bool have_short = GetShortPathNameA(installer.c_str(), short_path, MAX_PATH) != 0;
+  const bool have_short = GetShortPathNameA(installer.c_str(), short_path, std::size(short_path)) != 0;
   std::string upper = installer;
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
 

@@ -18,10 +18,9 @@ class RestrictedDllSearch {
   RestrictedDllSearch() { RestrictDllSearchToSystemFolder(); }
   ~RestrictedDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    constexpr DWORD kSearchDefaultDirs = 0x00001000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
     if (const auto set = ProcAddress<SetDefaultDllDirectoriesFn>(GetModuleHandleA("kernel32.dll"),
                                                                  "SetDefaultDllDirectories")) {
-      set(kSearchDefaultDirs);
+      set(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
   }
 };

@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -43,13 +44,13 @@ using merovix::WideToUtf8;
 
 std::wstring WindowText(HWND window) {
   wchar_t buffer[4096];
-  const int length = GetWindowTextW(window, buffer, 4096);
+  const int length = GetWindowTextW(window, buffer, std::size(buffer));
   return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 std::wstring ClassOf(HWND window) {
   wchar_t buffer[256];
-  const int length = GetClassNameW(window, buffer, 256);
+  const int length = GetClassNameW(window, buffer, std::size(buffer));
   return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
