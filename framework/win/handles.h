@@ -224,11 +224,16 @@ class ShellBlock {
   ShellBlock(IMalloc* allocator, void* block) : allocator_(allocator), block_(block) {}
   ShellBlock(const ShellBlock&) = delete;
   ShellBlock& operator=(const ShellBlock&) = delete;
-  ~ShellBlock() {
-    if (block_ != nullptr) detail::KeepingLastError([this] { allocator_->Free(block_); });
-  }
+  ~ShellBlock() { reset(); }
   void* get() const { return block_; }
-  void** put() { return &block_; }
+  // For out-parameters: gives back the current block first.
+  void** put() {
+    reset();
+    return &block_;
+  }
+  void reset() {
+    if (void* old = std::exchange(block_, nullptr)) detail::KeepingLastError([this, old] { allocator_->Free(old); });
+  }
 
  private:
   IMalloc* allocator_;
