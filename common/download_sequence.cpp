@@ -1,5 +1,6 @@
 #include "common/download_sequence.h"
 
+#include "common/paths.h"
 #include "common/transfer_commands.h"
 
 namespace merovix {

@@ -36,6 +36,10 @@ void SplitLastFolder(std::string& path, std::string& last_segment) {
   path = StripTrailingDelimiter(FolderPart(path));
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  return std::string(folder) + "\\" + std::string(name);
+}
+
 std::string FolderPart(std::string_view path) {
   const size_t pos = LastDelimiter(path);
   return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos + 1));

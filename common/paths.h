@@ -17,6 +17,9 @@ std::string StripTrailingDelimiters(std::string_view path);
 // trailing backslash, `last_segment` what followed the last "\" or ":".
 void SplitLastFolder(std::string& path, std::string& last_segment);
 
+// folder + "\" + name.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 // Everything up to and including the last "\" or ":" (empty when none).
 std::string FolderPart(std::string_view path);
 // Everything after the last "\" or ":".

@@ -71,10 +71,6 @@ std::string DownloadTargetFolder(std::string_view target_path, std::string_view 
   return folder.empty() ? std::string(program_folder) : folder;
 }
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  return std::string(folder) + "\\" + std::string(name);
-}
-
 std::string CurlPartialFile(std::string_view local_file, std::string_view unique) {
   return std::string(local_file) + "." + std::string(unique) + ".part";
 }

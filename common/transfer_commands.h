@@ -31,8 +31,6 @@ bool IsUsableFileName(std::string_view name);
 // trailing backslashes, so that a drive root comes out as "C:" and every
 // join below yields "C:\name". Empty folder part: `program_folder`.
 std::string DownloadTargetFolder(std::string_view target_path, std::string_view program_folder);
-// folder + "\" + name.
-std::string JoinPath(std::string_view folder, std::string_view name);
 
 // curl writes into this file and it is renamed to `local_file` only after a
 // complete, successful transfer. `unique` makes the name one that nothing

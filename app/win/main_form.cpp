@@ -7,6 +7,7 @@
 #include "common/download_host.h"
 #include "common/shared_state.h"
 #include "common/win/processes.h"
+#include "common/win/file_system.h"
 #include "common/win/settings.h"
 #include "framework/win/application.h"
 #include "framework/win/system_folder.h"
@@ -37,7 +38,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner, L"TForm1", "Update Merovix") {
   SetTop(248);
   SetWidth(1305);
   SetHeight(675);
-  ButtonUpdate_starten = new TButton(this, "Update starten", RECT{160, 32, 105, 25}, true);
+  ButtonUpdate_starten = new TButton(this, "Update starten", Bounds{160, 32, 105, 25}, true);
   ButtonUpdate_starten->OnClick = [this](TComponent* sender) { ButtonUpdate_startenClick(sender); };
   DirDlg = new TFolderBrowseDlg(this);
   DirDlg->SetShowSelectionInStatus(false);

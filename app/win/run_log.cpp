@@ -1,12 +1,15 @@
 #include "app/win/run_log.h"
 
 #include <windows.h>
+#include <lmcons.h>
+
+#include <iterator>
 
 #include "app/run_record.h"
 #include "build_config.h"
 #include "common/paths.h"
 #include "common/win/log_file.h"
-#include "common/win/settings.h"
+#include "common/win/file_system.h"
 #include "framework/win/application.h"
 #include "framework/win/dialogs.h"
 #include "framework/win/text.h"
@@ -23,8 +26,8 @@ std::string ComputerName() {
 }
 
 std::string UserName() {
-  wchar_t name[257] = {};  // UNLEN + 1
-  DWORD length = 257;
+  wchar_t name[UNLEN + 1] = {};
+  DWORD length = std::size(name);
   return ::GetUserNameW(name, &length) ? WideToUtf8(name) : std::string("?");
 }
 
@@ -60,8 +63,8 @@ void RunLog::ShowPlain(const std::string& text) {
 void RunLog::ShowUpdate(const std::string& text) {
   Write(MessageRecordLine(text));
   if (Application().Unattended()) return;
-  // MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST
-  constexpr UINT kFlags = 0x51040;
+  constexpr UINT kFlags = MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST;
+  static_assert(kFlags == 0x51040, "the update message keeps its flags");
   ::MessageBoxW(Application().MainWindowHandle(), Utf8ToWide(text).c_str(), L"Merovix Update", kFlags);
 }
 

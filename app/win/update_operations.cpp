@@ -18,6 +18,10 @@
 
 namespace merovix {
 
+// The run's show modes reach the started programs unchanged.
+static_assert(kSwHide == SW_HIDE && kSwShowNormal == SW_SHOWNORMAL && kSwShowMinimized == SW_SHOWMINIMIZED &&
+              kSwMinimize == SW_MINIMIZE);
+
 void WindowsUpdateOperations::RecordLine(const std::string& line) { log_.Write(line); }
 
 std::string WindowsUpdateOperations::Utf8FromAnsi(const std::string& data) { return AnsiToUtf8(data); }
@@ -116,11 +120,10 @@ std::optional<std::uint32_t> WindowsUpdateOperations::RunAndWait(const std::stri
 
 bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters,
                                           std::uint16_t show) {
-  PROCESS_INFORMATION info{};
-  merovix::RunDetached(exe, parameters, show, true, info);
-  // The record is the run's own: the program runs on without us.
-  UniqueHandle process(info.hProcess), thread(info.hThread);
-  return static_cast<bool>(process);
+  // The handles are the run's own: the program runs on without us.
+  UniqueProcessInformation started;
+  merovix::RunDetached(exe, parameters, show, true, started);
+  return static_cast<bool>(started);
 }
 
 void WindowsUpdateOperations::RunCommand(const std::string& command) { merovix::RunCommand(command); }

@@ -78,20 +78,6 @@ void CheckCreatedDialogs(Watch& watch) {
   }
 }
 
-class UniqueWinEventHook {
- public:
-  explicit UniqueWinEventHook(HWINEVENTHOOK hook) : hook_(hook) {}
-  UniqueWinEventHook(const UniqueWinEventHook&) = delete;
-  UniqueWinEventHook& operator=(const UniqueWinEventHook&) = delete;
-  ~UniqueWinEventHook() {
-    if (hook_ != nullptr) ::UnhookWinEvent(hook_);
-  }
-  explicit operator bool() const { return hook_ != nullptr; }
-
- private:
-  HWINEVENTHOOK hook_;
-};
-
 // Dispatches this thread's messages (the hook's events arrive as such) until
 // the dialog was seen, the process ended or the deadline passed.
 void WaitUntilSeen(HANDLE process, Watch& watch, Clock::time_point deadline) {
@@ -130,20 +116,18 @@ int FirstDialog(const std::string& exe, const std::string& caption, unsigned tim
   std::string command_line = "\"" + exe + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
+  UniqueProcessInformation program;
   const auto started = Clock::now();
   if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+                        folder.empty() ? nullptr : folder.c_str(), &startup, program.put())) {
     std::fprintf(stderr, "cannot start %s: %lu\n", exe.c_str(), ::GetLastError());
     return 1;
   }
-  const UniqueHandle process(info.hProcess);
-  const UniqueHandle thread(info.hThread);
-  watch.process_id = info.dwProcessId;
-  WaitUntilSeen(process.get(), watch, started + std::chrono::milliseconds(timeout_ms));
-  const size_t peak_kib = watch.seen ? PeakWorkingSetKib(process.get()) : 0;
-  ::TerminateProcess(process.get(), 0);
-  ::WaitForSingleObject(process.get(), 10000);
+  watch.process_id = program.process_id();
+  WaitUntilSeen(program.process(), watch, started + std::chrono::milliseconds(timeout_ms));
+  const size_t peak_kib = watch.seen ? PeakWorkingSetKib(program.process()) : 0;
+  ::TerminateProcess(program.process(), 0);
+  ::WaitForSingleObject(program.process(), 10000);
   g_watch = nullptr;
   if (!watch.seen) {
     std::fprintf(stderr, "no dialog \"%s\" within %u ms\n", caption.c_str(), timeout_ms);

@@ -9,14 +9,36 @@
 namespace merovix {
 namespace {
 
-// Pairs every CoInitialize with a CoUninitialize, whatever CoInitialize answered.
-class ScopedCoInitialize {
- public:
-  ScopedCoInitialize() { (void)::CoInitialize(nullptr); }
-  ScopedCoInitialize(const ScopedCoInitialize&) = delete;
-  ScopedCoInitialize& operator=(const ScopedCoInitialize&) = delete;
-  ~ScopedCoInitialize() { ::CoUninitialize(); }
-};
+// The portable tables of browse_options.h hold the shell's own values.
+constexpr bool RootIs(TRootID root, int nt, int other) {
+  return kRootCsidls[root].nt == nt && kRootCsidls[root].other == other;
+}
+static_assert(RootIs(idDesktop, CSIDL_DESKTOP, CSIDL_DESKTOP) && RootIs(idInternet, CSIDL_INTERNET, CSIDL_INTERNET) &&
+              RootIs(idPrograms, CSIDL_PROGRAMS, CSIDL_PROGRAMS) && RootIs(idControlPanel, CSIDL_CONTROLS, CSIDL_CONTROLS) &&
+              RootIs(idPrinters, CSIDL_PRINTERS, CSIDL_PRINTERS) && RootIs(idPersonal, CSIDL_PERSONAL, CSIDL_PERSONAL) &&
+              RootIs(idFavorites, CSIDL_FAVORITES, CSIDL_FAVORITES) && RootIs(idStartup, CSIDL_STARTUP, CSIDL_STARTUP) &&
+              RootIs(idRecent, CSIDL_RECENT, CSIDL_RECENT) && RootIs(idSendTo, CSIDL_SENDTO, CSIDL_SENDTO) &&
+              RootIs(idRecycleBin, CSIDL_BITBUCKET, CSIDL_BITBUCKET) &&
+              RootIs(idStartMenu, CSIDL_STARTMENU, CSIDL_STARTMENU) &&
+              RootIs(idDesktopDirectory, CSIDL_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY) &&
+              RootIs(idDrives, CSIDL_DRIVES, CSIDL_DRIVES) && RootIs(idNetwork, CSIDL_NETWORK, CSIDL_NETWORK) &&
+              RootIs(idNetHood, CSIDL_NETHOOD, CSIDL_NETHOOD) && RootIs(idFonts, CSIDL_FONTS, CSIDL_FONTS) &&
+              RootIs(idTemplates, CSIDL_TEMPLATES, CSIDL_TEMPLATES) &&
+              RootIs(idCommonStartMenu, CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU) &&
+              RootIs(idCommonPrograms, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS) &&
+              RootIs(idCommonStartup, CSIDL_COMMON_STARTUP, CSIDL_STARTUP) &&
+              RootIs(idCommonDesktopDirectory, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY) &&
+              RootIs(idAppData, CSIDL_APPDATA, CSIDL_APPDATA) && RootIs(idPrintHood, CSIDL_PRINTHOOD, CSIDL_PRINTHOOD));
+static_assert(kBrowseFlagBifs[bfDirectoriesOnly] == BIF_RETURNONLYFSDIRS &&
+              kBrowseFlagBifs[bfDomainOnly] == BIF_DONTGOBELOWDOMAIN &&
+              kBrowseFlagBifs[bfAncestors] == BIF_RETURNFSANCESTORS &&
+              kBrowseFlagBifs[bfComputers] == BIF_BROWSEFORCOMPUTER &&
+              kBrowseFlagBifs[bfPrinters] == BIF_BROWSEFORPRINTER &&
+              kBrowseFlagBifs[bfIncludeFiles] == BIF_BROWSEINCLUDEFILES && kBrowseFlagBifs[bfEditBox] == BIF_EDITBOX &&
+              kBrowseFlagBifs[bfIncludeURLs] == BIF_BROWSEINCLUDEURLS &&
+              kBrowseFlagBifs[bfNewDialogStyle] == BIF_NEWDIALOGSTYLE &&
+              kBrowseFlagBifs[bfShareable] == BIF_SHAREABLE && kBrowseFlagBifs[bfUseNewUI] == BIF_USENEWUI &&
+              kBifStatusText == BIF_STATUSTEXT && kBifValidate == BIF_VALIDATE);
 
 std::string BufferText(const char* buffer) { return std::string(buffer, ::strnlen(buffer, MAX_PATH)); }
 

@@ -7,25 +7,9 @@
 #include <string>
 
 #include "browse/browse_options.h"
+#include "framework/win/handles.h"
 
 namespace merovix {
-
-// A block from the shell allocator, given back when it goes out of scope.
-class ShellBlock {
- public:
-  ShellBlock(IMalloc* allocator, void* block) : allocator_(allocator), block_(block) {}
-  ShellBlock(const ShellBlock&) = delete;
-  ShellBlock& operator=(const ShellBlock&) = delete;
-  ~ShellBlock() {
-    if (block_ != nullptr) allocator_->Free(block_);
-  }
-  void* get() const { return block_; }
-  void** put() { return &block_; }
-
- private:
-  IMalloc* allocator_;
-  void* block_;
-};
 
 struct BrowseRequest {
   HWND owner = nullptr;  // the window that owns the dialog, or none

@@ -1,6 +1,7 @@
 #include "browse/win/browse_dialog.h"
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "framework/strings.h"
@@ -44,7 +45,7 @@ BOOL CALLBACK CollectHidden(HWND child, LPARAM data) {
 std::string PathOfItemList(LPCITEMIDLIST item_list) {
   char buffer[MAX_PATH] = {};
   if (item_list != nullptr) ::SHGetPathFromIDListA(item_list, buffer);
-  return UntilNul(std::string_view(buffer, MAX_PATH));
+  return UntilNul(std::string_view(buffer, std::size(buffer)));
 }
 
 }  // namespace

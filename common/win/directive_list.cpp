@@ -7,11 +7,13 @@
 #include "common/shared_state.h"
 #include "common/transfer_commands.h"
 #include "common/win/downloads.h"
+#include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
 #include "common/win/settings.h"
 #include "framework/strings.h"
 #include "framework/win/dialogs.h"
+#include "framework/win/handles.h"
 #include "framework/win/text.h"
 
 namespace merovix {
@@ -21,44 +23,9 @@ constexpr char kListFileName[] = "LoadAndRun.ini";
 
 bool IsTheListItself(const std::string& entry_name) { return AsciiUpperCase(entry_name) == "LOADANDRUN.INI"; }
 
-// Deletes a file when it goes out of scope, also when an error passes by.
-class DeleteOnExit {
- public:
-  DeleteOnExit(std::string path, bool active) : path_(std::move(path)), active_(active) {}
-  DeleteOnExit(const DeleteOnExit&) = delete;
-  DeleteOnExit& operator=(const DeleteOnExit&) = delete;
-  ~DeleteOnExit() {
-    if (active_) ::DeleteFileA(path_.c_str());
-  }
-
- private:
-  std::string path_;
-  bool active_;
-};
-
-std::wstring ToWide(UINT code_page, const std::string& text) {
-  const int length = ::MultiByteToWideChar(code_page, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 1) return {};
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  ::MultiByteToWideChar(code_page, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(static_cast<size_t>(length) - 1);  // the terminator
-  return wide;
-}
-
 }  // namespace
 
 std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
-
-void Utf8ToAnsi(const std::string& Text, std::string& Result) {
-  Result.clear();
-  const std::wstring wide = ToWide(CP_UTF8, Text);
-  if (wide.empty()) return;
-  const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 1) return;
-  Result.assign(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, Result.data(), length, nullptr, nullptr);
-  Result.resize(static_cast<size_t>(length) - 1);
-}
 
 namespace {
 

@@ -26,7 +26,4 @@ DownloadResult LoadDirectiveList(const std::string& Folder);
 void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, const std::string& Section, bool Run,
                 std::uint16_t ShowMode);
 
-// UTF-8 to the system's ANSI code page, up to the first NUL.
-void Utf8ToAnsi(const std::string& Text, std::string& Result);
-
 }  // namespace merovix

@@ -10,7 +10,6 @@
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
-#include "common/win/settings.h"
 #include "common/win/signature.h"
 #include "framework/exceptions.h"
 #include "framework/strings.h"

@@ -3,15 +3,28 @@
 #include <windows.h>
 #include <ntsecapi.h>
 
-#include "common/transfer_commands.h"
+#include "common/paths.h"
 #include "framework/win/handles.h"
 
 namespace merovix {
+namespace {
+
+// True when `path` exists and its attributes, masked by `mask`, are `wanted`.
+bool HasAttributes(const std::string& path, DWORD mask, DWORD wanted) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & mask) == wanted;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) { return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY, 0); }
+
+bool DirectoryExists(const std::string& path) {
+  return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+}
 
 bool IsRealFolder(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+  return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void RemoveFolderAndFiles(const std::string& folder) {

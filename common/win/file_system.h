@@ -3,6 +3,11 @@
 
 namespace merovix {
 
+// True when `path` names a file (anything but a folder), or a folder. Both
+// follow links.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+
 // True when `path` is a folder and no junction, mount point or other
 // reparse point.
 bool IsRealFolder(const std::string& path);

@@ -45,14 +45,13 @@ Outcome RunToEnd(const std::string& ExePath, const std::string& Parameters, std:
   std::string command_line = RunAndWaitCommandLine(ExePath, Parameters);
   const std::string folder = RunAndWaitFolder(ExePath);
   STARTUPINFOA startup = StartupInfoShowing(ShowMode);
-  PROCESS_INFORMATION info{};
+  UniqueProcessInformation started;
   if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, FolderOrNull(folder), &startup, &info)) {
+                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, FolderOrNull(folder), &startup,
+                      started.put())) {
     return {};
   }
-  const UniqueHandle process(info.hProcess);
-  const UniqueHandle thread(info.hThread);
-  return {true, WaitForExitCode(process.get())};
+  return {true, WaitForExitCode(started.process())};
 }
 
 // Appends everything that arrives on `pipe` to `output` until the last
@@ -124,19 +123,19 @@ std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, c
 }
 
 void RunDetached(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode, bool Quote,
-                 PROCESS_INFORMATION& ProcessInfo) {
+                 UniqueProcessInformation& ProcessInfo) {
   std::string command_line = RunDetachedCommandLine(ExePath, Parameters, Quote);
   // In its own folder: this program's current folder is the System folder.
   const std::string folder = RunAndWaitFolder(ExePath);
   STARTUPINFOA startup = StartupInfoShowing(ShowMode);
   // Filled only on success, so a failure cannot leave stray values behind.
-  PROCESS_INFORMATION info{};
+  UniqueProcessInformation started;
   // The program runs on for its user: it must not inherit the error mode of
   // an unattended run, which would hide its own error boxes.
   if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
                      CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP | CREATE_DEFAULT_ERROR_MODE, nullptr,
-                     FolderOrNull(folder), &startup, &info)) {
-    ProcessInfo = info;  // the caller owns both handles from here on
+                     FolderOrNull(folder), &startup, started.put())) {
+    ProcessInfo = std::move(started);
   }
 }
 
@@ -162,20 +161,18 @@ void RunCommandCaptured(const std::string& Command, const std::string& WorkingFo
   // The interpreter by its full path: a bare "cmd.exe" would be looked up in
   // this program's folder and the current folder first.
   const std::string interpreter = SystemProgram("cmd.exe");
-  PROCESS_INFORMATION info{};
+  UniqueProcessInformation started;
   const BOOL created =
       !interpreter.empty() && CreateProcessA(interpreter.c_str(), command_line.data(), nullptr, nullptr,
                                              capture ? TRUE : FALSE, 0, nullptr, FolderOrNull(WorkingFolder),
-                                             &startup, &info);
+                                             &startup, started.put());
   // Only the command and what it starts may hold the write end now, so the
   // pipe ends when they all have ended.
   write_end.reset();
   if (!created) return;
-  const UniqueHandle process(info.hProcess);
-  const UniqueHandle thread(info.hThread);
   // Drain first: a command with much output would block on a full pipe.
   if (capture) DrainPipe(read_end.get(), Output);
-  WaitForSingleObject(process.get(), INFINITE);
+  WaitForSingleObject(started.process(), INFINITE);
 }
 
 bool RunCommand(const std::string& Command) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "framework/win/handles.h"
+
 namespace merovix {
 
 // What ShellExecuteAndWait returns when there is no exit code to tell: no
@@ -30,11 +32,11 @@ std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, c
                                                    std::uint16_t ShowMode);
 
 // Starts a program in its own folder (the caller's current folder when
-// `ExePath` has none) and returns at once; the caller owns the handles in
-// `ProcessInfo` afterwards. When the program cannot be started, `ProcessInfo`
-// keeps what the caller put there.
+// `ExePath` has none) and returns at once; `ProcessInfo` then owns its
+// handles. When the program cannot be started, `ProcessInfo` keeps what it
+// held.
 void RunDetached(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode, bool Quote,
-                 PROCESS_INFORMATION& ProcessInfo);
+                 UniqueProcessInformation& ProcessInfo);
 
 // Runs `Command` through "cmd.exe /C" (the System folder's cmd.exe) in
 // `WorkingFolder`, hidden, and returns every byte it wrote to standard output

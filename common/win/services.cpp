@@ -6,6 +6,12 @@
 #include <winsvc.h>
 
 namespace merovix {
+
+// The portable wait compares states read here with its own copies.
+static_assert(kServiceStopped == SERVICE_STOPPED && kServiceStartPending == SERVICE_START_PENDING &&
+              kServiceStopPending == SERVICE_STOP_PENDING && kServiceRunning == SERVICE_RUNNING &&
+              kServicePaused == SERVICE_PAUSED);
+
 namespace {
 
 ServiceStatusReading ReadingOf(const SERVICE_STATUS& status) {

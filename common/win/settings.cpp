@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/ini_rules.h"
+#include "common/win/file_system.h"
 #include "framework/strings.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
@@ -22,16 +23,6 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 }
 
 }  // namespace
-
-bool FileExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool DirectoryExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
 
 bool ReadIniBool(const std::string& key, bool fallback, const std::string& file, const std::string& section) {
   const std::string path = SettingsFileOr(file);

@@ -30,7 +30,4 @@ class ERegistryException : public Exception {
 void ReadRegistryString(HKEY root, const std::string& key_path, const std::string& value_name,
                         std::string& result);
 
-bool FileExists(const std::string& path);
-bool DirectoryExists(const std::string& path);
-
 }  // namespace merovix

@@ -10,6 +10,12 @@
 #include "framework/win/text.h"
 
 namespace merovix {
+
+// The verdict reads WinVerifyTrust's answers through portable copies.
+static_assert(kNoSignature == static_cast<std::uint32_t>(TRUST_E_NOSIGNATURE) &&
+              kSubjectFormUnknown == static_cast<std::uint32_t>(TRUST_E_SUBJECT_FORM_UNKNOWN) &&
+              kProviderUnknown == static_cast<std::uint32_t>(TRUST_E_PROVIDER_UNKNOWN));
+
 namespace {
 
 // The few functions of wintrust.dll and crypt32.dll, loaded from the System

@@ -16,6 +16,9 @@ namespace {
 
 constexpr int kTextId = 100;
 constexpr int kIconId = 101;
+// The predefined window classes of a dialog template's items, by ordinal.
+constexpr WORD kButtonClass = 0x0080;
+constexpr WORD kStaticClass = 0x0082;
 
 struct ButtonInfo {
   TMsgDlgBtn button;
@@ -160,14 +163,14 @@ int ShowDialog(const DialogSpec& spec) {
 
   WORD count = 0;
   if (spec.icon != nullptr) {
-    writer.Item(SS_ICON, kIconId, 0x0082, L"");
+    writer.Item(SS_ICON, kIconId, kStaticClass, L"");
     ++count;
   }
-  writer.Item(SS_LEFT | SS_NOPREFIX, kTextId, 0x0082, spec.text);
+  writer.Item(SS_LEFT | SS_NOPREFIX, kTextId, kStaticClass, spec.text);
   ++count;
   for (const ButtonInfo& info : spec.buttons) {
     const DWORD style = WS_TABSTOP | (info.id == spec.default_id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    writer.Item(style, static_cast<WORD>(info.id), 0x0080, info.caption);
+    writer.Item(style, static_cast<WORD>(info.id), kButtonClass, info.caption);
     ++count;
   }
   writer.SetItemCount(count);
@@ -208,11 +211,12 @@ int MessageDlg(std::string_view text, TMsgDlgType type, TMsgDlgButtons buttons, 
                TMsgDlgBtn default_button) {
   std::wstring caption;
   LPCWSTR icon = nullptr;
+  // The system icons' ids are integer resources, the same in either width.
   switch (type) {
-    case TMsgDlgType::mtWarning: caption = L"Warnung"; icon = MAKEINTRESOURCEW(32515); break;
-    case TMsgDlgType::mtError: caption = L"Fehler"; icon = MAKEINTRESOURCEW(32513); break;
-    case TMsgDlgType::mtInformation: caption = L"Information"; icon = MAKEINTRESOURCEW(32516); break;
-    case TMsgDlgType::mtConfirmation: caption = L"Best\u00e4tigung"; icon = MAKEINTRESOURCEW(32514); break;
+    case TMsgDlgType::mtWarning: caption = L"Warnung"; icon = reinterpret_cast<LPCWSTR>(IDI_WARNING); break;
+    case TMsgDlgType::mtError: caption = L"Fehler"; icon = reinterpret_cast<LPCWSTR>(IDI_ERROR); break;
+    case TMsgDlgType::mtInformation: caption = L"Information"; icon = reinterpret_cast<LPCWSTR>(IDI_INFORMATION); break;
+    case TMsgDlgType::mtConfirmation: caption = L"Best\u00e4tigung"; icon = reinterpret_cast<LPCWSTR>(IDI_QUESTION); break;
     case TMsgDlgType::mtCustom: caption = Utf8ToWide(Application().Title()); break;
   }
   return ShowDialog(MakeSpec(text, std::move(caption), icon, buttons, default_button));

@@ -62,12 +62,12 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
 
 void TForm::SetLeft(int left) { bounds_.left = left; ApplyBounds(); }
 void TForm::SetTop(int top) { bounds_.top = top; ApplyBounds(); }
-void TForm::SetWidth(int width) { bounds_.right = width; ApplyBounds(); }
-void TForm::SetHeight(int height) { bounds_.bottom = height; ApplyBounds(); }
+void TForm::SetWidth(int width) { bounds_.width = width; ApplyBounds(); }
+void TForm::SetHeight(int height) { bounds_.height = height; ApplyBounds(); }
 
 void TForm::ApplyBounds() {
   if (!HandleAllocated()) return;
-  ::SetWindowPos(Handle(), nullptr, bounds_.left, bounds_.top, bounds_.right, bounds_.bottom,
+  ::SetWindowPos(Handle(), nullptr, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -85,7 +85,7 @@ HWND TForm::CreateHandle() {
     ::RegisterClassExW(&window_class);
   }
   return ::CreateWindowExW(0, window_class_.c_str(), Utf8ToWide(caption_).c_str(), WindowStyle(), bounds_.left,
-                           bounds_.top, bounds_.right, bounds_.bottom, nullptr, nullptr, instance, this);
+                           bounds_.top, bounds_.width, bounds_.height, nullptr, nullptr, instance, this);
 }
 
 void TForm::Show() {
@@ -162,7 +162,7 @@ LRESULT TForm::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
-TButton::TButton(TForm* parent, std::string caption, RECT bounds, bool is_default)
+TButton::TButton(TForm* parent, std::string caption, Bounds bounds, bool is_default)
     : TWinControl(parent), parent_(parent), caption_(std::move(caption)), bounds_(bounds), is_default_(is_default) {
   parent_->buttons_.push_back(this);
 }
@@ -172,7 +172,7 @@ TButton::~TButton() { std::erase(parent_->buttons_, this); }
 HWND TButton::CreateHandle() {
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (is_default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
   const HWND button = ::CreateWindowExW(
-      0, L"BUTTON", Utf8ToWide(caption_).c_str(), style, bounds_.left, bounds_.top, bounds_.right, bounds_.bottom,
+      0, L"BUTTON", Utf8ToWide(caption_).c_str(), style, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
       parent_->Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(g_next_button_id++)),
       ::GetModuleHandleW(nullptr), nullptr);
   if (button != nullptr) ::SetWindowLongPtrW(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -16,6 +16,12 @@ using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)
 
 class TButton;
 
+// Where a window stands and how large it is, in pixels (CreateWindow's
+// x, y, nWidth, nHeight; not a RECT's right and bottom).
+struct Bounds {
+  int left, top, width, height;
+};
+
 class TForm : public TWinControl {
  public:
   // `window_class` names the window class (the form's class name); the
@@ -27,8 +33,8 @@ class TForm : public TWinControl {
   void SetBorderStyle(TFormBorderStyle style);
   int Left() const { return bounds_.left; }
   int Top() const { return bounds_.top; }
-  int Width() const { return bounds_.right; }
-  int Height() const { return bounds_.bottom; }
+  int Width() const { return bounds_.width; }
+  int Height() const { return bounds_.height; }
   void SetLeft(int left);
   void SetTop(int top);
   void SetWidth(int width);
@@ -61,13 +67,13 @@ class TForm : public TWinControl {
   std::wstring window_class_;
   std::string caption_;
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
-  RECT bounds_{CW_USEDEFAULT, CW_USEDEFAULT, 640, 480};  // left, top, width, height
+  Bounds bounds_{CW_USEDEFAULT, CW_USEDEFAULT, 640, 480};
 };
 
 class TButton : public TWinControl {
  public:
   // A push button on `parent` at the given place (client coordinates).
-  TButton(TForm* parent, std::string caption, RECT bounds, bool is_default);
+  TButton(TForm* parent, std::string caption, Bounds bounds, bool is_default);
   ~TButton() override;
 
   // Runs OnClick as a click of the user would.
@@ -80,7 +86,7 @@ class TButton : public TWinControl {
  private:
   TForm* parent_;
   std::string caption_;
-  RECT bounds_;
+  Bounds bounds_;
   bool is_default_;
 };
 

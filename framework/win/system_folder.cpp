@@ -1,11 +1,13 @@
 #include "framework/win/system_folder.h"
 
+#include <iterator>
+
 namespace merovix {
 
 std::string SystemFolder() {
   char buffer[MAX_PATH + 1] = {};
-  const UINT length = ::GetSystemDirectoryA(buffer, MAX_PATH);
-  if (length == 0 || length > MAX_PATH) return {};
+  const UINT length = ::GetSystemDirectoryA(buffer, std::size(buffer));
+  if (length == 0 || length >= std::size(buffer)) return {};
   std::string folder(buffer, length);
   if (folder.back() == '\\') folder.pop_back();
   return folder;
@@ -19,10 +21,9 @@ std::string SystemProgram(const char* file_name) {
 void RestrictDllSearchToSystemFolder() {
   // Looked up at run time: Windows 7 has the function only with KB2533623.
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
   const auto set_default_dll_directories =
       ProcAddress<SetDefaultDllDirectoriesFn>(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
-  if (set_default_dll_directories != nullptr && set_default_dll_directories(kSearchSystem32)) return;
+  if (set_default_dll_directories != nullptr && set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   // Without it, at least the current folder leaves the search.
   ::SetDllDirectoryA("");
 }

@@ -11,7 +11,10 @@
 #include <shellapi.h>
 
 #include <initializer_list>
+#include <iterator>
 #include <string>
+
+#include "framework/win/handles.h"
 
 namespace testbed {
 
@@ -30,38 +33,35 @@ inline std::string UnixPath(const std::wstring& windows_path) {
   static const auto fn =
       reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
   if (fn == nullptr) return {};
-  char* unix_path = fn(windows_path.c_str());
-  if (unix_path == nullptr) return {};
-  std::string result(unix_path);
-  HeapFree(GetProcessHeap(), 0, unix_path);
-  return result;
+  const merovix::UniqueProcessHeapMem unix_path(fn(windows_path.c_str()));
+  return unix_path ? std::string(static_cast<const char*>(unix_path.get())) : std::string();
 }
 
 inline bool WriteAll(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const merovix::UniqueFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
+  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 // The exit code the script left, or -1 while it is not there yet.
 inline int ReadExitCode(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return -1;
+  const merovix::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return -1;
   char buffer[32] = {};
   DWORD read = 0;
-  ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
-  CloseHandle(file);
+  ReadFile(file.get(), buffer, sizeof buffer - 1, &read, nullptr);
   return read > 0 ? atoi(buffer) : -1;
 }
 
 inline int RunLinuxTool(const wchar_t* script_name, std::initializer_list<const wchar_t*> path_options) {
   int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr) return 126;
+  const merovix::UniqueLocalMem argv_block(CommandLineToArgvW(GetCommandLineW(), &argc));
+  if (!argv_block) return 126;
+  const auto argv = static_cast<LPWSTR*>(argv_block.get());
   std::string packed;
   for (int i = 1; i < argc; ++i) {
     std::string arg = WideToUtf8(argv[i]);
@@ -72,13 +72,14 @@ inline int RunLinuxTool(const wchar_t* script_name, std::initializer_list<const 
     }
     packed.append(arg).push_back('\0');
   }
-  LocalFree(argv);
 
   wchar_t temp_folder[MAX_PATH], args_file[MAX_PATH], own_path[MAX_PATH];
-  if (!GetTempPathW(MAX_PATH, temp_folder) || !GetTempFileNameW(temp_folder, L"ltw", 0, args_file)) return 126;
+  if (!GetTempPathW(std::size(temp_folder), temp_folder) || !GetTempFileNameW(temp_folder, L"ltw", 0, args_file)) {
+    return 126;
+  }
   const std::wstring rc_file = std::wstring(args_file) + L".rc";
   if (!WriteAll(args_file, packed)) return 126;
-  GetModuleFileNameW(nullptr, own_path, MAX_PATH);
+  GetModuleFileNameW(nullptr, own_path, std::size(own_path));
   std::wstring script(own_path);
   script = script.substr(0, script.find_last_of(L'\\') + 1) + script_name;
 
@@ -92,30 +93,31 @@ inline int RunLinuxTool(const wchar_t* script_name, std::initializer_list<const 
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    DeleteFileW(args_file);
-    return 126;
+  {
+    // Closed at once: a Linux program under Wine cannot be waited for.
+    merovix::UniqueProcessInformation started;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, started.put())) {
+      DeleteFileW(args_file);
+      return 126;
+    }
   }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);  // not waitable for a Linux program under Wine
 
   // Woken by changes in the temporary folder; the periodic time-out only
   // guards against a missed notification. Bounded well above the tools' own
   // time-outs.
-  HANDLE change = FindFirstChangeNotificationW(temp_folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+  const merovix::UniqueChangeNotification change(
+      FindFirstChangeNotificationW(temp_folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
   const ULONGLONG deadline = GetTickCount64() + 120000;
   int code = ReadExitCode(rc_file);
   while (code < 0 && GetTickCount64() < deadline) {
-    if (change != INVALID_HANDLE_VALUE) {
-      WaitForSingleObject(change, 250);
-      FindNextChangeNotification(change);
+    if (change) {
+      WaitForSingleObject(change.get(), 250);
+      FindNextChangeNotification(change.get());
     } else {
       Sleep(50);
     }
     code = ReadExitCode(rc_file);
   }
-  if (change != INVALID_HANDLE_VALUE) FindCloseChangeNotification(change);
   DeleteFileW(args_file);
   DeleteFileW(rc_file.c_str());
   return code < 0 ? 125 : code;

@@ -130,14 +130,16 @@ TEST(ServiceWait, TheWholeWaitIsBoundedByTheLimitAlsoWhileCheckpointsAdvance) {
   busy.repeat_last = busy.advance_last = true;
   status = StartPending(1, 0);
   WaitForServiceGoal(busy, kWaitUntilRunning, status);
-  EXPECT_EQ(Slept(busy), kServiceWaitLimitMs);
+  // Ten minutes, as the administrators are told; not read from the code.
+  constexpr std::uint32_t kTenMinutesMs = 10 * 60 * 1000;
+  EXPECT_EQ(Slept(busy), kTenMinutesMs);
 
   // A huge wait hint is cut to what is left of the limit.
   ScriptedService slow({StartPending(1, 0xFFFFFFFF)});
   slow.repeat_last = true;
   status = StartPending(1, 0xFFFFFFFF);
   WaitForServiceGoal(slow, kWaitUntilRunning, status);
-  EXPECT_EQ(slow.sleeps, Sleeps{kServiceWaitLimitMs});
+  EXPECT_EQ(slow.sleeps, Sleeps{kTenMinutesMs});
 }
 
 // A service that stops reporting progress is hung: the wait ends once

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/paths.h"
+
 namespace merovix {
 namespace {
 

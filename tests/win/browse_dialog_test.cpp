@@ -1,29 +1,23 @@
 #include "browse/win/browse_dialog.h"
 #include "browse_support.h"
 #include "framework/win/text.h"
+#include "tests/win/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <vector>
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using test::ControlText;
-using test::DialogWatchdog;
-using test::PressButton;
 
 // The component with a counting allocator in place of the shell's.
 class TCountedBrowseDlg : public TFolderBrowseDlg {
  public:
-  TCountedBrowseDlg(TComponent* owner, test::CountingMalloc& allocator)
+  TCountedBrowseDlg(TComponent* owner, CountingMalloc& allocator)
       : TFolderBrowseDlg(owner, (allocator.AddRef(), &allocator)) {}
 };
-
-bool RunningOnWine() {
-  return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
 
 bool StyleVisible(HWND control) { return (::GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0; }
 
@@ -32,7 +26,7 @@ std::string LastName(const std::string& path) { return path.substr(path.find_las
 TEST(FolderBrowseDlg, AsTheUpdateApplicationConfiguresIt) {
   TempFolder temp;
   const std::string target = temp.Folder("Download");
-  test::TTestWindow form(nullptr);
+  TTestWindow form(nullptr);
   auto* dlg = new TFolderBrowseDlg(&form);  // owned and freed by the form
   dlg->Name = "DirDlg";
   dlg->SetShowSelectionInStatus(false);
@@ -52,10 +46,10 @@ TEST(FolderBrowseDlg, AsTheUpdateApplicationConfiguresIt) {
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, IDOK)));
     EXPECT_FALSE(StyleVisible(::GetDlgItem(dialog, kStatusLineId)));
     EXPECT_EQ(ControlText(::GetDlgItem(dialog, 14146)), "");  // no title
-    EXPECT_EQ(test::RootTreeItemText(dialog), "Desktop");
+    EXPECT_EQ(RootTreeItemText(dialog), "Desktop");
     // The user picks the folder and confirms.
     sender.SetSelection(target);
-    EXPECT_EQ(test::SelectedTreeItemText(dialog), "Download");
+    EXPECT_EQ(SelectedTreeItemText(dialog), "Download");
     PressButton(dialog, IDOK);
   };
   DialogWatchdog watchdog;
@@ -66,14 +60,14 @@ TEST(FolderBrowseDlg, AsTheUpdateApplicationConfiguresIt) {
   // The shell's path as it is: no trailing "\" as an assignment would add.
   EXPECT_EQ(dlg->Selection(), target);
   EXPECT_NE(dlg->SelectionPIDL(), nullptr);
-  EXPECT_EQ(dlg->ImageIndex(), GetIconIndex(target));
+  EXPECT_EQ(dlg->ImageIndex(), SystemIconIndex(target));
   EXPECT_NE(dlg->ImageIndex(), -1);
 }
 
 TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
   TempFolder temp;
   const std::string target = temp.Folder("Ziel");
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   {
     TCountedBrowseDlg dlg(nullptr, allocator);
     dlg.SetSelection(target);
@@ -91,7 +85,7 @@ TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
     std::string opened_at;
     dlg.OnCreate = [&](TComponent* component) {
     auto& sender = static_cast<TFolderBrowseDlg&>(*component);
-      opened_at = test::SelectedTreeItemText(sender.DialogHandle());
+      opened_at = SelectedTreeItemText(sender.DialogHandle());
       PressButton(sender.DialogHandle(), IDCANCEL);
     };
     EXPECT_FALSE(dlg.Execute());
@@ -163,16 +157,20 @@ TEST(FolderBrowseDlg, StatusTextIsFittedByPathOrByTextAndSentUnchangedWithoutFit
     HWND status = ::GetDlgItem(sender.DialogHandle(), kStatusLineId);
     ASSERT_NE(status, nullptr);
     EXPECT_TRUE(StyleVisible(status));
+    const int width = WindowWidth(status);
     const std::string shown = ControlText(status);
-    EXPECT_EQ(shown, FitPathToWidth(status, path));
+    EXPECT_LE(TextWidthInControl(status, shown), width) << shown;
     EXPECT_EQ(shown.substr(0, 7), "C:\\...\\") << shown;
     EXPECT_EQ(LastName(shown), "Noch_ein_langer_Ordnername_darunter");
 
     sender.SetStatusText(text);
     const std::string cut = ControlText(status);
-    EXPECT_EQ(cut, FitTextToWidth(status, text));
-    EXPECT_LT(cut.size(), text.size());
+    ASSERT_GT(cut.size(), 3u);
+    ASSERT_LT(cut.size(), text.size());
+    EXPECT_LE(TextWidthInControl(status, cut), width) << cut;
     EXPECT_EQ(cut.substr(cut.size() - 3), "...");
+    // One character more would not have fitted.
+    EXPECT_GT(TextWidthInControl(status, text.substr(0, cut.size() - 2) + "..."), width) << cut;
 
     sender.SetFitStatusText(false);
     EXPECT_EQ(ControlText(status), text);
@@ -251,9 +249,11 @@ TEST(FolderBrowseDlg, AnUnresolvableTypedNameAsksTheHandler) {
   DialogWatchdog watchdog;
   dlg.Execute();
   EXPECT_FALSE(watchdog.Fired());
-  if (typed.empty() && RunningOnWine()) {
-    GTEST_SKIP() << "Known Wine difference: Wine 8's folder browser confirms the selected tree item and "
-                    "never validates the typed name (no BFFM_VALIDATEFAILED)";
+  if (RunningOnWine()) {
+    // Known Wine difference: Wine 8's folder browser confirms the selected
+    // tree item and never validates the typed name (no BFFM_VALIDATEFAILED).
+    EXPECT_TRUE(typed.empty()) << "Wine validates now: hold it to the checks below";
+    return;
   }
   ASSERT_EQ(typed.size(), 2u);
   EXPECT_NE(typed[0].find("gibt_es_nicht_xyz"), std::string::npos) << typed[0];
@@ -335,10 +335,25 @@ TEST(FolderBrowseDlg, OkButtonFollowsEnableOKButton) {
   EXPECT_FALSE(dlg.EnableOKButton());
 }
 
+// Notes the texts of OK and Cancel as the shell made them, before the
+// component's own start-up handling may change anything.
+class TTextsAtStartBrowseDlg : public TFolderBrowseDlg {
+ public:
+  using TFolderBrowseDlg::TFolderBrowseDlg;
+  std::string ok_at_start, cancel_at_start;
+
+ protected:
+  void DoInitialized(HWND dialog) override {
+    ok_at_start = ControlText(::GetDlgItem(dialog, IDOK));
+    cancel_at_start = ControlText(::GetDlgItem(dialog, IDCANCEL));
+    TFolderBrowseDlg::DoInitialized(dialog);
+  }
+};
+
 TEST(FolderBrowseDlg, TheNewDialogStyleRevealsTheControlsItKeepsHidden) {
-  TFolderBrowseDlg dlg(nullptr);
+  TTextsAtStartBrowseDlg dlg(nullptr);
   dlg.SetOptions({bfNewDialogStyle});
-  dlg.OnCreate = [](TComponent* component) {
+  dlg.OnCreate = [&dlg](TComponent* component) {
     auto& sender = static_cast<TFolderBrowseDlg&>(*component);
     HWND dialog = sender.DialogHandle();
     HWND status = ::GetDlgItem(dialog, kStatusLineId);
@@ -347,9 +362,9 @@ TEST(FolderBrowseDlg, TheNewDialogStyleRevealsTheControlsItKeepsHidden) {
     EXPECT_TRUE(::IsWindowEnabled(status));
     EXPECT_EQ(ControlText(status), "foo");
     // Controls that were shown keep their texts.
-    EXPECT_EQ(ControlText(::GetDlgItem(dialog, IDCANCEL)), ControlText(::GetDlgItem(dialog, IDCANCEL)));
-    EXPECT_NE(ControlText(::GetDlgItem(dialog, IDCANCEL)), "foo");
-    EXPECT_NE(ControlText(::GetDlgItem(dialog, IDOK)), "foo");
+    EXPECT_FALSE(dlg.cancel_at_start.empty());
+    EXPECT_EQ(ControlText(::GetDlgItem(dialog, IDCANCEL)), dlg.cancel_at_start);
+    EXPECT_EQ(ControlText(::GetDlgItem(dialog, IDOK)), dlg.ok_at_start);
     PressButton(dialog, IDCANCEL);
   };
   DialogWatchdog watchdog;
@@ -360,7 +375,7 @@ TEST(FolderBrowseDlg, TheNewDialogStyleRevealsTheControlsItKeepsHidden) {
 TEST(FolderBrowseDlg, AssignmentRules) {
   TempFolder temp;
   const std::string folder = temp.Folder("Regeln");
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   TCountedBrowseDlg dlg(nullptr, allocator);
   EXPECT_STREQ(dlg.Version(), "TFolderBrowseDlg v1.0");
   dlg.SetVersion("anders");
@@ -395,4 +410,4 @@ TEST(FolderBrowseDlg, AnExceptionOfAHandlerClosesTheDialogAndComesOutOfExecute) 
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

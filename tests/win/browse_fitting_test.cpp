@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-namespace merovix {
+namespace merovix::test {
 namespace {
-
 
 // A static control of known width with the GUI font.
 class FittingControl : public ::testing::Test {
@@ -18,14 +17,7 @@ class FittingControl : public ::testing::Test {
   }
   void TearDown() override { ::DestroyWindow(control_); }
 
-  int WidthInControl(const std::string& text) const {
-    HDC dc = ::GetDC(control_);
-    HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(control_, WM_GETFONT, 0, 0)));
-    const int width = GetTextWidth(dc, text);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(control_, dc);
-    return width;
-  }
+  int WidthInControl(const std::string& text) const { return TextWidthInControl(control_, text); }
 
   HWND control_ = nullptr;
 };
@@ -120,13 +112,13 @@ int CALLBACK CancelAtOnce(HWND dialog, UINT message, LPARAM, LPARAM data) {
   if (message == BFFM_INITIALIZED) {
     log->error_mode = ::SetErrorMode(0);
     ::SetErrorMode(log->error_mode);
-    test::PressButton(dialog, IDCANCEL);
+    PressButton(dialog, IDCANCEL);
   }
   return 0;
 }
 
 TEST(BrowseCall, WithoutTheBufferNoDialogIsShown) {
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   allocator.fail_alloc = true;
   CallbackLog log;
   BrowseRequest request;
@@ -135,7 +127,7 @@ TEST(BrowseCall, WithoutTheBufferNoDialogIsShown) {
   BrowseResult result;
   result.path = "alt";
   int image = 42;
-  test::DialogWatchdog watchdog;
+  DialogWatchdog watchdog;
   EXPECT_FALSE(BrowseDirectory(&allocator, request, result, image));
   EXPECT_EQ(log.calls, 0);
   EXPECT_EQ(result.path, "");
@@ -145,7 +137,7 @@ TEST(BrowseCall, WithoutTheBufferNoDialogIsShown) {
 }
 
 TEST(BrowseCall, ACancelledBrowseGivesEverythingBack) {
-  test::CountingMalloc allocator;
+  CountingMalloc allocator;
   CallbackLog log;
   BrowseRequest request;
   request.root = idPersonal;  // a root list to give back
@@ -156,7 +148,7 @@ TEST(BrowseCall, ACancelledBrowseGivesEverythingBack) {
   const UINT before = ::SetErrorMode(0);
   ::SetErrorMode(before & ~SEM_FAILCRITICALERRORS);
   {
-    test::DialogWatchdog watchdog;
+    DialogWatchdog watchdog;
     EXPECT_FALSE(BrowseDirectory(&allocator, request, result, image));
     EXPECT_FALSE(watchdog.Fired());
   }
@@ -171,4 +163,4 @@ TEST(BrowseCall, ACancelledBrowseGivesEverythingBack) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -1,8 +1,11 @@
 #include "browse_support.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
+
+#include "framework/win/handles.h"
 
 namespace merovix::test {
 namespace {
@@ -90,6 +93,25 @@ std::string ControlText(HWND control) {
   char text[1024] = {};
   ::GetWindowTextA(control, text, sizeof(text));
   return text;
+}
+
+int WindowWidth(HWND control) {
+  RECT rect{};
+  return ::GetWindowRect(control, &rect) ? rect.right - rect.left : 0;
+}
+
+int TextWidthInControl(HWND control, const std::string& text) {
+  const UniqueWindowDC dc(control);
+  const ScopedSelectObject font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  ::GetTextExtentPoint32A(dc.get(), text.data(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
+int SystemIconIndex(const std::string& path) {
+  SHFILEINFOA info{};
+  ::SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX);
+  return info.iIcon;
 }
 
 std::string SelectedTreeItemText(HWND dialog) { return TreeItemText(dialog, TVGN_CARET); }

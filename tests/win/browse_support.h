@@ -66,6 +66,12 @@ class TTestWindow : public TWinControl {
 
 // The text of a dialog control (ANSI).
 std::string ControlText(HWND control);
+// The width of the control's window, and of `text` in the control's font, in
+// pixels: measured here, not by the code under test.
+int WindowWidth(HWND control);
+int TextWidthInControl(HWND control, const std::string& text);
+// The system image list index of a path, as the shell gives it.
+int SystemIconIndex(const std::string& path);
 // The text of the selected item of the dialog's folder tree.
 std::string SelectedTreeItemText(HWND dialog);
 // The text of the tree's first root item.

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <thread>
 
-namespace merovix {
+#include "tests/win/test_support.h"
+
+namespace merovix::test {
 namespace {
 
 struct SeenDialog {
@@ -17,7 +20,7 @@ struct SeenDialog {
 
 BOOL CALLBACK FindDialogWindow(HWND window, LPARAM data) {
   wchar_t class_name[16] = {};
-  ::GetClassNameW(window, class_name, 16);
+  ::GetClassNameW(window, class_name, std::size(class_name));
   if (std::wstring(class_name) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
   *reinterpret_cast<HWND*>(data) = window;
   return FALSE;
@@ -26,20 +29,16 @@ BOOL CALLBACK FindDialogWindow(HWND window, LPARAM data) {
 // Waits (at most ten seconds) for a dialog shown by `thread_id`, reads its
 // text and presses OK.
 SeenDialog AnswerDialog(DWORD thread_id) {
-  SeenDialog seen;
-  for (int poll = 0; poll < 1000 && !seen.found; ++poll) {
-    HWND dialog = nullptr;
+  HWND dialog = nullptr;
+  const bool found = WaitUntil([&] {
     ::EnumThreadWindows(thread_id, &FindDialogWindow, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog == nullptr) {
-      ::Sleep(10);
-      continue;
-    }
-    wchar_t text[256] = {};
-    ::GetWindowTextW(::FindWindowExW(dialog, nullptr, L"Static", nullptr), text, 256);
-    seen = {true, text};
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  }
-  return seen;
+    return dialog != nullptr;
+  });
+  if (!found) return {};
+  wchar_t text[256] = {};
+  ::GetWindowTextW(::FindWindowExW(dialog, nullptr, L"Static", nullptr), text, std::size(text));
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return {true, text};
 }
 
 TEST(WinDialogs, AMessageWithANulByteShowsItsTextUpToTheNul) {
@@ -56,4 +55,4 @@ TEST(WinDialogs, AMessageWithANulByteShowsItsTextUpToTheNul) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/win/directive_list.h"
+#include <iterator>
+
 #include "common/win/downloads.h"
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
@@ -13,26 +14,28 @@
 #include "tests/win/test_files.h"
 #include "tests/win/wow64_support.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 using namespace std::string_literals;
 
 std::string TempFile(const char* name) {
   char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
+  GetTempPathA(std::size(folder), folder);
   return std::string(folder) + name;
 }
 
 TEST(Downloads, FileWriteTimeIsUtcToTheMillisecond) {
   const std::string path = TempFile("merovix_write_time.tmp");
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  const SYSTEMTIME set = {1994, 11, 2, 15, 8, 12, 31, 250};  // Tue, 15 Nov 1994 08:12:31.250 UTC
-  FILETIME ft;
-  ASSERT_TRUE(SystemTimeToFileTime(&set, &ft));
-  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &ft));
-  CloseHandle(file);
+  {
+    const UniqueFileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    const SYSTEMTIME set = {1994, 11, 2, 15, 8, 12, 31, 250};  // Tue, 15 Nov 1994 08:12:31.250 UTC
+    FILETIME ft;
+    ASSERT_TRUE(SystemTimeToFileTime(&set, &ft));
+    EXPECT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &ft));
+  }
   EXPECT_EQ(FileWriteTime(path), (DateTime{1994, 11, 15, 8, 12, 31, 250}));
   DeleteFileA(path.c_str());
 
@@ -46,7 +49,7 @@ TEST(Downloads, FileWriteTimeIsUtcToTheMillisecond) {
 
 TEST(Downloads, WithoutCurlInTheSystemFolderWgetBesideTheProgramIsTaken) {
   char system_folder[MAX_PATH];
-  GetSystemDirectoryA(system_folder, MAX_PATH);
+  GetSystemDirectoryA(system_folder, std::size(system_folder));
   if (GetFileAttributesA((std::string(system_folder) + "\\curl.exe").c_str()) != INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "curl.exe is in the System folder";
   }
@@ -60,37 +63,23 @@ TEST(Downloads, WithoutCurlInTheSystemFolderWgetBesideTheProgramIsTaken) {
 // curl.exe counts only in the System folder of the program's own bitness,
 // and the path it is started by is the one the program opened.
 TEST(Downloads, CurlIsTakenFromTheSystemFolderOfTheProgramsBitnessOnly) {
-  const testing::SystemFolders folders = testing::RealSystemFolders();
+  const SystemFolders folders = RealSystemFolders();
   if (folders.other.empty()) GTEST_SKIP() << "one System folder only";
   char system_folder[MAX_PATH];
-  GetSystemDirectoryA(system_folder, MAX_PATH);
+  GetSystemDirectoryA(system_folder, std::size(system_folder));
   std::string tool;
   {
-    testing::ScopedRecorderCopy other(folders.other, "curl");
+    ScopedRecorderCopy other(folders.other, "curl");
     if (!other.Placed()) GTEST_SKIP() << "curl.exe is in " << folders.other << " already, or it is read-only";
     FindTransferTool(tool);
     EXPECT_EQ(tool, ProgramFolder() + "\\wget.exe") << "curl.exe of the other bitness was taken";
   }
-  testing::ScopedRecorderCopy own(folders.own, "curl", "exit=7\n");
+  ScopedRecorderCopy own(folders.own, "curl", "exit=7\n");
   if (!own.Placed()) GTEST_SKIP() << "curl.exe is in " << folders.own << " already, or it is read-only";
   FindTransferTool(tool);
   EXPECT_EQ(tool, std::string(system_folder) + "\\curl.exe");
   EXPECT_EQ(RunAndWaitForExitCode(tool, "-V", SW_HIDE), 7u);
-  EXPECT_EQ(testing::RecordsOf(own.Path()).size(), 1u);
-}
-
-TEST(Downloads, Utf8ToAnsiConvertsUpToTheFirstNul) {
-  if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
-  std::string result = "old";
-  Utf8ToAnsi("Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\r\n", result);
-  EXPECT_EQ(result, "Gr\xF6\xDF" "e \x80\r\n");
-  Utf8ToAnsi("a\0b"s, result);
-  EXPECT_EQ(result, "a");
-  Utf8ToAnsi("", result);
-  EXPECT_EQ(result, "");
-  // Characters the code page lacks are replaced as the platform does it.
-  Utf8ToAnsi("\xE4\xB8\xAD", result);
-  EXPECT_EQ(result, "?");
+  EXPECT_EQ(RecordsOf(own.Path()).size(), 1u);
 }
 
 TEST(Downloads, RefusedUrlsLeaveTheTargetAlone) {
@@ -102,12 +91,11 @@ TEST(Downloads, RefusedUrlsLeaveTheTargetAlone) {
     DownloadFile(url, folder + "\\x", true, SW_HIDE);
   }
   WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  const UniqueFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &entry));
   int entries = 0;
-  if (find != INVALID_HANDLE_VALUE) {
+  if (find) {
     do ++entries;
-    while (FindNextFileA(find, &entry));
-    FindClose(find);
+    while (FindNextFileA(find.get(), &entry));
   }
   EXPECT_EQ(entries, 2);  // "." and ".."
   RemoveDirectoryA(folder.c_str());
@@ -120,7 +108,7 @@ TEST(Downloads, IsSameFileComparesFilesNotSpellings) {
   const std::string installer = temp.File("Merovix_Update_.exe");
   const std::string other = temp.File("Merovix_Setup.exe");
   char short_path[MAX_PATH] = {};
-  const bool have_short = GetShortPathNameA(installer.c_str(), short_path, MAX_PATH) != 0;
+  const bool have_short = GetShortPathNameA(installer.c_str(), short_path, std::size(short_path)) != 0;
   std::string upper = installer;
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
 
@@ -179,4 +167,4 @@ TEST(Downloads, TheTransfersPlacesAreFreshAndHeldAgainstOthers) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

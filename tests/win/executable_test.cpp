@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/win/handles.h"
 #include "tests/win/test_files.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 std::string ProgramPath() { return TestBinFolder() + "\\..\\..\\Update_Merovix.exe"; }
@@ -50,8 +51,9 @@ TEST(Executable, VersionResourceIsGermanWithFileVersion28_0_0_57) {
 }
 
 TEST(Executable, HasItsIconAndAManifestAskingForAdministratorRights) {
-  HMODULE program = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(program, nullptr);
+  const UniqueModule loaded(LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(loaded);
+  const HMODULE program = loaded.get();
   EXPECT_NE(FindResourceA(program, "MAINICON", MAKEINTRESOURCEA(14)), nullptr) << "icon group MAINICON";
   HRSRC manifest = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
   ASSERT_NE(manifest, nullptr);
@@ -60,8 +62,7 @@ TEST(Executable, HasItsIconAndAManifestAskingForAdministratorRights) {
   EXPECT_NE(xml.find("level=\"requireAdministrator\""), std::string::npos);
   EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(xml.find("name=\"Merovix.Update_Merovix\" version=\"28.0.0.57\""), std::string::npos);
-  FreeLibrary(program);
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

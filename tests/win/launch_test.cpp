@@ -9,18 +9,12 @@
 #include "framework/exceptions.h"
 #include "framework/win/handles.h"
 #include "tests/win/recorder_support.h"
+#include "tests/win/test_support.h"
 #include "tests/win/wow64_support.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using testing::CurrentFolder;
-using testing::InstallRecorder;
-using testing::MakeSubfolder;
-using testing::NamedEvent;
-using testing::RecordsOf;
-using testing::ScopedCurrentFolder;
-using testing::WaitUntil;
 
 constexpr DWORD kBoundMs = 15000;
 
@@ -66,7 +60,7 @@ TEST(RunAndWait, WaitsForTheProgramsEnd) {
 // A Linux program started by Wine cannot be waited for and has no exit code:
 // it stands for a process whose code cannot be read.
 TEST(RunAndWait, AnUnreadableExitCodeIsNoneButTheStartCounts) {
-  if (!testing::RunningUnderWine()) GTEST_SKIP() << "needs Wine";
+  if (!RunningOnWine()) GTEST_SKIP() << "needs Wine";
   TempFolder temp;
   const std::string linux_true = temp.Path() + "\\true.exe";
   ASSERT_TRUE(CopyFileA("Z:\\bin\\true", linux_true.c_str(), FALSE));
@@ -103,16 +97,14 @@ class RunDetachedTest : public ::testing::Test {
   // return, lets it end and returns its record.
   recorder::Record StartAndRelease(const std::string& exe, const std::string& parameters, bool quote,
                                    const NamedEvent& release) {
-    PROCESS_INFORMATION info{};
-    RunDetached(exe, parameters, SW_MINIMIZE, quote, info);
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    EXPECT_TRUE(process && thread);
-    if (!process) return {};
-    EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "returned too late";
-    EXPECT_EQ(GetProcessId(process.get()), info.dwProcessId);
+    UniqueProcessInformation started;
+    RunDetached(exe, parameters, SW_MINIMIZE, quote, started);
+    EXPECT_TRUE(started.process() != nullptr && started.thread() != nullptr);
+    if (!started) return {};
+    EXPECT_EQ(WaitForSingleObject(started.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "returned too late";
+    EXPECT_EQ(GetProcessId(started.process()), started.process_id());
     release.Set();
-    EXPECT_EQ(WaitForSingleObject(process.get(), kBoundMs), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(started.process(), kBoundMs), WAIT_OBJECT_0);
     auto records = RecordsOf(exe);
     EXPECT_EQ(records.size(), 1u);
     return records.empty() ? recorder::Record{} : records.back();
@@ -144,13 +136,21 @@ TEST_F(RunDetachedTest, UnquotedPathBlankAndParameters) {
   EXPECT_EQ(record["cmdline"], tool + " -x");
 }
 
-TEST_F(RunDetachedTest, AFailedStartLeavesTheCallersRecordAlone) {
-  PROCESS_INFORMATION info{};
-  info.dwProcessId = 4711;
-  RunDetached(temp_.Path() + "\\missing.exe", "", SW_SHOWNORMAL, true, info);
-  EXPECT_EQ(info.hProcess, nullptr);
-  EXPECT_EQ(info.hThread, nullptr);
-  EXPECT_EQ(info.dwProcessId, 4711u);
+// A failed start neither closes nor replaces the process the caller holds.
+TEST_F(RunDetachedTest, AFailedStartLeavesTheCallersProcessAlone) {
+  NamedEvent release;
+  const std::string tool = InstallRecorder(temp_.Path(), "tool", "wait=" + release.Name() + "\n");
+  UniqueProcessInformation held;
+  RunDetached(tool, "", SW_SHOWNORMAL, false, held);
+  ASSERT_TRUE(held);
+  const HANDLE process = held.process();
+  const DWORD id = held.process_id();
+  RunDetached(temp_.Path() + "\\missing.exe", "", SW_SHOWNORMAL, true, held);
+  EXPECT_EQ(held.process(), process);
+  EXPECT_EQ(held.process_id(), id);
+  EXPECT_EQ(GetProcessId(held.process()), id) << "the handle was closed";
+  release.Set();
+  EXPECT_EQ(WaitForSingleObject(held.process(), kBoundMs), WAIT_OBJECT_0);
 }
 
 TEST(RunCommandCaptured, EchoInTheRootGivesItsLineWithCrLf) {
@@ -174,7 +174,7 @@ TEST(RunCommandCaptured, RunsTheSystemFoldersCmdWithTheCommandInQuotes) {
     RunCommandCaptured("cd", work, folder);
     EXPECT_TRUE(RunCommand("\"" + tool + "\" -f"));
   }
-  if (testing::RunningUnderWine()) {
+  if (RunningOnWine()) {
     EXPECT_EQ(command_line, "%CMDCMDLINE%\r\n") << "known Wine difference: its cmd.exe lacks the variable";
   } else {
     EXPECT_EQ(command_line, "cmd.exe /C \"echo %CMDCMDLINE%\"\r\n");
@@ -245,7 +245,7 @@ TEST(RunCommandCaptured, WaitsForAGrandchildThatHoldsTheWriteEnd) {
   ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(grandchild).empty() && !RecordsOf(child).empty(); }, kBoundMs));
   // The child's parent is cmd.exe: once it has ended, only the grandchild
   // holds the write end.
-  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, RecordsOf(child)[0]["ppid"]));
+  EXPECT_TRUE(ProcessEnds(kBoundMs, RecordsOf(child)[0]["ppid"]));
   EXPECT_EQ(WaitForSingleObject(shared->done.get(), 100), static_cast<DWORD>(WAIT_TIMEOUT))
       << "the capture ended before the grandchild";
   release.Set();
@@ -268,7 +268,7 @@ TEST(RunCommandCaptured, AMissingWorkingFolderLeavesTheOutputEmpty) {
 // in that folder; Wine (known difference) cannot enter a quoted folder and
 // leaves the caller's current folder.
 void ExpectStartedIn(const std::string& seen, const std::string& folder) {
-  if (testing::RunningUnderWine()) {
+  if (RunningOnWine()) {
     EXPECT_EQ(seen, CurrentFolder()) << "known Wine difference";
   } else {
     EXPECT_EQ(seen, folder);
@@ -308,7 +308,7 @@ TEST(ShellExecuteAndWait, ProgramWithFolderRunsThereAndIsNotWaitedForUnlessAsked
   ExpectStartedIn(records[0]["folder"], folder);
   EXPECT_EQ(records[0]["show"], "1");
   release.Set();
-  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, records[0]["pid"]));
+  EXPECT_TRUE(ProcessEnds(kBoundMs, records[0]["pid"]));
   // Released already: waits and returns the code at once.
   EXPECT_EQ(ShellExecuteAndWait(tool, "p", true, SW_SHOWNORMAL), 5u);
 }
@@ -350,7 +350,7 @@ TEST_F(ShellDocumentTest, DocumentOpensInItsFolderWithoutWaiting) {
   ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(opener_).empty(); }, kBoundMs));
   auto records = RecordsOf(opener_);
   release_.Set();
-  EXPECT_TRUE(testing::ProcessEnds(kBoundMs, records[0]["pid"]));
+  EXPECT_TRUE(ProcessEnds(kBoundMs, records[0]["pid"]));
   // The opener still ran when its exit code was read.
   EXPECT_EQ(code, static_cast<std::uint32_t>(STILL_ACTIVE));
   ExpectStartedIn(records[0]["folder"], data);
@@ -425,16 +425,16 @@ TEST(SystemPrograms, CapturedCommandsRunInTheCmdOfTheCallersBitness) {
   RunCommandCaptured("\"" + child + "\"", "C:\\", output);
   auto records = RecordsOf(child);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(Lower(records[0]["parent"]), Lower(testing::RealSystemFolders().own + "\\cmd.exe"));
+  EXPECT_EQ(Lower(records[0]["parent"]), Lower(RealSystemFolders().own + "\\cmd.exe"));
 }
 
 // A copy in each System folder: the caller's bitness decides which one a bare
 // name reaches. (A name found nowhere would make the shell show an error box.)
 TEST(SystemPrograms, BareNamesReachTheSystemFolderOfTheCallersBitness) {
-  const testing::SystemFolders folders = testing::RealSystemFolders();
+  const SystemFolders folders = RealSystemFolders();
   if (folders.other.empty()) GTEST_SKIP() << "one System folder only";
-  testing::ScopedRecorderCopy own(folders.own, "merovixprobe", "stdout=own\nexit=7\n");
-  testing::ScopedRecorderCopy other(folders.other, "merovixprobe", "stdout=other\nexit=9\n");
+  ScopedRecorderCopy own(folders.own, "merovixprobe", "stdout=own\nexit=7\n");
+  ScopedRecorderCopy other(folders.other, "merovixprobe", "stdout=other\nexit=9\n");
   if (!own.Placed() || !other.Placed()) GTEST_SKIP() << "the System folders are read-only or hold merovixprobe";
   std::string output;
   RunCommandCaptured("merovixprobe", "C:\\", output);
@@ -460,4 +460,4 @@ TEST(SpecialFolderPath, SystemFolderWithoutTrailingBackslash) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

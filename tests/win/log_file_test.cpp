@@ -9,7 +9,7 @@
 #include "framework/win/handles.h"
 #include "tests/win/test_files.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 const std::string kBom(kUtf8Bom);
@@ -78,4 +78,4 @@ TEST(LogFile, APlantedSymbolicLinkIsLeftAlone) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

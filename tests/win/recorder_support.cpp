@@ -7,7 +7,7 @@
 
 #include "framework/win/handles.h"
 
-namespace merovix::testing {
+namespace merovix::test {
 
 std::string MakeSubfolder(const TempFolder& parent, const std::string& name) {
   std::string path = parent.Path();
@@ -19,11 +19,6 @@ std::string MakeSubfolder(const TempFolder& parent, const std::string& name) {
     start = end + 1;
   }
   return path;
-}
-
-bool RunningUnderWine() {
-  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 std::string InstallRecorder(const std::string& folder, const std::string& name, const std::string& config) {
@@ -78,4 +73,4 @@ bool ProcessEnds(DWORD timeout_ms, const std::string& pid) {
   return !process || WaitForSingleObject(process.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

@@ -11,14 +11,11 @@
 #include "tests/win/test_files.h"
 #include "tests/tools/recorder/record_format.h"
 
-namespace merovix::testing {
+namespace merovix::test {
 
 // Creates the folder `name` (may hold "\\") below `parent` with its
 // parents and returns its path.
 std::string MakeSubfolder(const TempFolder& parent, const std::string& name);
-
-// True under Wine (its ntdll exports wine_get_version).
-bool RunningUnderWine();
 
 // Copies recorder.exe to `folder`\`name`.exe with `config` as its
 // configuration; returns the copy's path.
@@ -44,17 +41,6 @@ class ScopedRecorderCopy {
 
 // The records the copy at `exe_path` has left so far.
 std::vector<recorder::Record> RecordsOf(const std::string& exe_path);
-
-// Polls `done` every 10 ms until it holds or `timeout_ms` has passed.
-template <typename Predicate>
-bool WaitUntil(Predicate done, DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
-  while (!done()) {
-    if (GetTickCount64() >= end) return false;
-    Sleep(10);
-  }
-  return true;
-}
 
 std::string CurrentFolder();
 
@@ -90,4 +76,4 @@ class NamedEvent {
 bool ProcessEnds(DWORD timeout_ms, const std::string& pid);
 
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

@@ -1,16 +1,16 @@
 #include "common/win/services.h"
 
 #include "tests/win/test_files.h"
+#include "tests/win/test_support.h"
 #include "tool_fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using testing::TestService;
 
 // The service manager the product is addressed on.
 const std::string kMachine = "localhost";
@@ -54,7 +54,7 @@ TEST_F(Services, ServiceExistsOnlyForASettledService) {
 TEST_F(Services, ServiceExistsIsFalseWhilePendingOrPaused) {
   TestService pending(Folder(), "start=hang\nstart_steps=2\nstart_hint=5000\nstep_ms=0\n");
   ASSERT_TRUE(pending.Start());
-  ASSERT_TRUE(testing::WaitUntil([&] { return pending.Logged("state=2 checkpoint=2 hint=5000"); }));
+  ASSERT_TRUE(WaitUntil([&] { return pending.Logged("state=2 checkpoint=2 hint=5000"); }));
   EXPECT_EQ(ServiceState(kMachine, pending.Name()), static_cast<DWORD>(SERVICE_START_PENDING));
   EXPECT_FALSE(ServiceExists(kMachine, pending.Name()));
 
@@ -73,7 +73,7 @@ TEST_F(Services, ServiceExistsIsFalseWhilePendingOrPaused) {
 }
 
 TEST_F(Services, AnUnreachableMachineGivesTheFailureValues) {
-  if (testing::RunningOnWine()) {
+  if (RunningOnWine()) {
     // Known Wine difference: Wine's service manager answers for any machine
     // name as if it were this PC.
     GTEST_SKIP() << "Wine connects every machine name to the local service manager";
@@ -195,11 +195,11 @@ TEST_F(Services, TheTestServiceDeletesItsSignalFileAndKeepsRunning) {
   TestService service(Folder(), "start_steps=0\nsignal=StopService\n");
   ASSERT_TRUE(StartServiceAndWait(kMachine, service.Name()));
   WriteTextFile(Folder() + "StopService", "");
-  EXPECT_TRUE(testing::WaitUntil([&] { return service.Logged("signal"); }));
+  EXPECT_TRUE(WaitUntil([&] { return service.Logged("signal"); }));
   EXPECT_EQ(GetFileAttributesA((Folder() + "StopService").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_TRUE(StopServiceAndWait(kMachine, service.Name()));
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -9,8 +9,9 @@
 #include "common/win/launch.h"
 #include "tests/win/recorder_support.h"
 #include "tests/win/test_files.h"
+#include "tests/win/test_support.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
 using V = SignatureVerdict;
@@ -39,7 +40,7 @@ TEST(CheckFileSignature, OnlyAnIntactSignatureOfTheExpectedSignerPasses) {
       {"text.exe", kMaker, V::kUnsigned, false},
       {"missing.exe", kMaker, V::kBadSignature, false},
   };
-  const bool root_checked = !testing::RunningUnderWine();
+  const bool root_checked = !RunningOnWine();
   for (const Case& c : cases) {
     const V verdict = CheckFileSignature(Signed(c.file), c.expected_signer);
     if (c.needs_trusted_root && root_checked) {
@@ -53,7 +54,7 @@ TEST(CheckFileSignature, OnlyAnIntactSignatureOfTheExpectedSignerPasses) {
 // A file that passes stays held: it can be started, but not changed,
 // renamed or deleted, until the hold goes. One that fails is not held.
 TEST(CheckFileSignature, AFileThatPassesIsHeldUntilStarted) {
-  if (!testing::RunningUnderWine()) {
+  if (!RunningOnWine()) {
     GTEST_SKIP() << "Windows: nothing the test CA signed passes (root not trusted)";
   }
   TempFolder temp;
@@ -79,4 +80,4 @@ TEST(CheckFileSignature, AFileThatPassesIsHeldUntilStarted) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

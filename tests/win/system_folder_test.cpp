@@ -7,10 +7,9 @@
 #include "tests/win/recorder_support.h"
 #include "tests/win/test_files.h"
 
-namespace merovix {
+namespace merovix::test {
 namespace {
 
-using testing::ScopedCurrentFolder;
 
 // Restores the default DLL search (program folder, System folder) for the
 // tests that follow; the current folder and the PATH stay out of it.
@@ -19,10 +18,9 @@ class RestrictedDllSearch {
   RestrictedDllSearch() { RestrictDllSearchToSystemFolder(); }
   ~RestrictedDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    constexpr DWORD kSearchDefaultDirs = 0x00001000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
     if (const auto set = ProcAddress<SetDefaultDllDirectoriesFn>(GetModuleHandleA("kernel32.dll"),
                                                                  "SetDefaultDllDirectories")) {
-      set(kSearchDefaultDirs);
+      set(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
   }
 };
@@ -56,4 +54,4 @@ TEST(DllSearch, OnceRestrictedAPlantedDllIsNotFound) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

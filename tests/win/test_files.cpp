@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "framework/win/handles.h"
 
-namespace merovix {
+namespace merovix::test {
 
 TempFolder::TempFolder() {
   char base[MAX_PATH];
-  GetTempPathA(MAX_PATH, base);
+  GetTempPathA(std::size(base), base);
   static unsigned counter = 0;
   path_ = std::string(base) + "merovix-test-" + std::to_string(GetCurrentProcessId()) + "-" +
           std::to_string(++counter);
@@ -82,9 +84,9 @@ std::string ReadTextFile(const std::string& path) {
 
 std::string TestBinFolder() {
   char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const DWORD length = GetModuleFileNameA(nullptr, path, std::size(path));
   std::string folder(path, length);
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
-}  // namespace merovix
+}  // namespace merovix::test

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace merovix {
+namespace merovix::test {
 
 class TempFolder {
  public:
@@ -29,4 +29,4 @@ std::string ReadTextFile(const std::string& path);
 // The folder of the running test program (where the test tools lie).
 std::string TestBinFolder();
 
-}  // namespace merovix
+}  // namespace merovix::test

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
-namespace merovix {
+#include <string>
+
+namespace merovix::test {
 namespace {
+
+using namespace std::string_literals;
 
 TEST(WinText, GermanTextsSurviveTheRoundTripThroughUtf16) {
   const std::string text = "Möchten Sie das Update von Merovix laden und installieren?";
@@ -18,6 +22,20 @@ TEST(WinText, AnsiUpperCaseFollowsTheLocaleWhileAsciiDoesNot) {
   if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
   EXPECT_EQ(AnsiUpperCase("\xE4rger.exe"), "\xC4RGER.EXE");
   EXPECT_EQ(AnsiToUtf8("\xE4"), "ä");
+}
+
+TEST(WinText, Utf8ToAnsiConvertsUpToTheFirstNul) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
+  std::string result = "old";
+  Utf8ToAnsi("Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\r\n", result);
+  EXPECT_EQ(result, "Gr\xF6\xDF" "e \x80\r\n");
+  Utf8ToAnsi("a\0b"s, result);
+  EXPECT_EQ(result, "a");
+  Utf8ToAnsi("", result);
+  EXPECT_EQ(result, "");
+  // Characters the code page lacks are replaced as the platform does it.
+  Utf8ToAnsi("\xE4\xB8\xAD", result);
+  EXPECT_EQ(result, "?");
 }
 
 TEST(WinText, RaiseLastWin32ErrorCarriesTheCodeAndTheSystemText) {
@@ -33,4 +51,4 @@ TEST(WinText, RaiseLastWin32ErrorCarriesTheCodeAndTheSystemText) {
 }
 
 }  // namespace
-}  // namespace merovix
+}  // namespace merovix::test

@@ -1,9 +1,10 @@
 #include "tool_fixtures.h"
 #include "tests/win/test_files.h"
+#include "tests/win/test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace merovix::testing {
+namespace merovix::test {
 namespace {
 
 std::string UniqueSuffix() {
@@ -20,11 +21,6 @@ void CopyTool(const std::string& tool, const std::string& target) {
 
 }  // namespace
 
-bool RunningOnWine() {
-  const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
-
 StandinProcess::StandinProcess(const std::string& folder, const std::string& exe_name, const std::string& config) {
   const std::string exe = folder + exe_name;
   // Further instances of one name share the copy.
@@ -36,16 +32,12 @@ StandinProcess::StandinProcess(const std::string& folder, const std::string& exe
 
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
   std::string command_line = "\"" + exe + "\"";
   if (!::CreateProcessA(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info)) {
+                        &startup, process_.put())) {
     ADD_FAILURE() << "cannot start " << exe << ": " << ::GetLastError();
     return;
   }
-  process_.reset(info.hProcess);
-  const UniqueHandle thread(info.hThread);
-  id_ = info.dwProcessId;
   // Running for the tests means: past its start-up, as its log shows.
   EXPECT_TRUE(WaitUntil([&] { return ReadTextFile(log).size() > logged_before || !Running(); }));
   EXPECT_TRUE(Running()) << exe_name << " ended at once";
@@ -54,21 +46,21 @@ StandinProcess::StandinProcess(const std::string& folder, const std::string& exe
 StandinProcess::~StandinProcess() {
   if (!process_) return;
   Terminate();
-  EXPECT_TRUE(WaitForEnd()) << "stand-in " << id_ << " does not end";
+  EXPECT_TRUE(WaitForEnd()) << "stand-in " << Id() << " does not end";
 }
 
 bool StandinProcess::WaitForEnd(DWORD timeout_ms) const {
-  return ::WaitForSingleObject(process_.get(), timeout_ms) == WAIT_OBJECT_0;
+  return ::WaitForSingleObject(process_.process(), timeout_ms) == WAIT_OBJECT_0;
 }
 
 DWORD StandinProcess::ExitCode() const {
   DWORD code = 0xdeadbeef;
-  ::GetExitCodeProcess(process_.get(), &code);
+  ::GetExitCodeProcess(process_.process(), &code);
   return code;
 }
 
 void StandinProcess::Terminate() const {
-  if (Running()) ::TerminateProcess(process_.get(), 99);
+  if (Running()) ::TerminateProcess(process_.process(), 99);
 }
 
 TestService::TestService(const std::string& folder, const std::string& config)
@@ -146,4 +138,4 @@ bool TestService::Logged(const std::string& line) const {
   return false;
 }
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

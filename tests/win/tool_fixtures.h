@@ -10,22 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace merovix::testing {
-
-// Waits until `condition` holds, checking every 10 ms for at most `timeout_ms`
-// (generous: the machine may be busy with other test suites).
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeout_ms = 10000) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
-  for (;;) {
-    if (condition()) return true;
-    if (::GetTickCount64() >= deadline) return false;
-    ::Sleep(10);
-  }
-}
-
-// For known differences of Wine from Windows.
-bool RunningOnWine();
+namespace merovix::test {
 
 // A copy of the stand-in program named `exe_name` in `folder`, started and
 // running (its start is logged) until the fixture ends or Terminate.
@@ -36,12 +21,12 @@ class StandinProcess {
   StandinProcess(const StandinProcess&) = delete;
   StandinProcess& operator=(const StandinProcess&) = delete;
 
-  DWORD Id() const { return id_; }
-  HANDLE Process() const { return process_.get(); }
-  std::string IdText() const { return std::to_string(id_); }
+  DWORD Id() const { return process_.process_id(); }
+  HANDLE Process() const { return process_.process(); }
+  std::string IdText() const { return std::to_string(Id()); }
   // True when the process ends within `timeout_ms`.
   bool WaitForEnd(DWORD timeout_ms = 10000) const;
-  bool Running() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+  bool Running() const { return ::WaitForSingleObject(process_.process(), 0) == WAIT_TIMEOUT; }
   DWORD ExitCode() const;
   void Terminate() const;
   bool TerminateAndWait() const {
@@ -50,8 +35,7 @@ class StandinProcess {
   }
 
  private:
-  UniqueHandle process_;
-  DWORD id_ = 0;
+  UniqueProcessInformation process_;
 };
 
 // The test service, copied into `folder` and registered under a name of its
@@ -84,4 +68,4 @@ class TestService {
   UniqueServiceHandle service_;
 };
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

@@ -1,6 +1,8 @@
 #include "tests/win/wow64_support.h"
 
-namespace merovix::testing {
+#include <iterator>
+
+namespace merovix::test {
 
 bool IsWow64() {
   BOOL wow64 = FALSE;
@@ -13,11 +15,11 @@ REGSAM OtherRegistryView() { return OwnRegistryView() == KEY_WOW64_64KEY ? KEY_W
 
 SystemFolders RealSystemFolders() {
   char system[MAX_PATH] = {}, wow64[MAX_PATH] = {}, windows[MAX_PATH] = {};
-  GetSystemDirectoryA(system, MAX_PATH);
-  const bool has_wow64 = GetSystemWow64DirectoryA(wow64, MAX_PATH) != 0;
-  GetWindowsDirectoryA(windows, MAX_PATH);
+  GetSystemDirectoryA(system, std::size(system));
+  const bool has_wow64 = GetSystemWow64DirectoryA(wow64, std::size(wow64)) != 0;
+  GetWindowsDirectoryA(windows, std::size(windows));
   if (IsWow64()) return {wow64, std::string(windows) + "\\Sysnative"};
   return {system, sizeof(void*) == 8 && has_wow64 ? wow64 : ""};
 }
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace merovix::testing {
+namespace merovix::test {
 
 // True for a 32-bit process on 64-bit Windows.
 bool IsWow64();
@@ -28,4 +28,4 @@ struct SystemFolders {
 };
 SystemFolders RealSystemFolders();
 
-}  // namespace merovix::testing
+}  // namespace merovix::test

@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -43,13 +44,13 @@ using merovix::WideToUtf8;
 
 std::wstring WindowText(HWND window) {
   wchar_t buffer[4096];
-  const int length = GetWindowTextW(window, buffer, 4096);
+  const int length = GetWindowTextW(window, buffer, std::size(buffer));
   return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 std::wstring ClassOf(HWND window) {
   wchar_t buffer[256];
-  const int length = GetClassNameW(window, buffer, 256);
+  const int length = GetClassNameW(window, buffer, std::size(buffer));
   return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
@@ -185,14 +186,16 @@ int Watch(DWORD timeout_ms, const std::wstring& command_line) {
   std::wstring line = command_line;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 2;
-  const merovix::UniqueHandle process(info.hProcess), thread(info.hThread);
+  merovix::UniqueProcessInformation started;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, started.put())) {
+    return 2;
+  }
+  const HANDLE process = started.process();
   std::string windows;
   const DWORD start = GetTickCount();
   bool ended = false;
   while (!ended && GetTickCount() - start < timeout_ms) {
-    ended = WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0;
+    ended = WaitForSingleObject(process, 10) == WAIT_OBJECT_0;
     for (HWND window : TopLevelWindows()) {
       if (std::find(seen.begin(), seen.end(), window) != seen.end()) continue;
       seen.push_back(window);
@@ -200,11 +203,11 @@ int Watch(DWORD timeout_ms, const std::wstring& command_line) {
       GetWindowThreadProcessId(window, &pid);
       windows += (windows.empty() ? "" : ",") + std::string("{\"class\":") + Json(ClassOf(window)) +
                  ",\"caption\":" + Json(WindowText(window)) + ",\"own\":" +
-                 (pid == info.dwProcessId ? "true" : "false") + "}";
+                 (pid == started.process_id() ? "true" : "false") + "}";
     }
   }
   DWORD code = 0;
-  const std::string exit = ended && GetExitCodeProcess(process.get(), &code) ? std::to_string(code) : "null";
+  const std::string exit = ended && GetExitCodeProcess(process, &code) ? std::to_string(code) : "null";
   std::printf("{\"exit\":%s,\"before\":%u,\"windows\":[%s]}\n", exit.c_str(), static_cast<unsigned>(before),
               windows.c_str());
   return ended ? 0 : 1;

@@ -12,27 +12,9 @@ namespace dlgtool {
 namespace {
 
 using merovix::UniqueHandle;
+using merovix::UniqueRemoteMemory;
 
 constexpr int kTextChars = 520;
-
-// Memory in another process, released with it on every path.
-class RemoteMemory {
- public:
-  RemoteMemory(HANDLE process, SIZE_T size)
-      : process_(process),
-        address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-  RemoteMemory(const RemoteMemory&) = delete;
-  RemoteMemory& operator=(const RemoteMemory&) = delete;
-  ~RemoteMemory() {
-    if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-  }
-  void* get() const { return address_; }
-  explicit operator bool() const { return address_ != nullptr; }
-
- private:
-  HANDLE process_;
-  void* address_;
-};
 
 // The tree view of another process: item texts are read through a TVITEMW and
 // a text buffer that live in that process.
@@ -42,7 +24,7 @@ class RemoteTree {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(tree, &pid);
     process_.reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    if (process_) memory_ = std::make_unique<RemoteMemory>(process_.get(), sizeof(TVITEMW) + kTextChars * 2);
+    if (process_) memory_ = std::make_unique<UniqueRemoteMemory>(process_.get(), sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
   }
 
   bool usable() const { return memory_ && *memory_; }
@@ -111,7 +93,7 @@ class RemoteTree {
   HWND tree_;
   DWORD timeout_ms_;
   UniqueHandle process_;
-  std::unique_ptr<RemoteMemory> memory_;
+  std::unique_ptr<UniqueRemoteMemory> memory_;
 };
 
 bool SameText(const std::wstring& a, const std::wstring& b) {

@@ -121,11 +121,9 @@ void Start(std::string command_line) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION info{};
-  if (CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-    const merovix::UniqueHandle process(info.hProcess);
-    const merovix::UniqueHandle thread(info.hThread);
-  }
+  // Started and let go: the handles close at once.
+  merovix::UniqueProcessInformation started;
+  CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, started.put());
 }
 
 void WaitForEvent(const std::string& name, DWORD bound_ms) {
