@@ -74,7 +74,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // A command line that is not understood came from a tool, not a user.
   if (invocation.unattended || invocation.refused_argument) Application().SetUnattended();
   if (invocation.refused_argument) {
-    return RecordOutsideTheRun({ArgumentRefusedRecordLine(*invocation.refused_argument)}, RunOutcome::ArgumentRefused);
+    return RecordOutsideTheRun({ArgumentRefusedRecordLine(*invocation.refused_argument)},
+                               RunOutcome::ArgumentRefused);
   }
   RunOutcome outcome = RunOutcome::UnexpectedError;
   try {

@@ -29,9 +29,9 @@ struct ExitCodeEntry {
   int code;
 };
 inline constexpr ExitCodeEntry kUnattendedExitCodes[] = {
-    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},    {RunOutcome::RestartSkipped, 11},
-    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},   {RunOutcome::InstallerRefused, 22},
-    {RunOutcome::InstallerFailed, 23}, {RunOutcome::UnexpectedError, 30},  {RunOutcome::ArgumentRefused, 40},
+    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},   {RunOutcome::RestartSkipped, 11},
+    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},  {RunOutcome::InstallerRefused, 22},
+    {RunOutcome::InstallerFailed, 23}, {RunOutcome::UnexpectedError, 30}, {RunOutcome::ArgumentRefused, 40},
 };
 
 // The code of `outcome` in the table; an outcome without an entry (a cancel,

@@ -153,7 +153,8 @@ void RunRecord::DesktopProgramStillRunning(const std::string& path) {
 
 void RunRecord::DesktopRestartSkipped(const std::string& path) {
   Line("Neustart " + Data(path) +
-       " übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort liefe das Programm für niemanden sichtbar");
+       " übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort liefe das Programm für niemanden "
+       "sichtbar");
 }
 
 }  // namespace merovix

@@ -205,14 +205,14 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
                      : FinalMessage(installer_exit_code, {}) + " Merovix hat sich nicht beendet und läuft weiter.";
   }
   const char* restarted = restart.kind == RestartKind::Service ? "Der Merovix-Dienst" : "Merovix";
-  const std::string not_restarted =
-      std::string(restarted) + (restart.skipped ? " wurde unter dem Systemkonto nicht neu gestartet."
-                                                : " konnte nicht neu gestartet werden!");
+  const std::string not_restarted = std::string(restarted) +
+                                    (restart.skipped ? " wurde unter dem Systemkonto nicht neu gestartet."
+                                                     : " konnte nicht neu gestartet werden!");
   if (installed) {
     if (restart.kind == RestartKind::None) return std::string(kUpdateDone) + "!";
     if (!restart.succeeded) return std::string(kUpdateDone) + "! " + not_restarted;
     return std::string(kUpdateDone) + (restart.kind == RestartKind::Service ? " und der Merovix-Dienst neu gestartet!"
-                                                                             : " und Merovix neu gestartet!");
+                                                                            : " und Merovix neu gestartet!");
   }
   std::string text = installer_exit_code
                          ? "Die Installation des Updates ist fehlgeschlagen (Fehlercode " +

@@ -15,7 +15,8 @@ namespace merovix {
 inline constexpr const char* kAskForUpdate = "Möchten Sie das Update von Merovix laden und installieren?";
 inline constexpr const char* kUpdateCancelled = "Das Update wurde abgebrochen!";
 inline constexpr const char* kDownloadFailed = "Beim Laden der Datei ist ein Fehler aufgetreten!";
-inline constexpr const char* kNotSignedByMaker = "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!";
+inline constexpr const char* kNotSignedByMaker =
+    "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!";
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 
 // Show modes handed to started programs.
@@ -49,10 +50,10 @@ class UpdateOperations : public RecordSink {
   virtual std::string ReadIniString(const std::string& key, const std::string& fallback) = 0;
 
   // The user.
-  virtual bool Confirm(const std::string& text) = 0;          // Yes (default) / Cancel; true for Yes
+  virtual bool Confirm(const std::string& text) = 0;           // Yes (default) / Cancel; true for Yes
   virtual void ShowPlainMessage(const std::string& text) = 0;  // captioned with the application title
   virtual void ShowUpdateMessage(const std::string& text) = 0;
-  virtual void Beep() = 0;                                     // the "asterisk" system sound
+  virtual void Beep() = 0;  // the "asterisk" system sound
 
   // Directive list and download.
   // Fetches and loads the directive list; how its fetch went.

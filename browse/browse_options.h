@@ -96,30 +96,30 @@ struct RootColumns {
 // TRootID, and its BIF_ flags of each browse option, indexed by TBrowseFlag.
 // The Windows adapter ties them to the real values.
 inline constexpr std::array<RootColumns, kRootIDCount> kRootCsidls{{
-    {0x00, 0x00},  // idDesktop: CSIDL_DESKTOP
-    {0x01, 0x01},  // idInternet: CSIDL_INTERNET
-    {0x02, 0x02},  // idPrograms: CSIDL_PROGRAMS
-    {0x03, 0x03},  // idControlPanel: CSIDL_CONTROLS
-    {0x04, 0x04},  // idPrinters: CSIDL_PRINTERS
-    {0x05, 0x05},  // idPersonal: CSIDL_PERSONAL
-    {0x06, 0x06},  // idFavorites: CSIDL_FAVORITES
-    {0x07, 0x07},  // idStartup: CSIDL_STARTUP
-    {0x08, 0x08},  // idRecent: CSIDL_RECENT
-    {0x09, 0x09},  // idSendTo: CSIDL_SENDTO
-    {0x0A, 0x0A},  // idRecycleBin: CSIDL_BITBUCKET
-    {0x0B, 0x0B},  // idStartMenu: CSIDL_STARTMENU
-    {0x10, 0x10},  // idDesktopDirectory: CSIDL_DESKTOPDIRECTORY
-    {0x11, 0x11},  // idDrives: CSIDL_DRIVES
-    {0x12, 0x12},  // idNetwork: CSIDL_NETWORK
-    {0x13, 0x13},  // idNetHood: CSIDL_NETHOOD
-    {0x14, 0x14},  // idFonts: CSIDL_FONTS
-    {0x15, 0x15},  // idTemplates: CSIDL_TEMPLATES
-    {0x16, 0x0B},  // idCommonStartMenu: CSIDL_COMMON_STARTMENU / CSIDL_STARTMENU
-    {0x17, 0x02},  // idCommonPrograms: CSIDL_COMMON_PROGRAMS / CSIDL_PROGRAMS
-    {0x18, 0x07},  // idCommonStartup: CSIDL_COMMON_STARTUP / CSIDL_STARTUP
-    {0x19, 0x10},  // idCommonDesktopDirectory: CSIDL_COMMON_DESKTOPDIRECTORY / CSIDL_DESKTOPDIRECTORY
-    {0x1A, 0x1A},  // idAppData: CSIDL_APPDATA
-    {0x1B, 0x1B},  // idPrintHood: CSIDL_PRINTHOOD
+    {0x00, 0x00},      // idDesktop: CSIDL_DESKTOP
+    {0x01, 0x01},      // idInternet: CSIDL_INTERNET
+    {0x02, 0x02},      // idPrograms: CSIDL_PROGRAMS
+    {0x03, 0x03},      // idControlPanel: CSIDL_CONTROLS
+    {0x04, 0x04},      // idPrinters: CSIDL_PRINTERS
+    {0x05, 0x05},      // idPersonal: CSIDL_PERSONAL
+    {0x06, 0x06},      // idFavorites: CSIDL_FAVORITES
+    {0x07, 0x07},      // idStartup: CSIDL_STARTUP
+    {0x08, 0x08},      // idRecent: CSIDL_RECENT
+    {0x09, 0x09},      // idSendTo: CSIDL_SENDTO
+    {0x0A, 0x0A},      // idRecycleBin: CSIDL_BITBUCKET
+    {0x0B, 0x0B},      // idStartMenu: CSIDL_STARTMENU
+    {0x10, 0x10},      // idDesktopDirectory: CSIDL_DESKTOPDIRECTORY
+    {0x11, 0x11},      // idDrives: CSIDL_DRIVES
+    {0x12, 0x12},      // idNetwork: CSIDL_NETWORK
+    {0x13, 0x13},      // idNetHood: CSIDL_NETHOOD
+    {0x14, 0x14},      // idFonts: CSIDL_FONTS
+    {0x15, 0x15},      // idTemplates: CSIDL_TEMPLATES
+    {0x16, 0x0B},      // idCommonStartMenu: CSIDL_COMMON_STARTMENU / CSIDL_STARTMENU
+    {0x17, 0x02},      // idCommonPrograms: CSIDL_COMMON_PROGRAMS / CSIDL_PROGRAMS
+    {0x18, 0x07},      // idCommonStartup: CSIDL_COMMON_STARTUP / CSIDL_STARTUP
+    {0x19, 0x10},      // idCommonDesktopDirectory: CSIDL_COMMON_DESKTOPDIRECTORY / CSIDL_DESKTOPDIRECTORY
+    {0x1A, 0x1A},      // idAppData: CSIDL_APPDATA
+    {0x1B, 0x1B},      // idPrintHood: CSIDL_PRINTHOOD
     {0xFEFE, 0xFEFE},  // idDesktopExpanded
 }};
 

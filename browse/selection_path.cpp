@@ -11,8 +11,7 @@ std::string FormatSelectionPath(const std::string& text) {
   return text;
 }
 
-std::string AssignedSelection(const std::string& text,
-                              const std::function<bool(const std::string&)>& dir_exists) {
+std::string AssignedSelection(const std::string& text, const std::function<bool(const std::string&)>& dir_exists) {
   if (!text.empty() && text.back() != '\\' && dir_exists(text)) return text + "\\";
   return text;
 }

@@ -11,7 +11,6 @@ std::string FormatSelectionPath(const std::string& text);
 
 // The value stored when a selection is assigned: an existing folder named
 // without a trailing "\" gets one. `dir_exists` is asked only then.
-std::string AssignedSelection(const std::string& text,
-                              const std::function<bool(const std::string&)>& dir_exists);
+std::string AssignedSelection(const std::string& text, const std::function<bool(const std::string&)>& dir_exists);
 
 }  // namespace merovix

@@ -61,8 +61,7 @@ class Download {
       staged_ok = ops_.CopyNewFile(result_.local_file, staged);
       copied = ops_.StampOf(staged);
     }
-    if (staged_ok && RunTool(WgetFetchParameters(staging, result_.url, timestamping)) &&
-        ops_.IsRealFolder(staging)) {
+    if (staged_ok && RunTool(WgetFetchParameters(staging, result_.url, timestamping)) && ops_.IsRealFolder(staging)) {
       if (copied && ops_.StampOf(staged) == copied) {
         Current();
       } else {

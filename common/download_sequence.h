@@ -26,11 +26,11 @@ enum class DownloadOutcome : std::uint8_t {
 // What one download did, for the caller and for a record of the run.
 struct DownloadResult {
   DownloadOutcome outcome = DownloadOutcome::UrlRefused;
-  std::string tool;                          // full path of curl.exe or wget.exe
+  std::string tool;  // full path of curl.exe or wget.exe
   std::string url;
-  std::string local_file;                    // where the file is (or would have been) put
-  std::optional<std::uint32_t> exit_code;    // the tool's, when the transfer ran
-  std::optional<SignatureVerdict> signature; // when the file's signature was checked
+  std::string local_file;                     // where the file is (or would have been) put
+  std::optional<std::uint32_t> exit_code;     // the tool's, when the transfer ran
+  std::optional<SignatureVerdict> signature;  // when the file's signature was checked
 
   // True when the local file is now the server's: fetched or confirmed current.
   bool Succeeded() const { return outcome == DownloadOutcome::Fetched || outcome == DownloadOutcome::Current; }
@@ -93,8 +93,7 @@ class DownloadOperations {
 // was fetched or found current must carry a valid signature by that signer
 // (the subject common name, UTF-8); one that does not is deleted (Refused).
 DownloadResult DownloadIntoFolder(DownloadOperations& ops, const std::string& tool, const std::string& url,
-                                  const std::string& folder, std::uint16_t show_mode,
-                                  const std::string& signer = "");
+                                  const std::string& folder, std::uint16_t show_mode, const std::string& signer = "");
 
 // Fetches `url` to `local_file` without freshness check; an earlier file of
 // that name is deleted first, so it is never taken for this fetch.

@@ -7,9 +7,7 @@ namespace merovix {
 
 std::string SettingsFileOr(const std::string& file) { return file.empty() ? SettingsFile : file; }
 
-std::string SettingsSectionOr(const std::string& section) {
-  return section.empty() ? SettingsSection : section;
-}
+std::string SettingsSectionOr(const std::string& section) { return section.empty() ? SettingsSection : section; }
 
 std::optional<std::int32_t> ParseIniInteger(std::string_view value) {
   std::string text(value);
@@ -42,7 +40,8 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view value) {
     const auto bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(magnitude));
     return negative ? static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(bits)) : bits;
   }
-  const std::int64_t signed_value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+  const std::int64_t signed_value = negative ? -static_cast<std::int64_t>(magnitude)
+                                             : static_cast<std::int64_t>(magnitude);
   if (signed_value < INT32_MIN || signed_value > INT32_MAX) return std::nullopt;
   return static_cast<std::int32_t>(signed_value);
 }

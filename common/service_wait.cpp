@@ -12,7 +12,8 @@ void WaitForServiceGoal(ServiceStatusSource& source, ServiceWaitGoal goal, Servi
     const std::uint64_t now = source.NowMs();
     if (now >= deadline) return;
     const ServiceStatusReading remembered = status;
-    const std::uint64_t pause = std::min<std::uint64_t>(std::max(status.wait_hint, kShortestServicePollMs), deadline - now);
+    const std::uint64_t pause = std::min<std::uint64_t>(std::max(status.wait_hint, kShortestServicePollMs),
+                                                        deadline - now);
     source.Sleep(static_cast<std::uint32_t>(pause));
 
     ServiceStatusReading next;

@@ -91,7 +91,8 @@ std::string WgetFetchParameters(std::string_view folder, std::string_view url, b
 
 std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr) {
   return Quoted(curl) + " " + std::string(kCurlHttpsOnly) + " --connect-timeout 2" + std::string(kHeaderQueryLimit) +
-         " " + std::string(kCurlCredentials) + " -sI " + std::string(url) + " | " + Quoted(findstr) + " Last-Modified:";
+         " " + std::string(kCurlCredentials) + " -sI " + std::string(url) + " | " + Quoted(findstr) +
+         " Last-Modified:";
 }
 
 }  // namespace merovix

@@ -22,9 +22,7 @@ bool AsciiSameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   std::string result;
@@ -39,9 +37,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return result;
 }
 
-std::string UntilNul(std::string_view text) {
-  return std::string(text.substr(0, text.find('\0')));
-}
+std::string UntilNul(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
 
 std::string FormatOne(std::string_view pattern, std::string_view value) {
   for (const char* placeholder : {"%s", "%d"}) {

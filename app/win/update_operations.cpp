@@ -92,8 +92,7 @@ bool WindowsUpdateOperations::ServiceExists(const std::string& machine, const st
   return merovix::ServiceExists(machine, service);
 }
 
-std::uint32_t WindowsUpdateOperations::WaitWhileServiceStops(const std::string& machine,
-                                                             const std::string& service) {
+std::uint32_t WindowsUpdateOperations::WaitWhileServiceStops(const std::string& machine, const std::string& service) {
   return merovix::WaitWhileServiceStops(machine, service);
 }
 
@@ -107,19 +106,17 @@ std::uint32_t WindowsUpdateOperations::StartServiceAndWait(const std::string& ma
   return ServiceState(machine, service);
 }
 
-void WindowsUpdateOperations::ShellExecuteAndWait(const std::string& file, const std::string& parameters,
-                                                  bool wait, std::uint16_t show) {
+void WindowsUpdateOperations::ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
+                                                  std::uint16_t show) {
   merovix::ShellExecuteAndWait(file, parameters, wait, show);
 }
 
 std::optional<std::uint32_t> WindowsUpdateOperations::RunAndWait(const std::string& exe,
-                                                                 const std::string& parameters,
-                                                                 std::uint16_t show) {
+                                                                 const std::string& parameters, std::uint16_t show) {
   return RunAndWaitForExitCode(exe, parameters, show);
 }
 
-bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters,
-                                          std::uint16_t show) {
+bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) {
   // The handles are the run's own: the program runs on without us.
   UniqueProcessInformation started;
   merovix::RunDetached(exe, parameters, show, true, started);

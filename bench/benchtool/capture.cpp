@@ -75,8 +75,7 @@ int CaptureOutput(unsigned mib, unsigned repetitions) {
     }
     capture_ms.push_back(MillisecondsOf([&] { RunCommandCaptured("type data.txt", folder, output); }));
     if (output != data) {
-      std::fprintf(stderr, "captured %zu bytes that differ from the %zu bytes written\n", output.size(),
-                   data.size());
+      std::fprintf(stderr, "captured %zu bytes that differ from the %zu bytes written\n", output.size(), data.size());
       return 1;
     }
   }

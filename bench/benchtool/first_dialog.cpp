@@ -106,8 +106,8 @@ int FirstDialog(const std::string& exe, const std::string& caption, unsigned tim
   Watch watch;
   watch.caption = AnsiToWide(caption);
   g_watch = &watch;
-  const UniqueWinEventHook hook(::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &OnWindowEvent,
-                                                  0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+  const UniqueWinEventHook hook(::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &OnWindowEvent, 0,
+                                                  0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
   if (!hook) {
     std::fprintf(stderr, "SetWinEventHook failed: %lu\n", ::GetLastError());
     return 1;

@@ -3,4 +3,6 @@
 // the current folder.
 #include "bench/reader_cases.h"
 
-int main(int argc, char** argv) { return merovix::bench::ReaderMain(argc, argv, merovix::bench::PortableReaderCases); }
+int main(int argc, char** argv) {
+  return merovix::bench::ReaderMain(argc, argv, merovix::bench::PortableReaderCases);
+}

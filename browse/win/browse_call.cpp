@@ -13,29 +13,29 @@ namespace {
 constexpr bool RootIs(TRootID root, int nt, int other) {
   return kRootCsidls[root].nt == nt && kRootCsidls[root].other == other;
 }
-static_assert(RootIs(idDesktop, CSIDL_DESKTOP, CSIDL_DESKTOP) && RootIs(idInternet, CSIDL_INTERNET, CSIDL_INTERNET) &&
-              RootIs(idPrograms, CSIDL_PROGRAMS, CSIDL_PROGRAMS) && RootIs(idControlPanel, CSIDL_CONTROLS, CSIDL_CONTROLS) &&
-              RootIs(idPrinters, CSIDL_PRINTERS, CSIDL_PRINTERS) && RootIs(idPersonal, CSIDL_PERSONAL, CSIDL_PERSONAL) &&
-              RootIs(idFavorites, CSIDL_FAVORITES, CSIDL_FAVORITES) && RootIs(idStartup, CSIDL_STARTUP, CSIDL_STARTUP) &&
-              RootIs(idRecent, CSIDL_RECENT, CSIDL_RECENT) && RootIs(idSendTo, CSIDL_SENDTO, CSIDL_SENDTO) &&
-              RootIs(idRecycleBin, CSIDL_BITBUCKET, CSIDL_BITBUCKET) &&
-              RootIs(idStartMenu, CSIDL_STARTMENU, CSIDL_STARTMENU) &&
-              RootIs(idDesktopDirectory, CSIDL_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY) &&
-              RootIs(idDrives, CSIDL_DRIVES, CSIDL_DRIVES) && RootIs(idNetwork, CSIDL_NETWORK, CSIDL_NETWORK) &&
-              RootIs(idNetHood, CSIDL_NETHOOD, CSIDL_NETHOOD) && RootIs(idFonts, CSIDL_FONTS, CSIDL_FONTS) &&
-              RootIs(idTemplates, CSIDL_TEMPLATES, CSIDL_TEMPLATES) &&
-              RootIs(idCommonStartMenu, CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU) &&
-              RootIs(idCommonPrograms, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS) &&
-              RootIs(idCommonStartup, CSIDL_COMMON_STARTUP, CSIDL_STARTUP) &&
-              RootIs(idCommonDesktopDirectory, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY) &&
-              RootIs(idAppData, CSIDL_APPDATA, CSIDL_APPDATA) && RootIs(idPrintHood, CSIDL_PRINTHOOD, CSIDL_PRINTHOOD));
+static_assert(
+    RootIs(idDesktop, CSIDL_DESKTOP, CSIDL_DESKTOP) && RootIs(idInternet, CSIDL_INTERNET, CSIDL_INTERNET) &&
+    RootIs(idPrograms, CSIDL_PROGRAMS, CSIDL_PROGRAMS) && RootIs(idControlPanel, CSIDL_CONTROLS, CSIDL_CONTROLS) &&
+    RootIs(idPrinters, CSIDL_PRINTERS, CSIDL_PRINTERS) && RootIs(idPersonal, CSIDL_PERSONAL, CSIDL_PERSONAL) &&
+    RootIs(idFavorites, CSIDL_FAVORITES, CSIDL_FAVORITES) && RootIs(idStartup, CSIDL_STARTUP, CSIDL_STARTUP) &&
+    RootIs(idRecent, CSIDL_RECENT, CSIDL_RECENT) && RootIs(idSendTo, CSIDL_SENDTO, CSIDL_SENDTO) &&
+    RootIs(idRecycleBin, CSIDL_BITBUCKET, CSIDL_BITBUCKET) && RootIs(idStartMenu, CSIDL_STARTMENU, CSIDL_STARTMENU) &&
+    RootIs(idDesktopDirectory, CSIDL_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY) &&
+    RootIs(idDrives, CSIDL_DRIVES, CSIDL_DRIVES) && RootIs(idNetwork, CSIDL_NETWORK, CSIDL_NETWORK) &&
+    RootIs(idNetHood, CSIDL_NETHOOD, CSIDL_NETHOOD) && RootIs(idFonts, CSIDL_FONTS, CSIDL_FONTS) &&
+    RootIs(idTemplates, CSIDL_TEMPLATES, CSIDL_TEMPLATES) &&
+    RootIs(idCommonStartMenu, CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU) &&
+    RootIs(idCommonPrograms, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS) &&
+    RootIs(idCommonStartup, CSIDL_COMMON_STARTUP, CSIDL_STARTUP) &&
+    RootIs(idCommonDesktopDirectory, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY) &&
+    RootIs(idAppData, CSIDL_APPDATA, CSIDL_APPDATA) && RootIs(idPrintHood, CSIDL_PRINTHOOD, CSIDL_PRINTHOOD));
 static_assert(kBrowseFlagBifs[bfDirectoriesOnly] == BIF_RETURNONLYFSDIRS &&
               kBrowseFlagBifs[bfDomainOnly] == BIF_DONTGOBELOWDOMAIN &&
               kBrowseFlagBifs[bfAncestors] == BIF_RETURNFSANCESTORS &&
               kBrowseFlagBifs[bfComputers] == BIF_BROWSEFORCOMPUTER &&
               kBrowseFlagBifs[bfPrinters] == BIF_BROWSEFORPRINTER &&
-              kBrowseFlagBifs[bfIncludeFiles] == BIF_BROWSEINCLUDEFILES && kBrowseFlagBifs[bfEditBox] == BIF_EDITBOX &&
-              kBrowseFlagBifs[bfIncludeURLs] == BIF_BROWSEINCLUDEURLS &&
+              kBrowseFlagBifs[bfIncludeFiles] == BIF_BROWSEINCLUDEFILES &&
+              kBrowseFlagBifs[bfEditBox] == BIF_EDITBOX && kBrowseFlagBifs[bfIncludeURLs] == BIF_BROWSEINCLUDEURLS &&
               kBrowseFlagBifs[bfNewDialogStyle] == BIF_NEWDIALOGSTYLE &&
               kBrowseFlagBifs[bfShareable] == BIF_SHAREABLE && kBrowseFlagBifs[bfUseNewUI] == BIF_USENEWUI &&
               kBifStatusText == BIF_STATUSTEXT && kBifValidate == BIF_VALIDATE);
@@ -44,8 +44,7 @@ std::string BufferText(const char* buffer) { return std::string(buffer, ::strnle
 
 }  // namespace
 
-bool BrowseDirectory(IMalloc* shell_malloc, const BrowseRequest& request, BrowseResult& result,
-                     int& image_index) {
+bool BrowseDirectory(IMalloc* shell_malloc, const BrowseRequest& request, BrowseResult& result, int& image_index) {
   result = BrowseResult{};
   if (shell_malloc == nullptr) return false;
   ShellBlock buffer(shell_malloc, shell_malloc->Alloc(MAX_PATH));

@@ -33,8 +33,7 @@ struct BrowseResult {
 // also one without a file-system path. `image_index` is written only then.
 // The path buffer and the root list come from `shell_malloc` and go back to
 // it on every way out; without the buffer no dialog is shown at all.
-bool BrowseDirectory(IMalloc* shell_malloc, const BrowseRequest& request, BrowseResult& result,
-                     int& image_index);
+bool BrowseDirectory(IMalloc* shell_malloc, const BrowseRequest& request, BrowseResult& result, int& image_index);
 
 // The special-folder identifier for a root on the running platform family.
 int RootIDToCSIDL(TRootID root);

@@ -141,7 +141,8 @@ std::string TFolderBrowseDlg::Caption() const {
 
 void TFolderBrowseDlg::SetCaption(const std::string& value) {
   caption_ = value;
-  if (dialog_handle_ != nullptr) ::SendMessageA(dialog_handle_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
+  if (dialog_handle_ != nullptr)
+    ::SendMessageA(dialog_handle_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
 }
 
 void TFolderBrowseDlg::SendStatusText() const {
@@ -221,7 +222,8 @@ void TFolderBrowseDlg::UpdateDialogSelection() {
   if (name.size() > MAX_PATH - 1) name.resize(MAX_PATH - 1);
   LPITEMIDLIST parsed = nullptr;
   ULONG eaten = 0;
-  const bool ok = SUCCEEDED(desktop->ParseDisplayName(dialog_handle_, nullptr, name.data(), &eaten, &parsed, nullptr)) &&
+  const bool ok = SUCCEEDED(
+                      desktop->ParseDisplayName(dialog_handle_, nullptr, name.data(), &eaten, &parsed, nullptr)) &&
                   parsed != nullptr;
   if (ok) SetSelectionPIDL(parsed);
   if (StartsWith(selection_, "\\\\")) {
@@ -240,20 +242,15 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM lparam, LPARAM dat
   // kept, the dialog closed, and Execute raises it again.
   try {
     switch (message) {
-      case BFFM_INITIALIZED:
-        self->DoInitialized(dialog);
-        return 0;
-      case BFFM_SELCHANGED:
-        self->DoSelChanged(dialog, reinterpret_cast<LPCITEMIDLIST>(lparam));
-        return 0;
+      case BFFM_INITIALIZED: self->DoInitialized(dialog); return 0;
+      case BFFM_SELCHANGED: self->DoSelChanged(dialog, reinterpret_cast<LPCITEMIDLIST>(lparam)); return 0;
       case BFFM_VALIDATEFAILEDA: {
         bool cancel = false;
         const char* typed = reinterpret_cast<const char*>(lparam);
         self->DoValidateFailed(typed != nullptr ? std::string(typed) : std::string(), cancel);
         return cancel ? 0 : 1;
       }
-      default:
-        return 0;
+      default: return 0;
     }
   } catch (...) {
     if (!self->pending_exception_) self->pending_exception_ = std::current_exception();

@@ -26,8 +26,7 @@ class TFolderBrowseDlg;
 using TSelChangedEvent =
     std::function<void(TFolderBrowseDlg& Sender, const std::string& NewSel, LPCITEMIDLIST NewSelPIDL)>;
 // Leaving Cancel false keeps the dialog open; true lets the shell close it.
-using TValidateFailedEvent =
-    std::function<void(TFolderBrowseDlg& Sender, const std::string& Path, bool& Cancel)>;
+using TValidateFailedEvent = std::function<void(TFolderBrowseDlg& Sender, const std::string& Path, bool& Cancel)>;
 
 // The control identifier of the dialog's status line.
 constexpr int kStatusLineId = 14147;

@@ -81,8 +81,8 @@ bool IdentifyFile(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
 bool IsSameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION first{}, second{};
   return IdentifyFile(a, first) && IdentifyFile(b, second) &&
-         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
 }
 
 }  // namespace merovix

@@ -162,10 +162,9 @@ void RunCommandCaptured(const std::string& Command, const std::string& WorkingFo
   // this program's folder and the current folder first.
   const std::string interpreter = SystemProgram("cmd.exe");
   UniqueProcessInformation started;
-  const BOOL created =
-      !interpreter.empty() && CreateProcessA(interpreter.c_str(), command_line.data(), nullptr, nullptr,
-                                             capture ? TRUE : FALSE, 0, nullptr, FolderOrNull(WorkingFolder),
-                                             &startup, started.put());
+  const BOOL created = !interpreter.empty() && CreateProcessA(interpreter.c_str(), command_line.data(), nullptr,
+                                                              nullptr, capture ? TRUE : FALSE, 0, nullptr,
+                                                              FolderOrNull(WorkingFolder), &startup, started.put());
   // Only the command and what it starts may hold the write end now, so the
   // pipe ends when they all have ended.
   write_end.reset();

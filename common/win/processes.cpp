@@ -83,7 +83,8 @@ bool ProcessIdRunning(const std::string& IdText) {
   const UniqueFileHandle snapshot = TakeProcessSnapshot();
   if (!snapshot) return false;
   bool running = false;
-  ForEachProcess(snapshot.get(), [&](const PROCESSENTRY32& entry) { running = running || entry.th32ProcessID == *id; });
+  ForEachProcess(snapshot.get(),
+                 [&](const PROCESSENTRY32& entry) { running = running || entry.th32ProcessID == *id; });
   return running;
 }
 

@@ -54,8 +54,7 @@ void DeleteIniKey(const std::string& key, const std::string& file, const std::st
   ::WritePrivateProfileStringA(SettingsSectionOr(section).c_str(), key.c_str(), nullptr, path.c_str());
 }
 
-void ReadRegistryString(HKEY root, const std::string& key_path, const std::string& value_name,
-                        std::string& result) {
+void ReadRegistryString(HKEY root, const std::string& key_path, const std::string& value_name, std::string& result) {
   result.clear();
   const std::string path = StartsWith(key_path, "\\") ? key_path.substr(1) : key_path;
   UniqueRegKey key;

@@ -27,7 +27,6 @@ class ERegistryException : public Exception {
 
 // REG_SZ or REG_EXPAND_SZ (unexpanded) up to its first NUL; empty when the
 // key or value is missing. Raises ERegistryException for other types.
-void ReadRegistryString(HKEY root, const std::string& key_path, const std::string& value_name,
-                        std::string& result);
+void ReadRegistryString(HKEY root, const std::string& key_path, const std::string& value_name, std::string& result);
 
 }  // namespace merovix

@@ -17,7 +17,6 @@ SignatureVerdict CheckFileSignature(const std::string& Path, const std::string& 
 // CheckFileSignature that hands the open file to `Held` when it passes: as
 // long as `Held` lives, the file can be read and started but not changed,
 // renamed or deleted, so the program started is the one checked.
-SignatureVerdict CheckAndHoldFile(const std::string& Path, const std::string& ExpectedSigner,
-                                  UniqueFileHandle& Held);
+SignatureVerdict CheckAndHoldFile(const std::string& Path, const std::string& ExpectedSigner, UniqueFileHandle& Held);
 
 }  // namespace merovix

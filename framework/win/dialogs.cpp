@@ -26,8 +26,10 @@ struct ButtonInfo {
   const wchar_t* caption;
 };
 // In the order the buttons stand in the dialog.
-constexpr ButtonInfo kButtons[] = {
-    {mbYes, mrYes, L"&Ja"}, {mbNo, mrNo, L"&Nein"}, {mbOK, mrOk, L"OK"}, {mbCancel, mrCancel, L"Abbrechen"}};
+constexpr ButtonInfo kButtons[] = {{mbYes, mrYes, L"&Ja"},
+                                   {mbNo, mrNo, L"&Nein"},
+                                   {mbOK, mrOk, L"OK"},
+                                   {mbCancel, mrCancel, L"Abbrechen"}};
 
 struct DialogSpec {
   std::wstring caption;
@@ -42,7 +44,9 @@ struct DialogSpec {
 // as the template format requires.
 class TemplateWriter {
  public:
-  void Align(size_t to) { while (bytes_.size() % to != 0) bytes_.push_back(0); }
+  void Align(size_t to) {
+    while (bytes_.size() % to != 0) bytes_.push_back(0);
+  }
   void Word(WORD value) { Raw(&value, sizeof(value)); }
   void Dword(DWORD value) { Raw(&value, sizeof(value)); }
   // Up to the first NUL: the template reader ends the text there and would
@@ -55,13 +59,13 @@ class TemplateWriter {
   void Item(DWORD style, WORD id, WORD class_atom, const std::wstring& text) {
     Align(4);
     Dword(style | WS_CHILD | WS_VISIBLE);
-    Dword(0);                                 // extended style
-    for (int i = 0; i < 4; ++i) Word(0);      // x, y, cx, cy: laid out at WM_INITDIALOG
+    Dword(0);                             // extended style
+    for (int i = 0; i < 4; ++i) Word(0);  // x, y, cx, cy: laid out at WM_INITDIALOG
     Word(id);
     Word(0xFFFF);
     Word(class_atom);
     Text(text);
-    Word(0);                                  // no creation data
+    Word(0);  // no creation data
   }
   void SetItemCount(WORD count) { *reinterpret_cast<WORD*>(&bytes_[8]) = count; }
   const DLGTEMPLATE* Template() {
@@ -85,7 +89,8 @@ void LayOut(HWND dialog, const DialogSpec& spec) {
   const HWND text = ::GetDlgItem(dialog, kTextId);
   if (const UniqueWindowDC dc(text); dc) {
     const ScopedSelectObject font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
-    ::DrawTextW(dc.get(), spec.text.c_str(), -1, &text_rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    ::DrawTextW(dc.get(), spec.text.c_str(), -1, &text_rect,
+                DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
   }
   const int icon_size = spec.icon != nullptr ? ::GetSystemMetrics(SM_CXICON) : 0;
   const int text_x = margin + (icon_size > 0 ? icon_size + spacing : 0);
@@ -142,8 +147,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
       }
       return FALSE;
     }
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -213,10 +217,22 @@ int MessageDlg(std::string_view text, TMsgDlgType type, TMsgDlgButtons buttons, 
   LPCWSTR icon = nullptr;
   // The system icons' ids are integer resources, the same in either width.
   switch (type) {
-    case TMsgDlgType::mtWarning: caption = L"Warnung"; icon = reinterpret_cast<LPCWSTR>(IDI_WARNING); break;
-    case TMsgDlgType::mtError: caption = L"Fehler"; icon = reinterpret_cast<LPCWSTR>(IDI_ERROR); break;
-    case TMsgDlgType::mtInformation: caption = L"Information"; icon = reinterpret_cast<LPCWSTR>(IDI_INFORMATION); break;
-    case TMsgDlgType::mtConfirmation: caption = L"Best\u00e4tigung"; icon = reinterpret_cast<LPCWSTR>(IDI_QUESTION); break;
+    case TMsgDlgType::mtWarning:
+      caption = L"Warnung";
+      icon = reinterpret_cast<LPCWSTR>(IDI_WARNING);
+      break;
+    case TMsgDlgType::mtError:
+      caption = L"Fehler";
+      icon = reinterpret_cast<LPCWSTR>(IDI_ERROR);
+      break;
+    case TMsgDlgType::mtInformation:
+      caption = L"Information";
+      icon = reinterpret_cast<LPCWSTR>(IDI_INFORMATION);
+      break;
+    case TMsgDlgType::mtConfirmation:
+      caption = L"Best\u00e4tigung";
+      icon = reinterpret_cast<LPCWSTR>(IDI_QUESTION);
+      break;
     case TMsgDlgType::mtCustom: caption = Utf8ToWide(Application().Title()); break;
   }
   return ShowDialog(MakeSpec(text, std::move(caption), icon, buttons, default_button));

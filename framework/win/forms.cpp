@@ -47,7 +47,8 @@ void TForm::DoCreate() {
 DWORD TForm::WindowStyle() const {
   switch (border_style_) {
     case TFormBorderStyle::bsNone: return WS_POPUP | WS_CLIPCHILDREN;
-    case TFormBorderStyle::bsSingle: return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    case TFormBorderStyle::bsSingle:
+      return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     case TFormBorderStyle::bsSizeable: break;
   }
   return WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -56,14 +57,27 @@ DWORD TForm::WindowStyle() const {
 void TForm::SetBorderStyle(TFormBorderStyle style) {
   border_style_ = style;
   if (!HandleAllocated()) return;
-  ::SetWindowLongPtrW(Handle(), GWL_STYLE, static_cast<LONG_PTR>(WindowStyle() | (GetWindowLongPtrW(Handle(), GWL_STYLE) & WS_VISIBLE)));
+  ::SetWindowLongPtrW(Handle(), GWL_STYLE,
+                      static_cast<LONG_PTR>(WindowStyle() | (GetWindowLongPtrW(Handle(), GWL_STYLE) & WS_VISIBLE)));
   ::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
-void TForm::SetLeft(int left) { bounds_.left = left; ApplyBounds(); }
-void TForm::SetTop(int top) { bounds_.top = top; ApplyBounds(); }
-void TForm::SetWidth(int width) { bounds_.width = width; ApplyBounds(); }
-void TForm::SetHeight(int height) { bounds_.height = height; ApplyBounds(); }
+void TForm::SetLeft(int left) {
+  bounds_.left = left;
+  ApplyBounds();
+}
+void TForm::SetTop(int top) {
+  bounds_.top = top;
+  ApplyBounds();
+}
+void TForm::SetWidth(int width) {
+  bounds_.width = width;
+  ApplyBounds();
+}
+void TForm::SetHeight(int height) {
+  bounds_.height = height;
+  ApplyBounds();
+}
 
 void TForm::ApplyBounds() {
   if (!HandleAllocated()) return;
@@ -156,8 +170,7 @@ LRESULT TForm::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
       for (TButton* button : buttons_) button->DetachHandle();
       DetachHandle();
       break;
-    default:
-      break;
+    default: break;
   }
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
@@ -171,10 +184,10 @@ TButton::~TButton() { std::erase(parent_->buttons_, this); }
 
 HWND TButton::CreateHandle() {
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (is_default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-  const HWND button = ::CreateWindowExW(
-      0, L"BUTTON", Utf8ToWide(caption_).c_str(), style, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
-      parent_->Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(g_next_button_id++)),
-      ::GetModuleHandleW(nullptr), nullptr);
+  const HWND button = ::CreateWindowExW(0, L"BUTTON", Utf8ToWide(caption_).c_str(), style, bounds_.left, bounds_.top,
+                                        bounds_.width, bounds_.height, parent_->Handle(),
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(g_next_button_id++)),
+                                        ::GetModuleHandleW(nullptr), nullptr);
   if (button != nullptr) ::SetWindowLongPtrW(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   return button;
 }

@@ -137,7 +137,8 @@ class UniqueRemoteMemory {
   UniqueRemoteMemory(const UniqueRemoteMemory&) = delete;
   UniqueRemoteMemory& operator=(const UniqueRemoteMemory&) = delete;
   ~UniqueRemoteMemory() {
-    if (address_ != nullptr) detail::KeepingLastError([this] { ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE); });
+    if (address_ != nullptr)
+      detail::KeepingLastError([this] { ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE); });
   }
   void* get() const { return address_; }
   explicit operator bool() const { return address_ != nullptr; }
@@ -210,7 +211,8 @@ class ScopedSelectObject {
   ScopedSelectObject(const ScopedSelectObject&) = delete;
   ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
   ~ScopedSelectObject() {
-    if (previous_ != nullptr && previous_ != HGDI_ERROR) detail::KeepingLastError([this] { ::SelectObject(dc_, previous_); });
+    if (previous_ != nullptr && previous_ != HGDI_ERROR)
+      detail::KeepingLastError([this] { ::SelectObject(dc_, previous_); });
   }
 
  private:

@@ -21,8 +21,8 @@ std::string SystemProgram(const char* file_name) {
 void RestrictDllSearchToSystemFolder() {
   // Looked up at run time: Windows 7 has the function only with KB2533623.
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const auto set_default_dll_directories =
-      ProcAddress<SetDefaultDllDirectoriesFn>(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+  const auto set_default_dll_directories = ProcAddress<SetDefaultDllDirectoriesFn>(::GetModuleHandleA("kernel32.dll"),
+                                                                                   "SetDefaultDllDirectories");
   if (set_default_dll_directories != nullptr && set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   // Without it, at least the current folder leaves the search.
   ::SetDllDirectoryA("");

@@ -8,9 +8,9 @@ namespace merovix {
 
 std::string SystemErrorText(DWORD code) {
   wchar_t* buffer = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   const UniqueLocalMem owned(buffer);
   std::wstring text;
   if (length != 0 && buffer != nullptr) text.assign(buffer, length);

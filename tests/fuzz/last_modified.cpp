@@ -20,8 +20,8 @@ constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "Ma
 
 std::string HttpDate(const DateTime& t, const std::string& weekday) {
   char text[64];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", weekday.c_str(), t.day, kMonths[t.month - 1],
-                t.year, t.hour, t.minute, t.second);
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", weekday.c_str(), t.day,
+                kMonths[t.month - 1], t.year, t.hour, t.minute, t.second);
   return text;
 }
 

@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(folder.empty() || EndsWith(folder, "\\") || EndsWith(folder, ":"));
 
   const std::string extension = merovix::ExtensionOf(path);
-  FUZZ_CHECK(extension.empty() || (extension[0] == '.' && EndsWith(last, extension) &&
-                                   extension.find('.', 1) == std::string::npos));
+  FUZZ_CHECK(extension.empty() ||
+             (extension[0] == '.' && EndsWith(last, extension) && extension.find('.', 1) == std::string::npos));
 
   FUZZ_CHECK(LosesAtMostOneBackslash(path, merovix::StripTrailingDelimiter(path)));
   FUZZ_CHECK(LosesAtMostOneBackslash(path, merovix::RemoveTrailingBackslash(path)));
@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(target == "C:\\P" || path.compare(0, target.size(), target) == 0);
 
   const std::string selection = merovix::FormatSelectionPath(path);
-  FUZZ_CHECK(LosesAtMostOneBackslash(path, selection) || (path.size() == 2 && path[1] == ':' && selection == path + "\\"));
+  FUZZ_CHECK(LosesAtMostOneBackslash(path, selection) ||
+             (path.size() == 2 && path[1] == ':' && selection == path + "\\"));
   int asked = 0;
   const std::string assigned = merovix::AssignedSelection(path, [&asked](const std::string&) { return ++asked > 0; });
   FUZZ_CHECK(assigned == (path.empty() || EndsWith(path, "\\") ? path : path + "\\"));

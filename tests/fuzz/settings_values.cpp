@@ -43,12 +43,15 @@ std::optional<std::int32_t> ReferenceInteger(std::string_view text) {
     const auto bits = static_cast<std::uint32_t>(magnitude);
     return static_cast<std::int32_t>(negative ? 0u - bits : bits);
   }
-  const std::int64_t signed_value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+  const std::int64_t signed_value = negative ? -static_cast<std::int64_t>(magnitude)
+                                             : static_cast<std::int64_t>(magnitude);
   if (signed_value < INT32_MIN || signed_value > INT32_MAX) return std::nullopt;
   return static_cast<std::int32_t>(signed_value);
 }
 
-std::size_t Count(std::string_view text, char c) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), c)); }
+std::size_t Count(std::string_view text, char c) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), c));
+}
 
 }  // namespace
 

@@ -20,7 +20,8 @@ namespace testbed {
 
 inline std::string WideToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                    nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -30,8 +31,8 @@ inline std::string WideToUtf8(const std::wstring& text) {
 // not exist). Empty outside Wine or on failure.
 inline std::string UnixPath(const std::wstring& windows_path) {
   using Fn = char*(CDECL*)(LPCWSTR);
-  static const auto fn =
-      reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  static const auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
   if (fn == nullptr) return {};
   const merovix::UniqueProcessHeapMem unix_path(fn(windows_path.c_str()));
   return unix_path ? std::string(static_cast<const char*>(unix_path.get())) : std::string();
@@ -49,7 +50,7 @@ inline bool WriteAll(const std::wstring& path, const std::string& bytes) {
 // The exit code the script left, or -1 while it is not there yet.
 inline int ReadExitCode(const std::wstring& path) {
   const merovix::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return -1;
   char buffer[32] = {};
   DWORD read = 0;

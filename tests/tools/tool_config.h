@@ -45,8 +45,8 @@ inline std::string BesideExe(const std::string& path) {
 class ToolConfig {
  public:
   explicit ToolConfig(const std::string& path) {
-    const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                              nullptr, OPEN_EXISTING, 0, nullptr));
+    const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
     if (!file) return;
     std::string text;
     char buffer[4096];
@@ -83,7 +83,9 @@ inline void AppendLine(const std::string& path, const std::string& line) {
   ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-inline bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Waits until `path` exists or `stop` (may be NULL) is signalled, sleeping on
 // a change notification of the folder. True when the file appeared.

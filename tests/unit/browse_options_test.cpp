@@ -10,8 +10,8 @@ constexpr auto Other = TPlatformFamily::Other;
 
 TEST(BrowseOptions, RootTableDiffersOnlyForTheCommonFolders) {
   // The ones that are the same on both families, as the shell numbers them.
-  const int same[] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B,
-                      0x10, 0x11, 0x12, 0x13, 0x14, 0x15};
+  const int same[] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
+                      0x09, 0x0A, 0x0B, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15};
   for (int i = 0; i <= idTemplates; ++i) {
     EXPECT_EQ(RootIDToCSIDL(static_cast<TRootID>(i), NT), same[i]) << i;
     EXPECT_EQ(RootIDToCSIDL(static_cast<TRootID>(i), Other), same[i]) << i;
@@ -56,8 +56,7 @@ TEST(BrowseOptions, TheBrowseAddsValidateWithAnEditBoxAndStatusTextOnRequest) {
 TEST(BrowseOptions, ImpliedMembersFollowInOrder) {
   EXPECT_EQ(WithImpliedOptions({bfIncludeURLs}),
             TBrowseFlags({bfIncludeFiles, bfEditBox, bfIncludeURLs, bfNewDialogStyle, bfUseNewUI}));
-  EXPECT_EQ(WithImpliedOptions({bfShareable}),
-            TBrowseFlags({bfEditBox, bfNewDialogStyle, bfShareable, bfUseNewUI}));
+  EXPECT_EQ(WithImpliedOptions({bfShareable}), TBrowseFlags({bfEditBox, bfNewDialogStyle, bfShareable, bfUseNewUI}));
   EXPECT_EQ(WithImpliedOptions({bfUseNewUI}), TBrowseFlags({bfEditBox, bfNewDialogStyle, bfUseNewUI}));
   EXPECT_EQ(WithImpliedOptions({bfEditBox, bfNewDialogStyle}), TBrowseFlags({bfEditBox, bfNewDialogStyle}));
   EXPECT_EQ(WithImpliedOptions({}), TBrowseFlags());

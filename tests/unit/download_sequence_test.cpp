@@ -47,7 +47,7 @@ class FakeTransfer : public DownloadOperations {
   bool tool_writes = true;  // the server's file where the tool was told to write
   bool move_fails = false;
   bool partial_fails = false, folder_fails = false, copy_fails = false;
-  bool folder_becomes_link = false;  // the staging folder turns into a junction meanwhile
+  bool folder_becomes_link = false;                  // the staging folder turns into a junction meanwhile
   std::map<std::string, SignatureVerdict> verdicts;  // by content; others: kUnsigned
   Log log;
 
@@ -200,7 +200,8 @@ TEST(DownloadSequence, AFailedTransferLeavesTheEarlierFileAndNoLeftovers) {
       EXPECT_FALSE(result.Succeeded()) << what;
       EXPECT_EQ(fake.Local(), "old") << what;
       EXPECT_EQ(fake.files.size(), 1u) << what;
-      const bool ran = std::any_of(fake.log.begin(), fake.log.end(), [](const std::string& l) { return l.rfind("Run ", 0) == 0; });
+      const bool ran = std::any_of(fake.log.begin(), fake.log.end(),
+                                   [](const std::string& l) { return l.rfind("Run ", 0) == 0; });
       EXPECT_EQ(ran, !fake.partial_fails && !fake.folder_fails && !fake.copy_fails) << what;
       if (ran) {
         EXPECT_EQ(result.exit_code, c.exit_code) << what;
@@ -208,7 +209,8 @@ TEST(DownloadSequence, AFailedTransferLeavesTheEarlierFileAndNoLeftovers) {
       if (tool == kWget && !fake.folder_fails) {
         EXPECT_EQ(fake.log.back(), "RemoveStaging " + kStaging) << what;
       }
-      EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(), [](const std::string& l) { return l.rfind("Move", 0) == 0; }),
+      EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(),
+                              [](const std::string& l) { return l.rfind("Move", 0) == 0; }),
                 c.move_fails ? 1 : 0)
           << what;
     }

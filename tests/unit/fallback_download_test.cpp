@@ -48,7 +48,10 @@ class FakeFallback : public FallbackOperations {
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
     log.push_back("Download " + url + " [" + target + "] " + std::to_string(show));
     DownloadResult result{download_succeeds ? DownloadOutcome::Fetched : DownloadOutcome::ToolFailed,
-                          "C:\\Windows\\system32\\curl.exe", url, StripTarget(target), download_succeeds ? 0u : 6u,
+                          "C:\\Windows\\system32\\curl.exe",
+                          url,
+                          StripTarget(target),
+                          download_succeeds ? 0u : 6u,
                           std::nullopt};
     if (download_succeeds) files.insert(result.local_file);
     return result;
@@ -85,9 +88,10 @@ TEST(FallbackDownload, ReplacesAnEarlierCopyAndReportsTheDownload) {
   EXPECT_EQ(world.log, (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Downloads\\Merovix_Update_.exe",
                             "Download " + kUrl + " [C:\\Downloads\\Merovix_Update_.exe] 1",
                             "Plain Das Updatefile wurde heruntergeladen!"}));
-  EXPECT_EQ(world.record, (Log{"Gewählter Ordner: C:\\Downloads",
-                               "Übertragung des Updates: " + kUrl + " mit C:\\Windows\\system32\\curl.exe nach "
-                               "C:\\Downloads\\Merovix_Update_.exe: geladen, Exit-Code 0"}));
+  EXPECT_EQ(world.record,
+            (Log{"Gewählter Ordner: C:\\Downloads", "Übertragung des Updates: " + kUrl +
+                                                        " mit C:\\Windows\\system32\\curl.exe nach "
+                                                        "C:\\Downloads\\Merovix_Update_.exe: geladen, Exit-Code 0"}));
 }
 
 TEST(FallbackDownload, ADriveRootLosesItsBackslashOnceAndAFailureIsReported) {
@@ -96,9 +100,9 @@ TEST(FallbackDownload, ADriveRootLosesItsBackslashOnceAndAFailureIsReported) {
   root.download_succeeds = false;
   root.files.insert("C:\\Merovix_Update_.exe");
   root.Run();
-  EXPECT_EQ(root.log, (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Merovix_Update_.exe",
-                           "Download " + kUrl + " [C:\\\\Merovix_Update_.exe] 1",
-                           "Plain Fehler beim Laden des Updates!"}));
+  EXPECT_EQ(root.log,
+            (Log{"Beep", kWarn, "ChooseFolder", "Delete C:\\Merovix_Update_.exe",
+                 "Download " + kUrl + " [C:\\\\Merovix_Update_.exe] 1", "Plain Fehler beim Laden des Updates!"}));
 }
 
 TEST(FallbackDownload, AnEarlierCopyThatCannotBeRemovedIsNeverTakenForTheDownload) {
@@ -107,7 +111,9 @@ TEST(FallbackDownload, AnEarlierCopyThatCannotBeRemovedIsNeverTakenForTheDownloa
   world.undeletable.insert("C:\\Downloads\\Merovix_Update_.exe");
   world.Run();
   EXPECT_EQ(world.log.back(), "Plain Fehler beim Laden des Updates!");
-  EXPECT_EQ(std::count_if(world.log.begin(), world.log.end(), [](const std::string& e) { return e.rfind("Download", 0) == 0; }), 0);
+  EXPECT_EQ(std::count_if(world.log.begin(), world.log.end(),
+                          [](const std::string& e) { return e.rfind("Download", 0) == 0; }),
+            0);
 }
 
 TEST(FallbackDownload, ASelectionThatIsNoFolderFailsWithoutDeletingOrDownloading) {

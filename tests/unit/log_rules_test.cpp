@@ -33,7 +33,10 @@ TEST(LogRules, AFileThatWouldPassTheLimitKeepsItsNewerHalfFromAWholeLine) {
   // follows a fresh byte-order mark. A part without a line end keeps nothing.
   EXPECT_EQ(LogAfterCut("ile\r\nzwei\r\ndrei\r\n"), std::string(kUtf8Bom) + "zwei\r\ndrei\r\n");
   EXPECT_EQ(LogAfterCut("\nganz\r\n"), std::string(kUtf8Bom) + "ganz\r\n");
-  EXPECT_EQ(LogAfterCut("\xBC" "ber\r\nneu\r\n"), std::string(kUtf8Bom) + "neu\r\n") << "a torn UTF-8 sequence";
+  EXPECT_EQ(LogAfterCut("\xBC"
+                        "ber\r\nneu\r\n"),
+            std::string(kUtf8Bom) + "neu\r\n")
+      << "a torn UTF-8 sequence";
   EXPECT_EQ(LogAfterCut("kein Zeilenende"), std::string(kUtf8Bom));
 }
 

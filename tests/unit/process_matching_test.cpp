@@ -23,8 +23,8 @@ TStringList Names(std::initializer_list<const char*> names) {
 }
 
 TEST(ProcessMatching, CountComparesWholeNamesWithTheGivenUpperCasing) {
-  const TStringList running = Names({"Merovix.exe", "storescp.exe", "MEROVIX.EXE", "Merovix.exe.bak",
-                                     "xMerovix.exe", "\xC4rger.exe", "C:\\P\\Merovix.exe"});
+  const TStringList running = Names({"Merovix.exe", "storescp.exe", "MEROVIX.EXE", "Merovix.exe.bak", "xMerovix.exe",
+                                     "\xC4rger.exe", "C:\\P\\Merovix.exe"});
   EXPECT_EQ(CountWholeNameMatches(running, "merovix.exe", LatinUpperCase), 2u);
   EXPECT_EQ(CountWholeNameMatches(running, "\xE4rger.exe", LatinUpperCase), 1u);
   EXPECT_EQ(CountWholeNameMatches(running, "\xE4rger.exe", AsciiUpperCase), 0u);
@@ -58,7 +58,10 @@ TEST(ProcessMatching, IdTextsAreRecognisedOnlyAsPlainDecimalDigits) {
                            "4294967296", "99999999999", "12\n", "\xB9"}) {
     EXPECT_EQ(ParseProcessIdText(text), std::nullopt) << '"' << text << '"';
   }
-  EXPECT_EQ(ParseProcessIdText(std::string_view("12\0" "3", 4)), std::nullopt);
+  EXPECT_EQ(ParseProcessIdText(std::string_view("12\0"
+                                                "3",
+                                                4)),
+            std::nullopt);
 }
 
 }  // namespace

@@ -29,16 +29,15 @@ TEST(TransferCommands, OnlyHttpsUrlsThatNothingOnACommandLineInterpretsAreSafe) 
   EXPECT_TRUE(IsSafeUrl("https://host/get.php?file=Merovix_Update_.exe"));
   EXPECT_TRUE(IsSafeUrl("HTTPS://host/Merovix_Update_.exe"));
   for (const char* other_scheme : {"Merovix_Update_.exe", "http://h/Merovix_Update_.exe", "ftp://h/x.exe",
-                                   "file:///C:/x.exe", "file://h/x.exe", "//h/x.exe", "https:/h/x.exe",
-                                   "https://", "https:///x.exe", "xhttps://h/x.exe", "https", "\\\\h\\s\\x.exe"}) {
+                                   "file:///C:/x.exe", "file://h/x.exe", "//h/x.exe", "https:/h/x.exe", "https://",
+                                   "https:///x.exe", "xhttps://h/x.exe", "https", "\\\\h\\s\\x.exe"}) {
     EXPECT_FALSE(IsSafeUrl(other_scheme)) << other_scheme;
   }
-  for (const char* hostile : {"", "https://h/a b.exe", "https://h/a\tb.exe", "https://h/a\"b.exe",
-                              "https://h/x.exe&calc.exe", "https://h/x.exe|calc", "https://h/x.exe>C:\\x",
-                              "https://h/x.exe<C:\\x", "https://h/x^.exe", "https://h/%PATH%.exe",
-                              "https://h/x!.exe", "https://h/(x).exe", "https://h/[1-9].exe", "https://h/{a,b}.exe",
-                              "-o C:\\evil.exe", "--config=x", "https://h/a\\b.exe", "https://h/\xE4.exe",
-                              "https://h/x.exe\r\ncalc"}) {
+  for (const char* hostile :
+       {"", "https://h/a b.exe", "https://h/a\tb.exe", "https://h/a\"b.exe", "https://h/x.exe&calc.exe",
+        "https://h/x.exe|calc", "https://h/x.exe>C:\\x", "https://h/x.exe<C:\\x", "https://h/x^.exe",
+        "https://h/%PATH%.exe", "https://h/x!.exe", "https://h/(x).exe", "https://h/[1-9].exe", "https://h/{a,b}.exe",
+        "-o C:\\evil.exe", "--config=x", "https://h/a\\b.exe", "https://h/\xE4.exe", "https://h/x.exe\r\ncalc"}) {
     EXPECT_FALSE(IsSafeUrl(hostile)) << hostile;
   }
   EXPECT_FALSE(IsSafeUrl("https://h/x\0y.exe"s));
@@ -82,7 +81,8 @@ TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
             "--http-user=diagnose --http-password=TiloWemaGrub5_ --timeout=2 --tries=2 -P "
             "\"C:\\P\\LoadAndRun.ini.wget\" --no-check-certificate https://h/LoadAndRun.ini");
   EXPECT_EQ(HeaderQueryCommand("C:\\Windows\\system32\\curl.exe", url, "C:\\Windows\\system32\\findstr.exe"),
-            "\"C:\\Windows\\system32\\curl.exe\" --proto =https --proto-redir =https --connect-timeout 2 --max-time 10 "
+            "\"C:\\Windows\\system32\\curl.exe\" --proto =https --proto-redir =https --connect-timeout 2 --max-time "
+            "10 "
             "-u diagnose:TiloWemaGrub5_ -sI " +
                 url + " | \"C:\\Windows\\system32\\findstr.exe\" Last-Modified:");
   EXPECT_EQ(CurlPartialFile("C:\\a.exe", "0f3c"), "C:\\a.exe.0f3c.part");

@@ -26,9 +26,9 @@ class FakeWorld : public UpdateOperations {
   std::map<std::string, bool> ini_bools;
   std::map<std::string, std::string> ini_strings;
   std::map<std::string, std::string> directives;  // key -> value in section "Update"
-  std::map<std::string, int> running;              // process name -> instances
-  std::set<std::string> resisting;                 // survive every kill
-  std::map<std::string, std::string> pids;         // id text -> executable
+  std::map<std::string, int> running;             // process name -> instances
+  std::set<std::string> resisting;                // survive every kill
+  std::map<std::string, std::string> pids;        // id text -> executable
   std::set<std::string> services;
   std::set<std::string> files;
   bool answer_yes = true;
@@ -38,7 +38,7 @@ class FakeWorld : public UpdateOperations {
   int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
   bool signal_file_cannot_be_created = false;
   std::optional<std::uint32_t> installer_exit_code = 0;
-  bool desktop_program_ends = true;     // on the signal file, within the wait
+  bool desktop_program_ends = true;      // on the signal file, within the wait
   std::set<std::string> failing_starts;  // services that stay stopped
   bool desktop_program_starts = true;
   std::optional<bool> installer_leaves_desktop_running;  // the installer ends or starts Merovix.exe
@@ -70,8 +70,12 @@ class FakeWorld : public UpdateOperations {
   void Beep() override { log.push_back("Beep"); }
   DownloadResult LoadDirectiveList() override {
     log.push_back("LoadDirectiveList");
-    return DownloadResult{DownloadOutcome::ToolFailed, "C:\\Windows\\system32\\curl.exe",
-                          "https://www.merovix.example/wget/restricted/LoadAndRun.ini", "C:\\LoadAndRun.ini", 22, std::nullopt};
+    return DownloadResult{DownloadOutcome::ToolFailed,
+                          "C:\\Windows\\system32\\curl.exe",
+                          "https://www.merovix.example/wget/restricted/LoadAndRun.ini",
+                          "C:\\LoadAndRun.ini",
+                          22,
+                          std::nullopt};
   }
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override {
@@ -80,7 +84,7 @@ class FakeWorld : public UpdateOperations {
   }
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
     log.push_back("DownloadFile " + url + " [" + target + "] " + std::to_string(show));
-    DownloadResult result{download_outcome, "C:\\Windows\\system32\\curl.exe", url, download_lands_at, 0,
+    DownloadResult result{download_outcome,  "C:\\Windows\\system32\\curl.exe", url, download_lands_at, 0,
                           download_signature};
     if (result.Succeeded()) files.insert(download_lands_at);
     return result;
@@ -225,15 +229,16 @@ TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
       EXPECT_EQ(std::count(world.log.begin(), world.log.end(), kInstall), 1) << what;
     } else {
       const std::string message = c.outcome == Refused ? kNotSignedByMaker : kDownloadFailed;
-      EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault, "Beep",
-                                "UpdateMessage " + message}))
+      EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault,
+                                "Beep", "UpdateMessage " + message}))
           << what;
     }
     if (c.outcome == Refused) {
       ASSERT_GE(world.record.size(), 2u);
-      EXPECT_EQ(world.record[1], "Übertragung des Installationsprogramms: " + kDefaultUrl +
-                                     " mit C:\\Windows\\system32\\curl.exe nach " + kInstaller +
-                                     ": verworfen und gelöscht (von einem anderen Herausgeber signiert), Exit-Code 0");
+      EXPECT_EQ(world.record[1],
+                "Übertragung des Installationsprogramms: " + kDefaultUrl +
+                    " mit C:\\Windows\\system32\\curl.exe nach " + kInstaller +
+                    ": verworfen und gelöscht (von einem anderen Herausgeber signiert), Exit-Code 0");
     }
   }
 }
@@ -288,7 +293,8 @@ TEST(UpdateRun, TheSignalFileWaitIsBoundedAndARecordedIdOfAnotherProgramIsNotKil
   world.Run();
   EXPECT_EQ(world.polls, 500);
   EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "KillId 4711"), 0);
-  EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "RunCommand \"" + kTaskkill + "\" -f -im storescp.exe"), 1);
+  EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "RunCommand \"" + kTaskkill + "\" -f -im storescp.exe"),
+            1);
 }
 
 TEST(UpdateRun, DesktopBranchSignalsAndRestartsMerovixAsConfigured) {
@@ -298,10 +304,10 @@ TEST(UpdateRun, DesktopBranchSignalsAndRestartsMerovixAsConfigured) {
     world.ini_bools["minimiert_starten"] = minimised;
     world.running = {{"Merovix.exe", 1}};
     world.Run();
-    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "CreateSignalFile " + kSignal,
-                              "AwaitEnd Merovix.exe 60000", kInstall,
-                              "RunDetached " + kDir + "\\Merovix.exe [] " + (minimised ? "6" : "1"),
-                              "UpdateMessage Das Update wurde durchgeführt und Merovix neu gestartet!"}));
+    EXPECT_EQ(world.log,
+              (Log{"LoadDirectiveList", kDownloadDefault, "CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000",
+                   kInstall, "RunDetached " + kDir + "\\Merovix.exe [] " + (minimised ? "6" : "1"),
+                   "UpdateMessage Das Update wurde durchgeführt und Merovix neu gestartet!"}));
   }
 }
 
@@ -315,7 +321,8 @@ TEST(UpdateRun, AFailingInstallerIsReportedWithItsCodeAfterTheRestart) {
   EXPECT_EQ(world.log[world.log.size() - 3], "RunDetached " + kDir + "\\Merovix.exe [] 1");
   EXPECT_EQ(world.log[world.log.size() - 2], "Beep");
   EXPECT_EQ(world.log.back(),
-            "UpdateMessage Die Installation des Updates ist fehlgeschlagen (Fehlercode 5)! Merovix wurde neu gestartet.");
+            "UpdateMessage Die Installation des Updates ist fehlgeschlagen (Fehlercode 5)! Merovix wurde neu "
+            "gestartet.");
 }
 
 TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
@@ -339,8 +346,12 @@ TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
            Case{5, {Desktop, false}, failed + " Merovix konnte nicht neu gestartet werden!"},
            Case{std::nullopt, {None, true}, not_started},
            Case{std::nullopt, {Desktop, true}, not_started + " Merovix wurde neu gestartet."},
-           Case{std::nullopt, {Service, false}, not_started + " Der Merovix-Dienst konnte nicht neu gestartet werden!"},
-           Case{0, {DesktopNeverEnded, false}, done + "! Merovix hat sich nicht beendet und muss neu gestartet werden."},
+           Case{std::nullopt,
+                {Service, false},
+                not_started + " Der Merovix-Dienst konnte nicht neu gestartet werden!"},
+           Case{0,
+                {DesktopNeverEnded, false},
+                done + "! Merovix hat sich nicht beendet und muss neu gestartet werden."},
            Case{5, {DesktopNeverEnded, false}, failed + " Merovix hat sich nicht beendet und läuft weiter."},
            Case{0, {Desktop, false, true}, done + "! Merovix wurde unter dem Systemkonto nicht neu gestartet."},
            Case{5, {Desktop, false, true}, failed + " Merovix wurde unter dem Systemkonto nicht neu gestartet."},
@@ -367,7 +378,8 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
   EXPECT_EQ(Log(world.log.end() - 6, world.log.end()),
             (Log{kInstall, "DeleteFile " + kSignal, "StartService localhost Merovix",
                  "StartService localhost Merovix_KeepAlive", "Beep",
-                 "UpdateMessage Das Update wurde durchgeführt! Der Merovix-Dienst konnte nicht neu gestartet werden!"}));
+                 "UpdateMessage Das Update wurde durchgeführt! Der Merovix-Dienst konnte nicht neu gestartet "
+                 "werden!"}));
   const std::string curl = "C:\\Windows\\system32\\curl.exe";
   EXPECT_EQ(world.record,
             (Log{"Übertragung der Direktivenliste: https://www.merovix.example/wget/restricted/LoadAndRun.ini mit " +
@@ -376,15 +388,12 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                      ": geladen, Exit-Code 0",
                  "Merovix_Diagnose.exe: läuft nach 5 Versuchen noch",
                  "Dienst Merovix_Keepalive: " + kSc + " stop Merovix_Keepalive, danach beendet",
-                 "Signaldatei " + kSignal + " angelegt",
-                 "Signaldatei nach 500 Abfragen nicht abgeholt",
+                 "Signaldatei " + kSignal + " angelegt", "Signaldatei nach 500 Abfragen nicht abgeholt",
                  "Dienst Merovix: " + kSc + " stop Merovix, danach beendet",
                  "storescp.exe: Prozess 4711 (gespeicherte Prozess-ID) beendet",
                  "wlmscpfs.exe: wird beendet mit \"" + kTaskkill + "\" -f -im wlmscpfs.exe",
-                 "ekag20nt.exe: beendet nach 1 Versuch",
-                 "Installationsprogramm: \"" + kInstaller + "\" /silent",
-                 "Installationsprogramm beendet, Exit-Code 0",
-                 "Nicht abgeholte Signaldatei " + kSignal + " entfernt",
+                 "ekag20nt.exe: beendet nach 1 Versuch", "Installationsprogramm: \"" + kInstaller + "\" /silent",
+                 "Installationsprogramm beendet, Exit-Code 0", "Nicht abgeholte Signaldatei " + kSignal + " entfernt",
                  "Neustart Dienst Merovix: wird ausgeführt",
                  "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet"}));
 }
@@ -404,12 +413,21 @@ TEST(UpdateRun, TheDesktopProgramIsStartedAgainOnlyWhereNoCopyRuns) {
     std::string last_record;
   };
   for (const Case& c : {
-           Case{false, std::nullopt, true,
-                {"Beep", done + "! Merovix hat sich nicht beendet und muss neu gestartet werden."}, left_alone},
-           Case{false, false, true, {start, done + " und Merovix neu gestartet!"},
+           Case{false,
+                std::nullopt,
+                true,
+                {"Beep", done + "! Merovix hat sich nicht beendet und muss neu gestartet werden."},
+                left_alone},
+           Case{false,
+                false,
+                true,
+                {start, done + " und Merovix neu gestartet!"},
                 "Neustart " + kDir + "\\Merovix.exe: gestartet"},
            Case{true, true, true, {kInstall, done + " und Merovix neu gestartet!"}, left_alone},
-           Case{true, std::nullopt, false, {start, "Beep", done + "! Merovix konnte nicht neu gestartet werden!"},
+           Case{true,
+                std::nullopt,
+                false,
+                {start, "Beep", done + "! Merovix konnte nicht neu gestartet werden!"},
                 "Neustart " + kDir + "\\Merovix.exe fehlgeschlagen: nicht gestartet"},
        }) {
     FakeWorld world;
@@ -432,9 +450,10 @@ TEST(UpdateRun, AnErrorWhileStoppingRestartsWhatWasStoppedAndPassesOn) {
   world.services = {"Merovix"};
   world.signal_file_cannot_be_created = true;
   EXPECT_THROW(world.Run(), std::runtime_error);
-  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", kDownloadDefault, "ShellExecute " + kSc + " stop Merovix_Keepalive wait 2",
-                            "AwaitStop localhost Merovix_Keepalive", "StartService localhost Merovix",
-                            "StartService localhost Merovix_KeepAlive"}));
+  EXPECT_EQ(world.log,
+            (Log{"LoadDirectiveList", kDownloadDefault, "ShellExecute " + kSc + " stop Merovix_Keepalive wait 2",
+                 "AwaitStop localhost Merovix_Keepalive", "StartService localhost Merovix",
+                 "StartService localhost Merovix_KeepAlive"}));
 
   FakeWorld desktop;
   desktop.ini_bools["confirm_update"] = false;
@@ -471,10 +490,12 @@ TEST(UpdateRun, UnderTheSystemAccountTheDesktopProgramIsNotRestarted) {
   EXPECT_EQ(world.Run(), RunOutcome::RestartSkipped);
   EXPECT_EQ(Log(world.log.end() - 5, world.log.end()),
             (Log{"CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000", kInstall, "Beep",
-                 "UpdateMessage Das Update wurde durchgeführt! Merovix wurde unter dem Systemkonto nicht neu gestartet."}));
-  EXPECT_EQ(world.record.back(), "Neustart " + kDir +
-                                     "\\Merovix.exe übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort "
-                                     "liefe das Programm für niemanden sichtbar");
+                 "UpdateMessage Das Update wurde durchgeführt! Merovix wurde unter dem Systemkonto nicht neu "
+                 "gestartet."}));
+  EXPECT_EQ(world.record.back(),
+            "Neustart " + kDir +
+                "\\Merovix.exe übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort "
+                "liefe das Programm für niemanden sichtbar");
 
   FakeWorld service;
   service.local_system = true;
@@ -496,7 +517,8 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
   };
   for (const Case& c : {
            Case{"cancelled", [](FakeWorld& w) { w.answer_yes = false; }, Cancelled},
-           Case{"tool failed", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::ToolFailed; }, DownloadFailed},
+           Case{"tool failed", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::ToolFailed; },
+                DownloadFailed},
            Case{"fetched elsewhere", [](FakeWorld& w) { w.download_lands_at = "C:\\Tools\\Merovix_Update_.exe"; },
                 DownloadFailed},
            Case{"unsigned", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::Refused; }, InstallerRefused},

@@ -11,7 +11,6 @@
 namespace merovix::test {
 namespace {
 
-
 // The component with a counting allocator in place of the shell's.
 class TCountedBrowseDlg : public TFolderBrowseDlg {
  public:
@@ -73,7 +72,9 @@ TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
     dlg.SetSelection(target);
     EXPECT_EQ(dlg.Selection(), target + "\\");
     dlg.OnCreate = [](TComponent* component) {
-    auto& sender = static_cast<TFolderBrowseDlg&>(*component); PressButton(sender.DialogHandle(), IDOK); };
+      auto& sender = static_cast<TFolderBrowseDlg&>(*component);
+      PressButton(sender.DialogHandle(), IDOK);
+    };
     DialogWatchdog watchdog;
     ASSERT_TRUE(dlg.Execute());
     const LPITEMIDLIST confirmed = dlg.SelectionPIDL();
@@ -84,7 +85,7 @@ TEST(FolderBrowseDlg, ConfirmThenCancelFreesTheItemListAndKeepsTheImageIndex) {
     // The next dialog opens at the confirmed folder.
     std::string opened_at;
     dlg.OnCreate = [&](TComponent* component) {
-    auto& sender = static_cast<TFolderBrowseDlg&>(*component);
+      auto& sender = static_cast<TFolderBrowseDlg&>(*component);
       opened_at = SelectedTreeItemText(sender.DialogHandle());
       PressButton(sender.DialogHandle(), IDCANCEL);
     };
@@ -119,7 +120,9 @@ TEST(FolderBrowseDlg, PresetSelectionsReachTheOpeningDialog) {
     std::vector<std::string> reported;
     dlg.OnSelChanged = [&](TFolderBrowseDlg&, const std::string& path, LPCITEMIDLIST) { reported.push_back(path); };
     dlg.OnCreate = [](TComponent* component) {
-    auto& sender = static_cast<TFolderBrowseDlg&>(*component); PressButton(sender.DialogHandle(), IDCANCEL); };
+      auto& sender = static_cast<TFolderBrowseDlg&>(*component);
+      PressButton(sender.DialogHandle(), IDCANCEL);
+    };
     DialogWatchdog watchdog;
     dlg.Execute();
     EXPECT_FALSE(watchdog.Fired());
@@ -263,7 +266,8 @@ TEST(FolderBrowseDlg, TheCallbackAnswersValidationByTheCancelFlag) {
   TFolderBrowseDlg dlg(nullptr);
   const char typed[] = "gibt_es_nicht";
   const auto validate = [&](TFolderBrowseDlg* data) {
-    return BrowseCallback(nullptr, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>(typed), reinterpret_cast<LPARAM>(data));
+    return BrowseCallback(nullptr, BFFM_VALIDATEFAILEDA, reinterpret_cast<LPARAM>(typed),
+                          reinterpret_cast<LPARAM>(data));
   };
   EXPECT_EQ(validate(&dlg), 1);  // no handler: the dialog stays open
   std::string seen;

@@ -40,9 +40,7 @@ std::string TreeItemText(HWND dialog, WPARAM which) {
 
 }  // namespace
 
-DialogWatchdog::DialogWatchdog(UINT ms) : timer_(::SetTimer(nullptr, 0, ms, &OnWatchdog)) {
-  watchdog_fired = false;
-}
+DialogWatchdog::DialogWatchdog(UINT ms) : timer_(::SetTimer(nullptr, 0, ms, &OnWatchdog)) { watchdog_fired = false; }
 
 DialogWatchdog::~DialogWatchdog() { ::KillTimer(nullptr, timer_); }
 
@@ -79,14 +77,14 @@ SIZE_T CountingMalloc::GetSize(void*) { return static_cast<SIZE_T>(-1); }
 int CountingMalloc::DidAlloc(void*) { return -1; }
 
 size_t CountingMalloc::Outstanding() const {
-  return static_cast<size_t>(std::count_if(allocated.begin(), allocated.end(),
-                                           [this](void* block) { return !WasFreed(block); }));
+  return static_cast<size_t>(
+      std::count_if(allocated.begin(), allocated.end(), [this](void* block) { return !WasFreed(block); }));
 }
 
 // Not shown: a visible owner costs Wine about two seconds of activation when the dialog closes.
 HWND TTestWindow::CreateHandle() {
-  return ::CreateWindowExA(0, "STATIC", "Besitzer", WS_OVERLAPPEDWINDOW, 0, 0, 240, 120, nullptr,
-                           nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  return ::CreateWindowExA(0, "STATIC", "Besitzer", WS_OVERLAPPEDWINDOW, 0, 0, 240, 120, nullptr, nullptr,
+                           ::GetModuleHandleA(nullptr), nullptr);
 }
 
 std::string ControlText(HWND control) {

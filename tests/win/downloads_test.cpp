@@ -86,8 +86,8 @@ TEST(Downloads, RefusedUrlsLeaveTheTargetAlone) {
   const std::string folder = TempFile("merovix_refused");
   CreateDirectoryA(folder.c_str(), nullptr);
   // No tool runs for these, so the test needs neither curl nor a host.
-  for (const std::string& url : {"https://h/a b.exe"s, "https://h/x.exe&calc"s, "-o"s, "https://h/a.exe?x=1"s,
-                                "https://h/"s}) {
+  for (const std::string& url :
+       {"https://h/a b.exe"s, "https://h/x.exe&calc"s, "-o"s, "https://h/a.exe?x=1"s, "https://h/"s}) {
     DownloadFile(url, folder + "\\x", true, SW_HIDE);
   }
   WIN32_FIND_DATAA entry;

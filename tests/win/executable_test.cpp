@@ -38,14 +38,15 @@ TEST(Executable, VersionResourceIsGermanWithFileVersion28_0_0_57) {
   EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(57, 0));
 
   WORD* translation = nullptr;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+  ASSERT_TRUE(
+      VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
   EXPECT_EQ(translation[0], 0x0407);
   EXPECT_EQ(translation[1], 1252);
 
   EXPECT_EQ(VersionString(info, "FileVersion"), "28.0.0.57");
   EXPECT_EQ(VersionString(info, "ProductVersion"), "1.0.0.0");
-  for (const char* name : {"CompanyName", "FileDescription", "InternalName", "LegalCopyright", "OriginalFilename",
-                           "ProductName"}) {
+  for (const char* name :
+       {"CompanyName", "FileDescription", "InternalName", "LegalCopyright", "OriginalFilename", "ProductName"}) {
     EXPECT_EQ(VersionString(info, name), "") << name;
   }
 }

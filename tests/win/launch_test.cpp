@@ -15,7 +15,6 @@
 namespace merovix::test {
 namespace {
 
-
 constexpr DWORD kBoundMs = 15000;
 
 TEST(RunAndWait, RunsTheQuotedPathAndParametersInTheProgramsFolder) {
@@ -227,8 +226,8 @@ TEST(RunCommandCaptured, NulBytesAreKeptWithWhatFollowsThem) {
 TEST(RunCommandCaptured, WaitsForAGrandchildThatHoldsTheWriteEnd) {
   TempFolder temp;
   NamedEvent release;
-  const std::string grandchild =
-      InstallRecorder(temp.Path(), "grandchild", "wait=" + release.Name() + "\nstdout=late\n");
+  const std::string grandchild = InstallRecorder(temp.Path(), "grandchild",
+                                                 "wait=" + release.Name() + "\nstdout=late\n");
   const std::string start_grandchild = "start=" + recorder::Encode("\"" + grandchild + "\"") + "\n";
   const std::string child = InstallRecorder(temp.Path(), "child", "stdout=early \n" + start_grandchild);
 

@@ -16,8 +16,8 @@ const std::string kBom(kUtf8Bom);
 
 BY_HANDLE_FILE_INFORMATION Identity(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info{};
-  const UniqueFileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+  const UniqueFileHandle file(
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(file && GetFileInformationByHandle(file.get(), &info)) << path;
   return info;
 }

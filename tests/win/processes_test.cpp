@@ -10,7 +10,6 @@
 namespace merovix::test {
 namespace {
 
-
 class Processes : public ::testing::Test {
  protected:
   TempFolder scratch;
@@ -84,7 +83,7 @@ TEST_F(Processes, KillProcessesByNameWithAFolderFindsNothing) {
 TEST_F(Processes, ANonAsciiLetterIsCountedByTheLocaleButNotKilledByAscii) {
   if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
   StandinProcess umlaut(Folder(), "\xC4rger.exe");  // A-umlaut
-  EXPECT_EQ(CountProcesses("\xE4rger.exe"), 1u);   // a-umlaut
+  EXPECT_EQ(CountProcesses("\xE4rger.exe"), 1u);    // a-umlaut
   EXPECT_FALSE(KillProcessesByName("\xE4rger.exe"));
   EXPECT_TRUE(umlaut.Running());
   EXPECT_TRUE(KillProcessesByName("\xC4RGER.EXE"));
@@ -96,7 +95,8 @@ TEST_F(Processes, ProcessIdRunningKnowsOnlyTheExactDecimalTextOfARunningId) {
   const std::string id = storescp.IdText();
   EXPECT_TRUE(ProcessIdRunning(id));
   EXPECT_TRUE(ProcessIdRunning(std::to_string(GetCurrentProcessId())));
-  for (const std::string& text : {std::string(), "0" + id, " " + id, id + " ", "+" + id, id + "x", std::string("abc")}) {
+  for (const std::string& text :
+       {std::string(), "0" + id, " " + id, id + " ", "+" + id, id + "x", std::string("abc")}) {
     EXPECT_FALSE(ProcessIdRunning(text)) << '"' << text << '"';
   }
   ASSERT_TRUE(storescp.TerminateAndWait());
@@ -108,7 +108,8 @@ TEST_F(Processes, KillProcessByIdTextEndsOnlyARunningIdGivenExactly) {
   StandinProcess ended(Folder(), "storescp.exe");
   ASSERT_TRUE(ended.TerminateAndWait());
   const std::string id = wlmscpfs.IdText();
-  for (const std::string& text : {std::string(), "0" + id, " " + id, id + " ", std::string("wlmscpfs"), ended.IdText()}) {
+  for (const std::string& text :
+       {std::string(), "0" + id, " " + id, id + " ", std::string("wlmscpfs"), ended.IdText()}) {
     EXPECT_NO_THROW(KillProcessByIdText(text)) << '"' << text << '"';
   }
   EXPECT_TRUE(wlmscpfs.Running());

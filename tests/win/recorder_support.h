@@ -75,5 +75,4 @@ class NamedEvent {
 // `timeout_ms`.
 bool ProcessEnds(DWORD timeout_ms, const std::string& pid);
 
-
 }  // namespace merovix::test

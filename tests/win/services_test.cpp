@@ -11,7 +11,6 @@
 namespace merovix::test {
 namespace {
 
-
 // The service manager the product is addressed on.
 const std::string kMachine = "localhost";
 
@@ -32,7 +31,8 @@ class Stopwatch {
 
 std::vector<std::string> StatusLines(const TestService& service) {
   std::vector<std::string> lines = service.Log();
-  lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("state=", 0) != 0; }),
+  lines.erase(std::remove_if(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l.rfind("state=", 0) != 0; }),
               lines.end());
   return lines;
 }
@@ -97,10 +97,9 @@ TEST_F(Services, StartWaitsThroughEveryCheckpointUntilRunning) {
   EXPECT_GE(watch.ElapsedMs(), 300u);  // slept at least one whole hint
   EXPECT_LT(watch.ElapsedMs(), 10000u);
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_EQ(StatusLines(service), (std::vector<std::string>{"state=2 checkpoint=1 hint=300",
-                                                            "state=2 checkpoint=2 hint=300",
-                                                            "state=2 checkpoint=3 hint=300",
-                                                            "state=4 checkpoint=0 hint=0"}));
+  EXPECT_EQ(StatusLines(service),
+            (std::vector<std::string>{"state=2 checkpoint=1 hint=300", "state=2 checkpoint=2 hint=300",
+                                      "state=2 checkpoint=3 hint=300", "state=4 checkpoint=0 hint=0"}));
 }
 
 TEST_F(Services, StartWithAWaitHintOfZeroPollsUntilRunning) {

@@ -43,9 +43,9 @@ TEST_F(SettingsFileTest, ReadIniBoolTakesWholeNumbersAndFallsBackOtherwise) {
     const char* value;
     bool expected_with_default_true;
   };
-  const Case cases[] = {{"0", false},  {"2", true},   {"0x0", false}, {"$0", false}, {"-1", true},
-                        {"yes", true}, {"", true},    {" 0 ", false}, {"\"0\"", false},
-                        {"0x", true},  {"1.0", true}, {"99999999999", true}};
+  const Case cases[] = {{"0", false},     {"2", true},   {"0x0", false}, {"$0", false},
+                        {"-1", true},     {"yes", true}, {"", true},     {" 0 ", false},
+                        {"\"0\"", false}, {"0x", true},  {"1.0", true},  {"99999999999", true}};
   for (const Case& c : cases) {
     Write(std::string("[Parameter]\r\nconfirm_update=") + c.value + "\r\n");
     EXPECT_EQ(ReadIniBool("confirm_update", true, "", ""), c.expected_with_default_true) << c.value;
@@ -61,12 +61,16 @@ TEST_F(SettingsFileTest, SectionsAndKeysMatchWithoutRegardToCase) {
 }
 
 TEST_F(SettingsFileTest, DeleteIniKeyRemovesOnlyThatLine) {
-  Write("[Parameter]\r\nServicename=Merovix\r\nconfirm_update=1\r\nminimiert_starten=1\r\n[Other]\r\nconfirm_update=1\r\n");
+  Write(
+      "[Parameter]\r\nServicename=Merovix\r\nconfirm_update=1\r\nminimiert_starten=1\r\n[Other]\r\nconfirm_update="
+      "1\r\n");
   DeleteIniKey("confirm_Update", "", "");
-  EXPECT_EQ(Content(), "[Parameter]\r\nServicename=Merovix\r\nminimiert_starten=1\r\n[Other]\r\nconfirm_update=1\r\n");
+  EXPECT_EQ(Content(),
+            "[Parameter]\r\nServicename=Merovix\r\nminimiert_starten=1\r\n[Other]\r\nconfirm_update=1\r\n");
   DeleteIniKey("missing", "", "");
   DeleteIniKey("", "", "");
-  EXPECT_EQ(Content(), "[Parameter]\r\nServicename=Merovix\r\nminimiert_starten=1\r\n[Other]\r\nconfirm_update=1\r\n");
+  EXPECT_EQ(Content(),
+            "[Parameter]\r\nServicename=Merovix\r\nminimiert_starten=1\r\n[Other]\r\nconfirm_update=1\r\n");
 }
 
 TEST_F(SettingsFileTest, NoOperationCreatesAMissingSettingsFile) {
@@ -124,8 +128,8 @@ class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = "Software\\MerovixTests\\" + std::to_string(GetCurrentProcessId());
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              key_.put(), nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
+                              nullptr),
               ERROR_SUCCESS);
   }
   void TearDown() override {

@@ -10,7 +10,6 @@
 namespace merovix::test {
 namespace {
 
-
 // Restores the default DLL search (program folder, System folder) for the
 // tests that follow; the current folder and the PATH stay out of it.
 class RestrictedDllSearch {

@@ -64,16 +64,16 @@ std::string TempFolder::File(const std::string& relative) const {
 }
 
 void WriteTextFile(const std::string& path, const std::string& bytes) {
-  UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+  UniqueFileHandle file(
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   EXPECT_TRUE(file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
       << "cannot write " << path;
 }
 
 std::string ReadTextFile(const std::string& path) {
-  UniqueFileHandle file(
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
   if (!file) return {};
   std::string content;
   char buffer[4096];

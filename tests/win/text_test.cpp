@@ -27,8 +27,13 @@ TEST(WinText, AnsiUpperCaseFollowsTheLocaleWhileAsciiDoesNot) {
 TEST(WinText, Utf8ToAnsiConvertsUpToTheFirstNul) {
   if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252";
   std::string result = "old";
-  Utf8ToAnsi("Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\r\n", result);
-  EXPECT_EQ(result, "Gr\xF6\xDF" "e \x80\r\n");
+  Utf8ToAnsi(
+      "Gr\xC3\xB6\xC3\x9F"
+      "e \xE2\x82\xAC\r\n",
+      result);
+  EXPECT_EQ(result,
+            "Gr\xF6\xDF"
+            "e \x80\r\n");
   Utf8ToAnsi("a\0b"s, result);
   EXPECT_EQ(result, "a");
   Utf8ToAnsi("", result);

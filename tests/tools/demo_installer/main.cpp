@@ -14,8 +14,7 @@ int main() {
   const std::string base = OwnBaseName();
   char folder[MAX_PATH] = {};
   ::GetCurrentDirectoryA(MAX_PATH, folder);
-  AppendLine(BesideExe(base + ".log"),
-             std::string("installer cmdline=") + ::GetCommandLineA() + " folder=" + folder);
+  AppendLine(BesideExe(base + ".log"), std::string("installer cmdline=") + ::GetCommandLineA() + " folder=" + folder);
   ::Sleep(1000);
   const UniqueFileHandle version(::CreateFileA(BesideExe("Merovix.version").c_str(), GENERIC_WRITE, 0, nullptr,
                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

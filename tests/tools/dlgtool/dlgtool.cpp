@@ -130,8 +130,8 @@ void Describe(HWND window) {
     if (_wcsicmp(cls.c_str(), L"Button") == 0) {
       const bool is_default = (child_style & 0x0F) == BS_DEFPUSHBUTTON;
       buttons += (buttons.empty() ? "" : ",") + std::string("{\"text\":") + Json(WindowText(child)) +
-                 ",\"id\":" + std::to_string(GetDlgCtrlID(child)) + ",\"default\":" + (is_default ? "true" : "false") +
-                 "}";
+                 ",\"id\":" + std::to_string(GetDlgCtrlID(child)) +
+                 ",\"default\":" + (is_default ? "true" : "false") + "}";
     } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
       if ((child_style & SS_TYPEMASK) == SS_ICON) {
         icon = icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
@@ -202,8 +202,8 @@ int Watch(DWORD timeout_ms, const std::wstring& command_line) {
       DWORD pid = 0;
       GetWindowThreadProcessId(window, &pid);
       windows += (windows.empty() ? "" : ",") + std::string("{\"class\":") + Json(ClassOf(window)) +
-                 ",\"caption\":" + Json(WindowText(window)) + ",\"own\":" +
-                 (pid == started.process_id() ? "true" : "false") + "}";
+                 ",\"caption\":" + Json(WindowText(window)) +
+                 ",\"own\":" + (pid == started.process_id() ? "true" : "false") + "}";
     }
   }
   DWORD code = 0;

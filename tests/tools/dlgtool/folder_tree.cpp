@@ -24,7 +24,8 @@ class RemoteTree {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(tree, &pid);
     process_.reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    if (process_) memory_ = std::make_unique<UniqueRemoteMemory>(process_.get(), sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
+    if (process_)
+      memory_ = std::make_unique<UniqueRemoteMemory>(process_.get(), sizeof(TVITEMW) + kTextChars * sizeof(wchar_t));
   }
 
   bool usable() const { return memory_ && *memory_; }

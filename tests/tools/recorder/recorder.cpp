@@ -76,18 +76,19 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
   // FILE_APPEND_DATA: each record lands whole at the end, even when a child
   // and a grandchild write at the same time.
   const merovix::UniqueFileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string ReadWholeFile(const std::string& path) {
   std::string content;
-  const merovix::UniqueFileHandle file(
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  const merovix::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                   nullptr, OPEN_EXISTING, 0, nullptr));
   char buffer[4096];
   DWORD read = 0;
-  while (file && ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) content.append(buffer, read);
+  while (file && ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    content.append(buffer, read);
   return content;
 }
 

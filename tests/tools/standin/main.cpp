@@ -29,8 +29,8 @@ int main() {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   ::GetStartupInfoA(&startup);
-  const std::string show =
-      (startup.dwFlags & STARTF_USESHOWWINDOW) ? std::to_string(startup.wShowWindow) : std::string("-");
+  const std::string show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? std::to_string(startup.wShowWindow)
+                                                                    : std::string("-");
   AppendLine(log, "start pid=" + pid + " show=" + show + " cmdline=" + ::GetCommandLineA());
 
   const int exit_code = static_cast<int>(config.Number("exit_code", 0));

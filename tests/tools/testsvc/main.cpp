@@ -61,9 +61,7 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
   AppendLine(g_log, "control=" + std::to_string(control));
   switch (control) {
     case SERVICE_CONTROL_STOP:
-    case SERVICE_CONTROL_SHUTDOWN:
-      ::SetEvent(g_stop.get());
-      return NO_ERROR;
+    case SERVICE_CONTROL_SHUTDOWN: ::SetEvent(g_stop.get()); return NO_ERROR;
     case SERVICE_CONTROL_PAUSE:
       if (!g_pausable) return ERROR_CALL_NOT_IMPLEMENTED;
       Report(SERVICE_PAUSED, 0, 0);
@@ -72,10 +70,8 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
       if (!g_pausable) return ERROR_CALL_NOT_IMPLEMENTED;
       Report(SERVICE_RUNNING, 0, 0);
       return NO_ERROR;
-    case SERVICE_CONTROL_INTERROGATE:
-      return NO_ERROR;
-    default:
-      return ERROR_CALL_NOT_IMPLEMENTED;
+    case SERVICE_CONTROL_INTERROGATE: return NO_ERROR;
+    default: return ERROR_CALL_NOT_IMPLEMENTED;
   }
 }
 
