@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/win/application.h"
@@ -209,32 +210,26 @@ DialogSpec MakeSpec(std::string_view text, std::wstring caption, LPCWSTR icon, T
   return spec;
 }
 
+// The caption and system icon of a dialog type; a custom dialog has the
+// application's title and no icon.
+std::pair<std::wstring, LPCWSTR> CaptionAndIcon(TMsgDlgType type) {
+  // The system icons' ids are integer resources, the same in either width.
+  const auto icon = [](auto id) { return reinterpret_cast<LPCWSTR>(id); };
+  switch (type) {
+    case TMsgDlgType::mtWarning: return {L"Warnung", icon(IDI_WARNING)};
+    case TMsgDlgType::mtError: return {L"Fehler", icon(IDI_ERROR)};
+    case TMsgDlgType::mtInformation: return {L"Information", icon(IDI_INFORMATION)};
+    case TMsgDlgType::mtConfirmation: return {L"Best\u00e4tigung", icon(IDI_QUESTION)};
+    case TMsgDlgType::mtCustom: return {Utf8ToWide(Application().Title()), nullptr};
+  }
+  return {};
+}
+
 }  // namespace
 
 int MessageDlg(std::string_view text, TMsgDlgType type, TMsgDlgButtons buttons, int /*help_context*/,
                TMsgDlgBtn default_button) {
-  std::wstring caption;
-  LPCWSTR icon = nullptr;
-  // The system icons' ids are integer resources, the same in either width.
-  switch (type) {
-    case TMsgDlgType::mtWarning:
-      caption = L"Warnung";
-      icon = reinterpret_cast<LPCWSTR>(IDI_WARNING);
-      break;
-    case TMsgDlgType::mtError:
-      caption = L"Fehler";
-      icon = reinterpret_cast<LPCWSTR>(IDI_ERROR);
-      break;
-    case TMsgDlgType::mtInformation:
-      caption = L"Information";
-      icon = reinterpret_cast<LPCWSTR>(IDI_INFORMATION);
-      break;
-    case TMsgDlgType::mtConfirmation:
-      caption = L"Best\u00e4tigung";
-      icon = reinterpret_cast<LPCWSTR>(IDI_QUESTION);
-      break;
-    case TMsgDlgType::mtCustom: caption = Utf8ToWide(Application().Title()); break;
-  }
+  auto [caption, icon] = CaptionAndIcon(type);
   return ShowDialog(MakeSpec(text, std::move(caption), icon, buttons, default_button));
 }
 

@@ -62,24 +62,13 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
   ::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
-void TForm::SetLeft(int left) {
-  bounds_.left = left;
-  ApplyBounds();
-}
-void TForm::SetTop(int top) {
-  bounds_.top = top;
-  ApplyBounds();
-}
-void TForm::SetWidth(int width) {
-  bounds_.width = width;
-  ApplyBounds();
-}
-void TForm::SetHeight(int height) {
-  bounds_.height = height;
-  ApplyBounds();
-}
+void TForm::SetLeft(int left) { SetBound(&Bounds::left, left); }
+void TForm::SetTop(int top) { SetBound(&Bounds::top, top); }
+void TForm::SetWidth(int width) { SetBound(&Bounds::width, width); }
+void TForm::SetHeight(int height) { SetBound(&Bounds::height, height); }
 
-void TForm::ApplyBounds() {
+void TForm::SetBound(int Bounds::*field, int value) {
+  bounds_.*field = value;
   if (!HandleAllocated()) return;
   ::SetWindowPos(Handle(), nullptr, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);

@@ -59,7 +59,8 @@ class TForm : public TWinControl {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  void ApplyBounds();
+  // Stores one of the four figures and moves the window when it exists.
+  void SetBound(int Bounds::*field, int value);
   DWORD WindowStyle() const;
 
   friend class TButton;
