@@ -15,17 +15,9 @@
 #include <string>
 
 #include "framework/win/handles.h"
+#include "framework/win/text.h"
 
 namespace testbed {
-
-inline std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                    nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 // Wine's own export: the Linux name of a Windows path (the last segment need
 // not exist). Empty outside Wine or on failure.
@@ -65,7 +57,7 @@ inline int RunLinuxTool(const wchar_t* script_name, std::initializer_list<const 
   const auto argv = static_cast<LPWSTR*>(argv_block.get());
   std::string packed;
   for (int i = 1; i < argc; ++i) {
-    std::string arg = WideToUtf8(argv[i]);
+    std::string arg = merovix::WideToUtf8(argv[i]);
     if (i > 1) {
       for (const wchar_t* option : path_options) {
         if (lstrcmpW(argv[i - 1], option) == 0) arg = UnixPath(argv[i]);
