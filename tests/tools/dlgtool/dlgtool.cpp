@@ -182,7 +182,6 @@ std::wstring QuotedArgument(const std::wstring& argument) {
 // stays, and a console window lasts as long as its program.
 int Watch(DWORD timeout_ms, const std::wstring& command_line) {
   std::vector<HWND> seen = TopLevelWindows();  // there before the start: not the program's
-  const size_t before = seen.size();
   std::wstring line = command_line;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -208,8 +207,7 @@ int Watch(DWORD timeout_ms, const std::wstring& command_line) {
   }
   DWORD code = 0;
   const std::string exit = ended && GetExitCodeProcess(process, &code) ? std::to_string(code) : "null";
-  std::printf("{\"exit\":%s,\"before\":%u,\"windows\":[%s]}\n", exit.c_str(), static_cast<unsigned>(before),
-              windows.c_str());
+  std::printf("{\"exit\":%s,\"windows\":[%s]}\n", exit.c_str(), windows.c_str());
   return ended ? 0 : 1;
 }
 
@@ -217,8 +215,9 @@ int Watch(DWORD timeout_ms, const std::wstring& command_line) {
 
 int main() {
   int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr || argc < 2) return 2;
+  const merovix::UniqueLocalMem argv_block(CommandLineToArgvW(GetCommandLineW(), &argc));
+  if (!argv_block || argc < 2) return 2;
+  const auto argv = static_cast<LPWSTR*>(argv_block.get());
   const std::wstring command = argv[1];
   auto timeout = [&](int index) { return argc > index ? static_cast<DWORD>(_wtoi(argv[index])) : 5000u; };
 
