@@ -5,7 +5,7 @@
 // ("type data.txt > copy.txt"), started the same way. Each repetition runs
 // both, one after the other, so that both see the same machine load.
 // Prints copy_ms=<list> capture_ms=<list>; exit code 1 when a single byte
-// of the capture or the copy differs from the data.
+// of the capture differs from the data or the copy has not the data's size.
 #include <windows.h>
 
 #include <chrono>
@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/reader_cases.h"
 #include "bench/timing.h"
 #include "benchtool/benchtool.h"
 #include "common/win/launch.h"
-#include "framework/win/handles.h"
 
 namespace merovix::bench {
 namespace {
@@ -36,14 +36,6 @@ std::string MakeData(unsigned mib) {
   return data;
 }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  const UniqueFileHandle file(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
 bool FileHasSize(const std::string& path, size_t size) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   return ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
@@ -61,7 +53,7 @@ std::string CurrentFolder() {
 int CaptureOutput(unsigned mib, unsigned repetitions) {
   const std::string folder = CurrentFolder();
   const std::string data = MakeData(mib);
-  if (folder.empty() || !WriteFileBytes(folder + "\\data.txt", data)) {
+  if (folder.empty() || !WriteTextFile(folder + "\\data.txt", data)) {
     std::fprintf(stderr, "cannot write data.txt in the current folder\n");
     return 1;
   }
