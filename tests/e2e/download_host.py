@@ -21,6 +21,8 @@ HOST_DIR = os.environ.get("MEROVIX_TEST_HOST_DIR")
 TOOLS_SRC = os.path.join(os.path.dirname(__file__), "..", "tools")
 INSTALLER_PATH = "/fileadmin/files/merovix/Merovix_Update_.exe"
 LIST_PATH = "/wget/restricted/LoadAndRun.ini"
+# A time stamp for served files, far from any time a test runs at.
+SERVER_TIME = 784887151  # Tue, 15 Nov 1994 08:12:31 GMT
 
 
 class DownloadHost:

@@ -6,10 +6,9 @@ import socket
 import pytest
 from winebed import wait_until
 
-from download_host import (INSTALLER_PATH, install_curl, install_driver, install_findstr, install_recorder,
-                           install_wget, recorded_command_lines)
+from download_host import (INSTALLER_PATH, SERVER_TIME, install_curl, install_driver, install_findstr,
+                           install_recorder, install_wget, recorded_command_lines)
 
-SERVER_TIME = 784887151  # Tue, 15 Nov 1994 08:12:31 GMT
 TARGET = "C:\\Ziel\\Merovix_Update_.exe"
 
 
@@ -236,6 +235,7 @@ def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
             assert ("GET", "/tools/" + standin, 200) in host.requests()
             assert not os.path.exists(started), standin  # fetched, refused and deleted
             assert recorded_command_lines(started) == [], standin
+
 
 def test_removing_a_folder_never_reaches_through_a_link(box):
     """RemoveFolderAndFiles on a junction (under Wine: a Linux symbolic link
