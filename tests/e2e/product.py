@@ -13,6 +13,8 @@ from winebox import DEFAULT_INSTALL_DIR
 
 SERVICE_FOLDER = "C:\\svc"
 LOG_NAME = "Update_Merovix.log"
+# How the run's log begins the line about the installer's transfer.
+INSTALLER_TRANSFER = "Übertragung des Installationsprogramms: "
 # Every line of the run's log: local time, its distance from UTC, the text.
 LOG_LINE = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d\d:\d\d (.*)")
 UNATTENDED = "Unbeaufsichtigter Lauf (/unattended): Zustimmung vorausgesetzt, keine Dialoge, keine Meldungsfenster"
@@ -51,6 +53,11 @@ def run_log(path):
     stamped = [LOG_LINE.fullmatch(line) for line in lines]
     assert all(stamped), lines
     return [m.group(1) for m in stamped]
+
+
+def installer_transfers(log):
+    """The lines of the run's log that tell how the installer's transfer went."""
+    return [line for line in log if line.startswith(INSTALLER_TRANSFER)]
 
 
 def temp_log(box):

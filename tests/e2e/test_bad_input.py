@@ -16,7 +16,7 @@ import subprocess
 import pytest
 
 from download_host import HOST, INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
-from product import LOG_NAME, RUNNING, Product, Service, Standin, run_log
+from product import RUNNING, Product, Service, Standin, installer_transfers, temp_log
 from winebox import DEFAULT_INSTALL_DIR
 
 TOOLS = "C:\\Tools"
@@ -283,11 +283,10 @@ def test_bad_input_and_faults(box, host, case):
     if case.caption == UPDATE_CAPTION:
         log, told = product.log(), "Meldung: "
     else:  # no installation folder known: the user's temporary folder
-        temp = box.output("cmd", "/c", "echo %TEMP%")[1].strip()
-        log, told = run_log(box.unix_path(temp + "\\" + LOG_NAME)), "Fehler: "
+        log, told = temp_log(box), "Fehler: "
     kept = ["Schlüssel confirm_Update in %s konnte nicht gelöscht werden" % product.win("settings.ini")
             ] if had_confirm and not deletes and case.caption == UPDATE_CAPTION else []
     assert log[-2 - len(kept):] == [told + case.message] + kept + ["Ende"]
     if case.transfer:
-        transfer = [line for line in log if line.startswith("Übertragung des Installationsprogramms: ")]
+        transfer = installer_transfers(log)
         assert len(transfer) == 1 and case.transfer in transfer[0], transfer

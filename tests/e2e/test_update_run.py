@@ -10,14 +10,14 @@ import pytest
 import winebed
 from winebed import wait_until
 
-from download_host import (INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_recorder, install_wget,
-                           recorded_command_lines)
-from product import LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin, documented_exit_code
+from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_curl, install_findstr, install_recorder,
+                           install_wget, recorded_command_lines)
+from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
+                     documented_exit_code, installer_transfers)
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
 NOT_SIGNED = "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!"
-SERVER_TIME = 784887151  # Tue, 15 Nov 1994 08:12:31 GMT
 REFUSED = "Adresse abgelehnt, nichts übertragen"
 TOOLS = "C:\\Tools"  # stand-ins that need not lie in the installation folder
 # "sc stop" returns while the service is still stopping: a restart must wait
@@ -154,7 +154,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     product.serve_installer(host)
     with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
         f.write(b"old installer")
-    os.utime(product.installer, (784887151, 784887151))
+    os.utime(product.installer, (SERVER_TIME, SERVER_TIME))
     merovix = Service(box, "Merovix", "signal=%s\n%s" % (product.win("StopService"), SLOW_STOP))
     keep_alive = Service(box, "Merovix_KeepAlive")
     # Where a search by bare name would look first: the updater's own folder,
@@ -326,9 +326,9 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
         asked = [uri for _, uri, _ in host.requests()]
         assert (path in asked) == ("?" not in path and not plain), asked
     assert os.path.exists(product.path("Merovix_Setup.exe")) == path.endswith("Setup.exe")
-    transfer = [line for line in product.log() if line.startswith("Übertragung des Installationsprogramms: ")]
-    assert len(transfer) == 1 and transfer[0].startswith(
-        "Übertragung des Installationsprogramms: " + url + " mit ") and transfer[0].endswith(outcome), transfer
+    transfer = installer_transfers(product.log())
+    assert len(transfer) == 1 and transfer[0].startswith(INSTALLER_TRANSFER + url + " mit ") and transfer[0].endswith(
+        outcome), transfer
     assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende, Exit-Code %d" % failed if unattended else "Ende"]
 
 
@@ -407,7 +407,7 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
     verdict = {"maker.exe": "vom Hersteller signiert", "unsigned.exe": "nicht signiert",
                "tampered.exe": "Signatur ungültig oder nicht vertrauenswürdig",
                "foreign.exe": "von einem anderen Herausgeber signiert"}[standin]
-    transfer = [line for line in product.log() if line.startswith("Übertragung des Installationsprogramms: ")]
+    transfer = installer_transfers(product.log())
     assert len(transfer) == 1 and "(%s)" % verdict in transfer[0], transfer
 
 
