@@ -68,8 +68,8 @@ class Demo:
         for name in ("Merovix", "Merovix_KeepAlive"):
             self.box.run("sc", "create", name, "binPath=", SERVICE_DIR + "\\testsvc.exe")
             self.box.run("sc", "start", name)
-        wait_until(lambda: any("state=4" in line for line in read_lines(os.path.join(folder, "Merovix_KeepAlive.log"))),
-                 30, "the services to run")
+        keep_alive_log = os.path.join(folder, "Merovix_KeepAlive.log")
+        wait_until(lambda: any("state=4" in line for line in read_lines(keep_alive_log)), 30, "the services to run")
 
     def shot(self, name):
         self.shots.append(self.box.screenshot(name))
