@@ -28,10 +28,8 @@ std::string SignatureText(SignatureVerdict verdict) {
   return "unbekannt";
 }
 
-std::string Attempts(int attempts) { return std::to_string(attempts) + (attempts == 1 ? " Versuch" : " Versuchen"); }
-
-}  // namespace
-
+// The state of a service (SERVICE_STOPPED 1 ... SERVICE_PAUSED 7; 0: none
+// could be read) in words.
 std::string ServiceStateText(std::uint32_t state) {
   switch (state) {
     case 0: return "nicht lesbar";
@@ -39,12 +37,16 @@ std::string ServiceStateText(std::uint32_t state) {
     case kServiceStartPending: return "wird gestartet";
     case kServiceStopPending: return "wird beendet";
     case kServiceRunning: return "wird ausgeführt";
-    case 5: return "wird fortgesetzt";
-    case 6: return "wird angehalten";
+    case 5: return "wird fortgesetzt";  // SERVICE_CONTINUE_PENDING
+    case 6: return "wird angehalten";   // SERVICE_PAUSE_PENDING
     case kServicePaused: return "angehalten";
   }
   return "Zustand " + std::to_string(state);
 }
+
+std::string Attempts(int attempts) { return std::to_string(attempts) + (attempts == 1 ? " Versuch" : " Versuchen"); }
+
+}  // namespace
 
 std::string StartRecordLine(const std::string& version, const std::string& computer, const std::string& user) {
   return "Start: Update_Merovix " + version + ", Computer " + computer + ", Benutzer " + user;

@@ -19,10 +19,6 @@ class RecordSink {
   virtual std::string Utf8FromAnsi(const std::string& data) = 0;
 };
 
-// The state of a service (SERVICE_STOPPED 1 ... SERVICE_PAUSED 7; 0: none
-// could be read) in words.
-std::string ServiceStateText(std::uint32_t state);
-
 // Lines written around a run rather than by it (UTF-8 pieces).
 std::string StartRecordLine(const std::string& version, const std::string& computer, const std::string& user);
 std::string UpdateBranchRecordLine(const std::string& install_dir);

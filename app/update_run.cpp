@@ -164,24 +164,25 @@ class UpdateRun {
       const bool keep_alive = RestartService("Merovix_KeepAlive");
       return {RestartKind::Service, service && keep_alive};
     }
-    if (restart_desktop_ && local_system_) {
+    if (!restart_desktop_) return {};
+    // A second copy beside one that never ended, or that the installer
+    // started again, would work on the same data.
+    const bool running = ops_.CountProcesses(kDesktopProgramName) >= 1;
+    // Under the system account the program is not started; one that never
+    // ended and still runs is told as such all the same.
+    if (local_system_ && (desktop_ended_ || !running)) {
       record_.DesktopRestartSkipped(desktop_program_);
       return {RestartKind::Desktop, false, true};
     }
-    if (restart_desktop_) {
-      // A second copy beside one that never ended, or that the installer
-      // started again, would work on the same data.
-      if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
-        record_.DesktopProgramStillRunning(desktop_program_);
-        return desktop_ended_ ? RestartOutcome{RestartKind::Desktop, true}
-                              : RestartOutcome{RestartKind::DesktopNeverEnded, false};
-      }
-      const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
-      const bool started = ops_.RunDetached(desktop_program_, "", minimised ? kSwMinimize : kSwShowNormal);
-      record_.DesktopProgramRestarted(desktop_program_, started);
-      return {RestartKind::Desktop, started};
+    if (running) {
+      record_.DesktopProgramStillRunning(desktop_program_);
+      return desktop_ended_ ? RestartOutcome{RestartKind::Desktop, true}
+                            : RestartOutcome{RestartKind::DesktopNeverEnded, false};
     }
-    return {};
+    const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
+    const bool started = ops_.RunDetached(desktop_program_, "", minimised ? kSwMinimize : kSwShowNormal);
+    record_.DesktopProgramRestarted(desktop_program_, started);
+    return {RestartKind::Desktop, started};
   }
 
   UpdateOperations& ops_;

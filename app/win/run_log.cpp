@@ -31,6 +31,13 @@ std::string UserName() {
   return ::GetUserNameW(name, &length) ? WideToUtf8(name) : std::string("?");
 }
 
+// The user's temporary folder, where a run without installation folder logs.
+std::string TemporaryFolder() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathA(MAX_PATH + 1, folder);
+  return length > 0 && length <= MAX_PATH ? std::string(folder, length) : std::string();
+}
+
 }  // namespace
 
 void RunLog::Begin(const std::string& folder) {
@@ -75,12 +82,6 @@ void RunLog::Beep() {
 void RunLog::ShowError(const std::exception& error) {
   Write(ErrorRecordLine(error.what()));
   Application().ShowException(error);
-}
-
-std::string TemporaryFolder() {
-  char folder[MAX_PATH + 1] = {};
-  const DWORD length = ::GetTempPathA(MAX_PATH + 1, folder);
-  return length > 0 && length <= MAX_PATH ? std::string(folder, length) : std::string();
 }
 
 std::string RunLogFolder(const std::string& install_dir) {

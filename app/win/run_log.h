@@ -34,9 +34,6 @@ class RunLog {
   std::string path_;
 };
 
-// The user's temporary folder, where a run without installation folder logs.
-std::string TemporaryFolder();
-
 // The folder of the run's log: the installation folder (ANSI path) when it
 // exists, otherwise the user's temporary folder.
 std::string RunLogFolder(const std::string& install_dir);

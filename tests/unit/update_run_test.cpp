@@ -507,7 +507,8 @@ TEST(UpdateRun, UnderTheSystemAccountTheDesktopProgramIsNotRestarted) {
 }
 
 // The installer's failure outweighs a failed restart; the system account's
-// skip counts only where there was a desktop program to restart.
+// skip counts only where there was a desktop program to restart, and one
+// that never ended is told as such.
 TEST(UpdateRun, EachEndingTellsItsOutcome) {
   using enum RunOutcome;
   struct Case {
@@ -543,6 +544,13 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                 },
                 RestartFailed},
            Case{"system account, nothing to restart", [](FakeWorld& w) { w.local_system = true; }, Updated},
+           Case{"system account, desktop program never ended",
+                [](FakeWorld& w) {
+                  w.local_system = true;
+                  w.running = {{"Merovix.exe", 1}};
+                  w.desktop_program_ends = false;
+                },
+                RestartFailed},
        }) {
     FakeWorld world;
     c.arrange(world);
