@@ -111,6 +111,10 @@ void RunRecord::ProcessEndedByCommand(const std::string& name, const std::string
   Line(Data(name) + ": wird beendet mit " + Data(command));
 }
 
+void RunRecord::ServiceNameRefused(const std::string& name) {
+  Line("Dienstname " + Data(name) + " aus settings.ini abgelehnt (kein Dienst von Merovix), es gilt Merovix");
+}
+
 void RunRecord::ServiceStopped(const std::string& service, const std::string& command, std::uint32_t state_after) {
   Line("Dienst " + Data(service) + ": " + Data(command) + ", danach " + ServiceStateText(state_after));
 }

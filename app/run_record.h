@@ -47,6 +47,7 @@ class RunRecord {
   void ProgramStopped(const std::string& name, int attempts, bool still_running);
   void ProcessEndedById(const std::string& name, const std::string& id);
   void ProcessEndedByCommand(const std::string& name, const std::string& command);
+  void ServiceNameRefused(const std::string& name);
   void ServiceStopped(const std::string& service, const std::string& command, std::uint32_t state_after);
   void SignalFileCreated(const std::string& path);
   void SignalFileTaken(bool taken, int polls);

@@ -1,7 +1,10 @@
 #include "app/update_run.h"
 
+#include <algorithm>
+
 #include "common/command_lines.h"
 #include "common/service_wait.h"
+#include "framework/strings.h"
 
 namespace merovix {
 namespace {
@@ -10,6 +13,20 @@ constexpr const char* kLocalhost = "localhost";
 constexpr const char* kDesktopProgramName = "Merovix.exe";
 constexpr int kSignalFilePolls = 500;
 constexpr int kKillAttempts = 5;
+
+// The configured service name reaches sc.exe, which runs with administrator
+// rights, while ordinary users may write settings.ini: only a name of the
+// product's own services is taken, so the file can neither have another
+// service stopped nor split sc's arguments.
+bool IsProductServiceName(std::string_view name) {
+  constexpr std::string_view kPrefix = "Merovix";
+  constexpr std::size_t kServiceNameMax = 256;
+  if (name.size() > kServiceNameMax || !AsciiSameText(name.substr(0, kPrefix.size()), kPrefix)) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '.';
+  });
+}
 
 class UpdateRun {
  public:
@@ -94,6 +111,13 @@ class UpdateRun {
   // "sc stop" returns once the request is sent; an installer started while
   // the service is still stopping would meet its files in use, and the
   // keep-alive service, while it still runs, could bring "Merovix" back.
+  std::string ConfiguredServiceName() {
+    const std::string name = ops_.ReadIniString("Servicename", "Merovix");
+    if (IsProductServiceName(name)) return name;
+    record_.ServiceNameRefused(name);
+    return "Merovix";
+  }
+
   void StopService(const std::string& service) {
     const std::string parameters = "stop " + service;
     ops_.ShellExecuteAndWait(sc_, parameters, true, sc_show_);
@@ -120,13 +144,13 @@ class UpdateRun {
     restart_desktop_ = false;
     if (ops_.ServiceExists(kLocalhost, "Merovix")) {
       service_mode_ = true;
-      StopService(ops_.ReadIniString("Servicename", "Merovix") + "_Keepalive");
+      StopService(ConfiguredServiceName() + "_Keepalive");
       RenewSignalFile();
       for (int poll = 0; poll < kSignalFilePolls && ops_.FileExists(signal_file_); ++poll) {
         ops_.SleepOneMillisecond();
       }
       record_.SignalFileTaken(!ops_.FileExists(signal_file_), kSignalFilePolls);
-      StopService(ops_.ReadIniString("Servicename", "Merovix"));
+      StopService(ConfiguredServiceName());
       StopDicomServer("storescp.exe", "storescpDwProcessID");
       StopDicomServer("wlmscpfs.exe", "wlmscpfsDwProcessID");
     } else {

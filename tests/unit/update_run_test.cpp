@@ -282,6 +282,38 @@ TEST(UpdateRun, ServiceBranchStopsSignalsEndsTheDicomServersAndRestartsBothServi
   EXPECT_EQ(world.polls, 3) << "stops polling once the product deleted the signal file";
 }
 
+// settings.ini may be written by ordinary users, sc runs elevated: a name
+// that is not one of the product's services is logged and not used.
+TEST(UpdateRun, OnlyAServiceNameOfTheProductReachesSc) {
+  const struct {
+    const char* configured;
+    const char* stopped;
+  } cases[] = {{"merovix_2", "merovix_2"},
+               {"WinDefend", "Merovix"},
+               {"Merovix stop", "Merovix"},
+               {"Merovix\"x", "Merovix"},
+               {"", "Merovix"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.configured);
+    FakeWorld world;
+    world.ini_bools["confirm_update"] = false;
+    world.services = {"Merovix"};
+    world.ini_strings["Servicename"] = c.configured;
+    world.Run();
+    const std::string stopped = c.stopped;
+    for (const std::string& service : {stopped + "_Keepalive", stopped}) {
+      EXPECT_EQ(std::count(world.log.begin(), world.log.end(),
+                           "ShellExecute " + kSc + " stop " + service + " wait 2"),
+                1)
+          << service;
+    }
+    const std::string refused = std::string("Dienstname ") + c.configured +
+                                " aus settings.ini abgelehnt (kein Dienst von Merovix), es gilt Merovix";
+    // The name is read for each of the two stops.
+    EXPECT_EQ(std::count(world.record.begin(), world.record.end(), refused), stopped == c.configured ? 0 : 2);
+  }
+}
+
 TEST(UpdateRun, TheSignalFileWaitIsBoundedAndARecordedIdOfAnotherProgramIsNotKilled) {
   FakeWorld world;
   world.ini_bools["confirm_update"] = false;
