@@ -10,7 +10,6 @@
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
-#include "common/win/settings.h"
 #include "framework/strings.h"
 #include "framework/win/dialogs.h"
 #include "framework/win/handles.h"
