@@ -22,12 +22,6 @@ constexpr char kListFileName[] = "LoadAndRun.ini";
 
 bool IsTheListItself(const std::string& entry_name) { return AsciiUpperCase(entry_name) == "LOADANDRUN.INI"; }
 
-}  // namespace
-
-std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
-
-namespace {
-
 // LoadAndRun, telling how the fetch of the list went.
 DownloadResult FetchListAndRun(const std::string& EntryName, const std::string& TargetFolder,
                                const std::string& Section, bool Run, std::uint16_t ShowMode) {
@@ -65,6 +59,8 @@ DownloadResult FetchListAndRun(const std::string& EntryName, const std::string& 
 }
 
 }  // namespace
+
+std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
 
 void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, const std::string& Section, bool Run,
                 std::uint16_t ShowMode) {
