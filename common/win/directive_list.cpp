@@ -10,7 +10,6 @@
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
-#include "common/win/settings.h"
 #include "framework/strings.h"
 #include "framework/win/dialogs.h"
 #include "framework/win/handles.h"
@@ -22,12 +21,6 @@ namespace {
 constexpr char kListFileName[] = "LoadAndRun.ini";
 
 bool IsTheListItself(const std::string& entry_name) { return AsciiUpperCase(entry_name) == "LOADANDRUN.INI"; }
-
-}  // namespace
-
-std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
-
-namespace {
 
 // LoadAndRun, telling how the fetch of the list went.
 DownloadResult FetchListAndRun(const std::string& EntryName, const std::string& TargetFolder,
@@ -66,6 +59,8 @@ DownloadResult FetchListAndRun(const std::string& EntryName, const std::string& 
 }
 
 }  // namespace
+
+std::string LocalDirectiveListPath() { return JoinPath(ToolFolder(ProgramFolder()), kListFileName); }
 
 void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, const std::string& Section, bool Run,
                 std::uint16_t ShowMode) {

@@ -20,9 +20,10 @@ DownloadResult LoadDirectiveList(const std::string& Folder);
 
 // Fetches the list and looks `EntryName` up in `Section`; an entry whose URL
 // (before any "^") ends in .exe or .pdf is downloaded into `TargetFolder`
-// (empty: the program's folder) and, with `Run`, started or opened; any other
-// URL is only handed to the shell, with `Run`. The list copy is deleted
-// afterwards unless the entry is the list itself.
+// (empty: the program's folder) and, with `Run`, started or opened as
+// DownloadFile starts or opens its file; any other URL is only handed to the
+// shell, with `Run`. The list copy is deleted afterwards unless the entry is
+// the list itself.
 void LoadAndRun(const std::string& EntryName, const std::string& TargetFolder, const std::string& Section, bool Run,
                 std::uint16_t ShowMode);
 

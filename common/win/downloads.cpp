@@ -124,9 +124,7 @@ std::string WindowsDownloadOperations::CreateStagingFolder(const std::string& lo
     return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
   });
   if (folder.empty()) return {};
-  UniqueFileHandle pinned(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  UniqueFileHandle pinned = PinFolder(folder);
   // Somebody may have replaced the new folder before it was pinned: then it
   // is not the run's, and it is left alone.
   if (!pinned || !merovix::IsRealFolder(folder) || !IsEmptyFolder(folder)) return {};

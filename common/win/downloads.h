@@ -65,9 +65,10 @@ void DownloadFile(const std::string& Url, const std::string& TargetPath, bool Ru
 DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode,
                                       WindowsDownloadOperations& Ops, const std::string& Signer);
 
-// Downloads into `folder` (see download_sequence.h); with `open`, then starts
-// an .exe or opens any other file that is there afterwards, as DownloadFile
-// does.
+// DownloadFile with the folder and the tool given: downloads into `folder`
+// (see download_sequence.h) and, with `open`, starts an .exe (when the build
+// names the signer, only one that passed) or opens any other file that is
+// there afterwards.
 void DownloadAndOpen(const std::string& tool, const std::string& url, const std::string& folder,
                      std::uint16_t show_mode, bool open);
 

@@ -1,10 +1,10 @@
 #include "common/win/file_system.h"
 
-#include <windows.h>
 #include <ntsecapi.h>
 
+#include <algorithm>
+
 #include "common/paths.h"
-#include "framework/win/handles.h"
 
 namespace merovix {
 namespace {
@@ -27,12 +27,17 @@ bool IsRealFolder(const std::string& path) {
   return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void RemoveFolderAndFiles(const std::string& folder) {
-  // Held without FILE_SHARE_DELETE, the folder cannot be renamed or swapped
-  // for a junction while its files go (nor made one: it is not empty).
-  UniqueFileHandle pinned(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+UniqueFileHandle PinFolder(const std::string& folder) {
+  // Without FILE_SHARE_DELETE: a rename or delete by others fails.
+  return UniqueFileHandle(::CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+void RemoveFolderAndFiles(const std::string& folder) {
+  // Pinned, the folder cannot be renamed or swapped for a junction while its
+  // files go (nor made one: it is not empty).
+  UniqueFileHandle pinned = PinFolder(folder);
   if (!pinned || !IsRealFolder(folder)) return;
   WIN32_FIND_DATAA entry{};
   UniqueFindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &entry));
@@ -52,6 +57,16 @@ void RemoveFolderAndFiles(const std::string& folder) {
   // Whatever may stand under the name now, RemoveDirectory removes only an
   // empty folder, or a junction itself.
   ::RemoveDirectoryA(folder.c_str());
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 20));
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
 }
 
 std::string RandomHex() {

@@ -1,5 +1,10 @@
 #pragma once
+#include <windows.h>
+
 #include <string>
+#include <string_view>
+
+#include "framework/win/handles.h"
 
 namespace merovix {
 
@@ -12,6 +17,11 @@ bool DirectoryExists(const std::string& path);
 // reparse point.
 bool IsRealFolder(const std::string& path);
 
+// Opens `folder` itself, never what a reparse point there leads to, so that
+// nobody can rename or delete it while the handle lives; others may still
+// read it and create files in it. Invalid when it cannot be opened.
+UniqueFileHandle PinFolder(const std::string& folder);
+
 // Deletes the files directly in `folder`, then the folder itself (when it is
 // empty by then). Nothing is deleted through a reparse point: a folder that
 // is one stays as it is, a link in it is deleted as the link, and subfolders
@@ -21,6 +31,10 @@ void RemoveFolderAndFiles(const std::string& folder);
 // Sixteen hex digits from the system's random source: a part of a name that
 // nobody can foresee and plant something under.
 std::string RandomHex();
+
+// Writes all of `bytes` to `file` at its file pointer; false when a write
+// fails or stops short.
+bool WriteAll(HANDLE file, std::string_view bytes);
 
 // True when both paths name one existing file (same volume, same file index),
 // whatever their spelling: letter case, short names, doubled backslashes.

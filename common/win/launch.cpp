@@ -3,10 +3,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "common/command_lines.h"
+#include "common/win/file_system.h"
 #include "framework/exceptions.h"
 #include "framework/win/application.h"
 #include "framework/win/handles.h"
@@ -65,24 +65,12 @@ void DrainPipe(HANDLE pipe, std::string& output) {
   while (ReadFile(pipe, buffer.get(), kReadSize, &read, nullptr) && read > 0) output.append(buffer.get(), read);
 }
 
-bool IsExistingFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Replaces the content of `path`; errors are dropped, the caller only asked
 // for the file to appear.
 void WriteWholeFile(const std::string& path, const std::string& content) {
   const UniqueFileHandle file(
       CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
-  size_t done = 0;
-  while (done < content.size()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1 << 20));
-    if (!WriteFile(file.get(), content.data() + done, chunk, &written, nullptr) || written == 0) return;
-    done += written;
-  }
+  if (file) WriteAll(file.get(), content);
 }
 
 }  // namespace
@@ -182,13 +170,13 @@ bool RunCommand(const std::string& Command) {
 
 bool CreateSignalFile(const std::string& Path, const std::string& Text, bool Overwrite) {
   bool created = false;
-  if (!IsExistingFile(Path)) {
+  if (!FileExists(Path)) {
     // CREATE_NEW: a file that another program creates meanwhile is left alone.
     const UniqueFileHandle file(
         CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
       created = true;
-    } else if (GetLastError() != ERROR_FILE_EXISTS || !IsExistingFile(Path)) {
+    } else if (GetLastError() != ERROR_FILE_EXISTS || !FileExists(Path)) {
       throw EFCreateError(AnsiToUtf8(Path));
     }
   }

@@ -2,22 +2,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
+#include "common/win/file_system.h"
 #include "framework/win/handles.h"
 
 namespace merovix {
 namespace {
-
-bool WriteAll(HANDLE file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 20));
-    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
-}
 
 bool SeekTo(HANDLE file, std::uint64_t offset, DWORD origin) {
   LARGE_INTEGER distance;
