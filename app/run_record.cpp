@@ -14,6 +14,8 @@ std::string TransferOutcomeText(DownloadOutcome outcome) {
     case DownloadOutcome::ToolFailed: return "fehlgeschlagen";
     case DownloadOutcome::NotPutInPlace: return "geladene Datei nicht abgelegt";
     case DownloadOutcome::Refused: return "verworfen und gelöscht";
+    case DownloadOutcome::PastLimit: return "über die Zeit- oder Größengrenze hinaus, abgebrochen";
+    case DownloadOutcome::NoWorkFolder: return "kein geschützter Arbeitsordner, nichts übertragen";
   }
   return "unbekannt";
 }
@@ -90,10 +92,6 @@ void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   if (result.signature) line += " (" + SignatureText(*result.signature) + ")";
   if (result.exit_code) line += ", Exit-Code " + std::to_string(*result.exit_code);
   Line(line);
-}
-
-void RunRecord::NotTheInstaller(const std::string& fetched, const std::string& installer) {
-  Line("Die geladene Datei " + Data(fetched) + " ist nicht das Installationsprogramm " + Data(installer));
 }
 
 void RunRecord::FolderChosen(const std::string& folder) { Line("Gewählter Ordner: " + Data(folder)); }
