@@ -343,7 +343,8 @@ def test_the_installer_cannot_be_swapped_while_the_run_waits_for_the_desktop_pro
     served = product.serve_installer(host) and open(os.path.join(box.bin, "recorder.exe"), "rb").read()
     # Ignores the signal file and ends by itself: the run waits for it meanwhile.
     desktop = Standin(box, product.win("Merovix.exe"), "run_ms=15000\n")
-    winebed.install_file(os.path.join(box.bin, "standin.exe"), box.unix_path(TOOLS + "\\evil.exe"))
+    evil = install_recorder(box, TOOLS + "\\evil.exe")  # what a user would have run
+    winebed.install_file(os.path.join(box.bin, "standin.exe"), evil)
 
     program = product.start_updater()
     wait_until(lambda: os.path.exists(product.signal_file), what="the run to wait for Merovix.exe")
