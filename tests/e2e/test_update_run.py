@@ -115,6 +115,8 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.installer_win]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
+    if not unattended:  # the run made the work folder itself: Wine maps its access list to mode bits
+        assert os.stat(product.work_folder()).st_mode & 0o007 == 0, "others may enter the work folder"
     log = product.log()
     assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
     if unattended:
