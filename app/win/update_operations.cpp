@@ -13,6 +13,7 @@
 #include "common/win/processes.h"
 #include "common/win/services.h"
 #include "common/win/settings.h"
+#include "common/win/versions.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 
@@ -60,6 +61,12 @@ std::string WindowsUpdateOperations::ReadDirectiveValue(const std::string& key, 
 DownloadResult WindowsUpdateOperations::DownloadFile(const std::string& url, const std::string& target,
                                                      std::uint16_t show) {
   return DownloadFileWithResult(url, target, show, downloads_, InstallerSigner());
+}
+
+std::optional<ProductVersion> WindowsUpdateOperations::InstalledVersion() { return ReadInstalledVersion(); }
+
+std::optional<ProductVersion> WindowsUpdateOperations::FileVersion(const std::string& path) {
+  return ReadFileVersion(path);
 }
 
 bool WindowsUpdateOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }

@@ -42,6 +42,8 @@ class FakeWorld : public UpdateOperations {
   std::set<std::string> failing_starts;  // services that stay stopped
   bool desktop_program_starts = true;
   std::optional<bool> installer_leaves_desktop_running;  // the installer ends or starts Merovix.exe
+  std::optional<ProductVersion> installed_version;
+  std::optional<ProductVersion> offered_version;  // the installer's file version
   std::vector<std::string> log;
   std::vector<std::string> record;  // the run's log file
   int polls = 0;
@@ -88,6 +90,10 @@ class FakeWorld : public UpdateOperations {
                           download_signature};
     if (result.Succeeded()) files.insert(download_lands_at);
     return result;
+  }
+  std::optional<ProductVersion> InstalledVersion() override { return installed_version; }
+  std::optional<ProductVersion> FileVersion(const std::string& path) override {
+    return path == kInstaller && files.count(path) != 0 ? offered_version : std::nullopt;
   }
   bool IsSameFile(const std::string& a, const std::string& b) override { return a == b && files.count(a) != 0; }
   bool FileExists(const std::string& path) override {
