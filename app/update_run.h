@@ -18,6 +18,8 @@ inline constexpr const char* kUpdateCancelled = "Das Update wurde abgebrochen!";
 inline constexpr const char* kDownloadFailed = "Beim Laden der Datei ist ein Fehler aufgetreten!";
 inline constexpr const char* kNotSignedByMaker =
     "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!";
+// The message for an installer older than the installed product (UTF-8).
+std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVersion& installed);
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 
 // Show modes handed to started programs.

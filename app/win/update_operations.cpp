@@ -75,7 +75,9 @@ bool WindowsUpdateOperations::IsSameFile(const std::string& a, const std::string
   return merovix::IsSameFile(a, b);
 }
 
-void WindowsUpdateOperations::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
+// A file the download holds is let go first (DeleteFile of the name, never a
+// link's target).
+void WindowsUpdateOperations::RemoveFile(const std::string& path) { downloads_.RemoveFile(path); }
 
 void WindowsUpdateOperations::CreateSignalFile(const std::string& path) { merovix::CreateSignalFile(path, "", true); }
 

@@ -249,6 +249,41 @@ TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
   }
 }
 
+// Only a known offer older than a known installed version is refused, and
+// then before anything of the product is stopped.
+TEST(UpdateRun, AnOlderInstallerIsDeletedBeforeAnythingIsStopped) {
+  const std::string older =
+      "Das angebotene Update (Version 28.0.0.9) ist älter als die installierte Version 28.1 "
+      "und wurde nicht installiert!";
+  struct Case {
+    const char* installed;
+    const char* offered;
+    bool refused;
+  };
+  for (const Case& c :
+       {Case{"28.1", "28.0.0.9", true}, Case{"28.1", "28.1.0.0", false}, Case{"28.1", "28.2", false},
+        Case{"", "28.0.0.9", false}, Case{"28.1", "0.0.0.0", false}, Case{"28.1 beta", "1.0", false}}) {
+    FakeWorld world;
+    world.installed_version = ParseVersion(c.installed);
+    world.offered_version = ParseVersion(c.offered);
+    world.running = {{"Merovix.exe", 1}};
+    world.services = {"Merovix"};
+    world.Run();
+    const std::string what = std::string(c.installed) + " / " + c.offered;
+    if (!c.refused) {
+      EXPECT_EQ(std::count(world.log.begin(), world.log.end(), kInstall), 1) << what;
+      continue;
+    }
+    EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault,
+                              "DeleteFile " + kInstaller, "Beep", "UpdateMessage " + older}));
+    EXPECT_EQ(world.files.count(kInstaller), 0u);
+    ASSERT_GE(world.record.size(), 3u);
+    EXPECT_EQ(world.record[2], "Das Installationsprogramm " + kInstaller +
+                                   " (Version 28.0.0.9) ist älter als die installierte Version 28.1: gelöscht, "
+                                   "nichts beendet, nichts ausgeführt");
+  }
+}
+
 TEST(UpdateRun, EachProgramGetsFiveAttemptsOfItsOwn) {
   FakeWorld world;
   world.ini_bools["confirm_update"] = false;
@@ -561,6 +596,12 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
            Case{"fetched elsewhere", [](FakeWorld& w) { w.download_lands_at = "C:\\Tools\\Merovix_Update_.exe"; },
                 DownloadFailed},
            Case{"unsigned", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::Refused; }, InstallerRefused},
+           Case{"older installer",
+                [](FakeWorld& w) {
+                  w.installed_version = ParseVersion("28.1");
+                  w.offered_version = ParseVersion("28.0.9");
+                },
+                InstallerOlder},
            Case{"installer failed, restart failed",
                 [](FakeWorld& w) {
                   w.installer_exit_code = 5;
