@@ -20,7 +20,7 @@ TEST(ReadFileVersion, ReadsTheVersionResourceAndNothingFromAFileWithout) {
   WriteTextFile(text, "MZ but nothing else");
   EXPECT_FALSE(ReadFileVersion(text));
   EXPECT_FALSE(ReadFileVersion(folder.Path() + "\\missing.exe"));
-  EXPECT_FALSE(ReadFileVersion(TestBinFolder() + "\\recorder.exe")) << "a program without version resource";
+  EXPECT_FALSE(ReadFileVersion(TestBinFolder() + "\\curl.exe")) << "a program without version resource";
 }
 
 TEST(ReadDisplayVersion, OnlyAStringNamingAKnownVersionCounts) {
