@@ -26,6 +26,8 @@ std::string SignatureText(SignatureVerdict verdict) {
     case SignatureVerdict::kUnsigned: return "nicht signiert";
     case SignatureVerdict::kBadSignature: return "Signatur ungültig oder nicht vertrauenswürdig";
     case SignatureVerdict::kForeignSigner: return "von einem anderen Herausgeber signiert";
+    case SignatureVerdict::kForeignKey:
+      return "mit dem Namen des Herstellers, aber nicht mit seinem Schlüssel signiert";
   }
   return "unbekannt";
 }
@@ -92,6 +94,18 @@ void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   if (result.signature) line += " (" + SignatureText(*result.signature) + ")";
   if (result.exit_code) line += ", Exit-Code " + std::to_string(*result.exit_code);
   Line(line);
+}
+
+void RunRecord::InstallerNotChecked() {
+  Line(
+      "Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber im Programm "
+      "festgelegt)");
+}
+
+void RunRecord::OlderInstallerRemoved(const std::string& installer, const std::string& offered,
+                                      const std::string& installed) {
+  Line("Das Installationsprogramm " + Data(installer) + " (Version " + offered +
+       ") ist älter als die installierte Version " + installed + ": gelöscht, nichts beendet, nichts ausgeführt");
 }
 
 void RunRecord::FolderChosen(const std::string& folder) { Line("Gewählter Ordner: " + Data(folder)); }

@@ -54,12 +54,15 @@ class UpdateRun {
     // left by an earlier run must not pass for it when the transfer failed.
     const DownloadResult download = ops_.DownloadInstaller(url, tool_show_);
     record_.Transfer("des Installationsprogramms", download);
+    if (download.Succeeded() && !download.signature) record_.InstallerNotChecked();
     if (!download.Succeeded()) {
       ops_.Beep();
       const bool refused = download.outcome == DownloadOutcome::Refused;
       ops_.ShowUpdateMessage(refused ? kNotSignedByMaker : kDownloadFailed);
       return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
+    const std::string& installer = download.local_file;
+    if (RefusedAsOlder(installer)) return RunOutcome::InstallerOlder;
     try {
       StopProduct();
     } catch (...) {
@@ -68,7 +71,6 @@ class UpdateRun {
     }
     // From the work folder, where nobody else can put a DLL beside it, in
     // the installation folder.
-    const std::string& installer = download.local_file;
     record_.InstallerStarting(RunAndWaitCommandLine(installer, "/silent"));
     const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer, "/silent", install_dir_, kSwShowNormal);
     record_.InstallerEnded(exit_code);
@@ -82,6 +84,19 @@ class UpdateRun {
   }
 
  private:
+  // A genuine but older installer would roll the product back to a version
+  // with known faults. Unknown versions on either side let it run.
+  bool RefusedAsOlder(const std::string& installer) {
+    const std::optional<ProductVersion> installed = ops_.InstalledVersion();
+    const std::optional<ProductVersion> offered = ops_.FileVersion(installer);
+    if (!IsOlderThanInstalled(offered, installed)) return false;
+    ops_.RemoveFile(installer);
+    record_.OlderInstallerRemoved(installer, offered->Text(), installed->Text());
+    ops_.Beep();
+    ops_.ShowUpdateMessage(OlderInstallerMessage(*offered, *installed));
+    return true;
+  }
+
   bool Consent() {
     if (unattended_) return true;  // given by the command line
     if (ops_.ReadIniBool("confirm_update", true) && !ops_.Confirm(kAskForUpdate)) {
@@ -221,6 +236,11 @@ class UpdateRun {
 };
 
 }  // namespace
+
+std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVersion& installed) {
+  return "Das angebotene Update (Version " + offered.Text() + ") ist älter als die installierte Version " +
+         installed.Text() + " und wurde nicht installiert!";
+}
 
 std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart) {
   const bool installed = installer_exit_code && *installer_exit_code == 0;

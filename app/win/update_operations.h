@@ -25,6 +25,8 @@ class WindowsUpdateOperations : public UpdateOperations {
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override;
   DownloadResult DownloadInstaller(const std::string& url, std::uint16_t show) override;
+  std::optional<ProductVersion> InstalledVersion() override;
+  std::optional<ProductVersion> FileVersion(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
   void CreateSignalFile(const std::string& path) override;
