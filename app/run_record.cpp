@@ -163,4 +163,22 @@ void RunRecord::DesktopRestartSkipped(const std::string& path) {
        "sichtbar");
 }
 
+void RunRecord::UnfinishedRunFound(const std::vector<std::string>& services, const std::string& desktop_program) {
+  std::string stopped;
+  for (const std::string& service : services) stopped += (stopped.empty() ? "Dienst " : ", Dienst ") + Data(service);
+  if (!desktop_program.empty()) stopped += (stopped.empty() ? "" : ", ") + Data(desktop_program);
+  Line("Ein früherer Lauf wurde nicht abgeschlossen; laut Journal angehalten: " +
+       (stopped.empty() ? std::string("nichts") : stopped) + ". Wird zuerst wieder gestartet.");
+}
+
+void RunRecord::JournalLineRefused(const std::string& line) {
+  Line("Journaleintrag nicht übernommen: " + Data(line));
+}
+
+void RunRecord::JournalNotKept() {
+  Line(
+      "Das Journal der angehaltenen Programme konnte nicht geschrieben werden; endet der Lauf vorzeitig, startet "
+      "der nächste sie nicht von selbst");
+}
+
 }  // namespace merovix

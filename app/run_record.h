@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/download_sequence.h"
 
@@ -59,6 +60,10 @@ class RunRecord {
   void DesktopProgramRestarted(const std::string& path, bool started);
   void DesktopProgramStillRunning(const std::string& path);
   void DesktopRestartSkipped(const std::string& path);
+  // The journal of what a run has stopped.
+  void UnfinishedRunFound(const std::vector<std::string>& services, const std::string& desktop_program);
+  void JournalLineRefused(const std::string& line);
+  void JournalNotKept();
 
  private:
   void Line(const std::string& line) { sink_.RecordLine(line); }

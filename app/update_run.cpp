@@ -2,17 +2,13 @@
 
 #include <algorithm>
 
+#include "app/journal.h"
+
 #include "common/command_lines.h"
 #include "common/service_wait.h"
 #include "framework/strings.h"
 
 namespace merovix {
-namespace {
-
-constexpr const char* kLocalhost = "localhost";
-constexpr const char* kDesktopProgramName = "Merovix.exe";
-constexpr int kSignalFilePolls = 500;
-constexpr int kKillAttempts = 5;
 
 // The configured service name reaches sc.exe, which runs with administrator
 // rights, while ordinary users may write settings.ini: only a name of the
@@ -28,11 +24,20 @@ bool IsProductServiceName(std::string_view name) {
   });
 }
 
+namespace {
+
+constexpr const char* kLocalhost = "localhost";
+constexpr const char* kDesktopProgramName = "Merovix.exe";
+constexpr int kSignalFilePolls = 500;
+constexpr int kKillAttempts = 5;
+
 class UpdateRun {
  public:
-  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings)
+  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings, std::string still_stopped = {})
       : ops_(ops),
         record_(ops),
+        install_dir_(settings.install_dir),
+        still_stopped_(std::move(still_stopped)),
         installer_(settings.install_dir + "\\" + settings.update_file_name),
         signal_file_(settings.install_dir + "\\StopService"),
         desktop_program_(settings.install_dir + "\\" + kDesktopProgramName),
@@ -68,12 +73,14 @@ class UpdateRun {
       StopProduct(stopped);
     } catch (...) {
       Restart(stopped);
+      Journal(stopped);
       throw;
     }
     record_.InstallerStarting(RunAndWaitCommandLine(installer_, "/silent"));
     const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
     record_.InstallerEnded(exit_code);
     const RestartOutcome restart = Restart(stopped);
+    Journal(stopped);
     const bool installed = exit_code && *exit_code == 0;
     if (!installed || !restart.succeeded) ops_.Beep();
     ops_.ShowUpdateMessage(FinalMessage(exit_code, restart));
@@ -82,7 +89,30 @@ class UpdateRun {
     return restart.succeeded ? RunOutcome::Updated : RunOutcome::RestartFailed;
   }
 
+  // Starts again what an earlier run left stopped, as its journal names
+  // it; the journal's text for what still did not come back.
+  std::string RestartAfterUnfinishedRun(std::string_view journal) {
+    JournalReading reading = ReadJournalText(journal, install_dir_);
+    record_.UnfinishedRunFound(reading.stopped.services, reading.stopped.desktop_program);
+    for (const std::string& line : reading.refused) record_.JournalLineRefused(line);
+    // Found stopped, it ended at some time.
+    reading.stopped.desktop_ended = true;
+    Restart(reading.stopped);
+    Journal(reading.stopped);
+    return JournalText(reading.stopped);
+  }
+
  private:
+  // Written before each step of the stop and after the restart, so that it
+  // names what is stopped at any moment; beside what an earlier run left
+  // stopped and a restart did not bring back.
+  void Journal(const StopRecord& stopped) {
+    const std::string text = still_stopped_ + JournalText(stopped);
+    const bool kept = text.empty() ? ops_.RemoveJournal() : ops_.WriteJournal(text);
+    if (!kept && !journal_failed_) record_.JournalNotKept();
+    journal_failed_ = journal_failed_ || !kept;
+  }
+
   bool Consent() {
     if (unattended_) return true;  // given by the command line
     if (ops_.ReadIniBool("confirm_update", true) && !ops_.Confirm(kAskForUpdate)) {
@@ -105,6 +135,7 @@ class UpdateRun {
   void RenewSignalFile(StopRecord& stopped) {
     if (ops_.FileExists(signal_file_)) ops_.RemoveFile(signal_file_);
     stopped.signal_file = signal_file_;
+    Journal(stopped);
     ops_.CreateSignalFile(signal_file_);
     record_.SignalFileCreated(signal_file_);
   }
@@ -121,6 +152,7 @@ class UpdateRun {
 
   void StopService(const std::string& service, StopRecord& stopped) {
     stopped.services.push_back(service);
+    Journal(stopped);
     const std::string parameters = "stop " + service;
     ops_.ShellExecuteAndWait(sc_, parameters, true, sc_show_);
     record_.ServiceStopped(service, sc_ + " " + parameters, ops_.WaitWhileServiceStops(kLocalhost, service));
@@ -156,8 +188,8 @@ class UpdateRun {
       StopDicomServer("storescp.exe", "storescpDwProcessID");
       StopDicomServer("wlmscpfs.exe", "wlmscpfsDwProcessID");
     } else if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
-      RenewSignalFile(stopped);
       stopped.desktop_program = desktop_program_;
+      RenewSignalFile(stopped);
       // The program may be saving a day's work; the installer must not
       // meet its files in use.
       stopped.desktop_ended = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
@@ -177,8 +209,9 @@ class UpdateRun {
   // "Merovix" and "Merovix_KeepAlive" are started as ever, then every other
   // service the run stopped (the one a stop ended last first). Whether all
   // came back counts only what the run stopped: a fixed name that is not the
-  // configured one may not be installed at all.
-  bool RestartServices(const std::vector<std::string>& stopped) {
+  // configured one may not be installed at all. The stopped ones that do
+  // not run afterwards.
+  std::vector<std::string> ServicesNotBack(const std::vector<std::string>& stopped) {
     const auto among = [](const std::vector<std::string>& names, const std::string& name) {
       return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return AsciiSameText(n, name); });
     };
@@ -186,19 +219,16 @@ class UpdateRun {
     for (auto it = stopped.rbegin(); it != stopped.rend(); ++it) {
       if (!among(order, *it)) order.push_back(*it);
     }
-    bool all_back = true;
+    std::vector<std::string> not_back;
     for (const std::string& service : order) {
       const std::uint32_t state = ops_.StartServiceAndWait(kLocalhost, service);
       record_.ServiceRestarted(service, state);
-      if (state != kServiceRunning && among(stopped, service)) all_back = false;
+      if (state != kServiceRunning && among(stopped, service)) not_back.push_back(service);
     }
-    return all_back;
+    return not_back;
   }
 
-  RestartOutcome Restart(const StopRecord& stopped) {
-    RemoveUntakenSignalFile(stopped.signal_file);
-    if (!stopped.services.empty()) return {RestartKind::Service, RestartServices(stopped.services)};
-    if (stopped.desktop_program.empty()) return {};
+  RestartOutcome RestartDesktopProgram(const StopRecord& stopped) {
     // A second copy beside one that never ended, or that the installer
     // started again, would work on the same data.
     const bool running = ops_.CountProcesses(kDesktopProgramName) >= 1;
@@ -219,8 +249,32 @@ class UpdateRun {
     return {RestartKind::Desktop, started};
   }
 
+  // Consumes `stopped`: afterwards it holds what did not come back. A run
+  // stops services or the desktop program; only a journal can name both.
+  RestartOutcome Restart(StopRecord& stopped) {
+    RemoveUntakenSignalFile(stopped.signal_file);
+    stopped.signal_file.clear();
+    std::optional<RestartOutcome> services;
+    if (!stopped.services.empty()) {
+      stopped.services = ServicesNotBack(stopped.services);
+      services = RestartOutcome{RestartKind::Service, stopped.services.empty()};
+    }
+    RestartOutcome desktop;
+    if (!stopped.desktop_program.empty()) {
+      desktop = RestartDesktopProgram(stopped);
+      // Running, or left to the user under the system account: nothing is owed.
+      if (desktop.kind != RestartKind::Desktop || desktop.succeeded || desktop.skipped) {
+        stopped.desktop_program.clear();
+        stopped.desktop_session.reset();
+      }
+    }
+    return services.value_or(desktop);
+  }
+
   UpdateOperations& ops_;
   RunRecord record_;
+  const std::string install_dir_, still_stopped_;
+  bool journal_failed_ = false;
   const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   const bool unattended_, local_system_;
   const std::uint16_t tool_show_, sc_show_;
@@ -255,8 +309,14 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
   return text;
 }
 
-RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings) {
-  return UpdateRun(ops, settings).Run();
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, const std::string& still_stopped) {
+  return UpdateRun(ops, settings, still_stopped).Run();
+}
+
+std::string RestartAfterUnfinishedRun(UpdateOperations& ops, const UpdateRunSettings& settings) {
+  const std::optional<std::string> journal = ops.ReadJournal();
+  if (!journal) return {};
+  return UpdateRun(ops, settings).RestartAfterUnfinishedRun(*journal);
 }
 
 }  // namespace merovix

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/run_outcome.h"
@@ -113,6 +114,13 @@ class UpdateOperations : public RecordSink {
   // Starts a program without waiting for it; true when it was started.
   virtual bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
   virtual void RunCommand(const std::string& command) = 0;
+
+  // The journal of what a run has stopped (app/journal.h), kept where only
+  // administrators can write. Nothing when there is none; writing and
+  // removing tell whether they worked (removing an absent one does).
+  virtual std::optional<std::string> ReadJournal() = 0;
+  virtual bool WriteJournal(const std::string& text) = 0;
+  virtual bool RemoveJournal() = 0;
 };
 
 struct UpdateRunSettings {
@@ -134,8 +142,20 @@ struct UpdateRunSettings {
 
 // One update run on a PC where the product is installed; how it ended. An
 // error raised by an operation after the product has begun to be stopped
-// restarts what the run had stopped, then passes on to the caller.
-RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings);
+// restarts what the run had stopped, then passes on to the caller. The
+// journal names what the run has stopped until it runs again, beside
+// `still_stopped`: the journal's text that an earlier run left and its
+// restart did not bring back.
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, const std::string& still_stopped = {});
+
+// When a journal is left by a run that did not finish: starts again what it
+// names, logs it and keeps in the journal what did not come back (whose text
+// it returns, empty when all runs again).
+std::string RestartAfterUnfinishedRun(UpdateOperations& ops, const UpdateRunSettings& settings);
+
+// The configured service name reaches sc.exe, which runs with administrator
+// rights: a name of the product's own services only.
+bool IsProductServiceName(std::string_view name);
 
 // The final message after the installer: its outcome, and what was restarted
 // or could not be.

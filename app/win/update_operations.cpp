@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/win/journal_store.h"
 #include "app/win/run_log.h"
 #include "browse/win/browse_dialog.h"
 #include "common/directive_rules.h"
@@ -152,5 +153,11 @@ DownloadResult WindowsFallbackOperations::DownloadFile(const std::string& url, c
   WindowsDownloadOperations downloads;
   return DownloadFileWithResult(url, target, show, downloads, InstallerSigner());
 }
+
+std::optional<std::string> WindowsUpdateOperations::ReadJournal() { return ReadJournalValue(); }
+
+bool WindowsUpdateOperations::WriteJournal(const std::string& text) { return WriteJournalValue(text); }
+
+bool WindowsUpdateOperations::RemoveJournal() { return RemoveJournalValue(); }
 
 }  // namespace merovix

@@ -43,6 +43,9 @@ class WindowsUpdateOperations : public UpdateOperations {
                                           std::uint16_t show) override;
   bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
   void RunCommand(const std::string& command) override;
+  std::optional<std::string> ReadJournal() override;
+  bool WriteJournal(const std::string& text) override;
+  bool RemoveJournal() override;
 
  private:
   RunLog& log_;
