@@ -76,6 +76,15 @@ std::string ArgumentRefusedRecordLine(const std::string& argument) {
   return "Unbekanntes Argument \"" + argument + "\" abgelehnt (bekannt ist nur /unattended): nichts getan";
 }
 
+std::string ArgumentIgnoredRecordLine(const std::string& argument) {
+  return "Unbekanntes Argument \"" + argument + "\" übergangen (bekannt ist nur /unattended)";
+}
+
+std::string SingleRunUnknownRecordLine(std::uint32_t error) {
+  return "Ob ein anderer Lauf des Updates im Gange ist, ließ sich nicht feststellen (Fehler " +
+         std::to_string(error) + "); der Lauf geht weiter";
+}
+
 std::string EndRecordLine(std::optional<int> exit_code) {
   return exit_code ? "Ende, Exit-Code " + std::to_string(*exit_code) : std::string("Ende");
 }
@@ -138,6 +147,12 @@ void RunRecord::InstallerStarting(const std::string& command_line) {
 void RunRecord::InstallerEnded(std::optional<std::uint32_t> exit_code) {
   Line(exit_code ? "Installationsprogramm beendet, Exit-Code " + std::to_string(*exit_code)
                  : std::string("Installationsprogramm konnte nicht gestartet werden"));
+}
+
+void RunRecord::InstallerTimedOut(const std::string& limit) {
+  Line("Installationsprogramm nach " + limit +
+       " nicht beendet: es wurde mit allen von ihm gestarteten Prozessen "
+       "beendet");
 }
 
 void RunRecord::SignalFileRemoved(const std::string& path) {

@@ -31,6 +31,12 @@ constexpr const char* kDesktopProgramName = "Merovix.exe";
 constexpr int kSignalFilePolls = 500;
 constexpr int kKillAttempts = 5;
 
+// The installer's time limit in words: "30 Minuten".
+std::string LimitText() {
+  const std::uint32_t seconds = InstallerTimeLimitMs() / 1000;
+  return seconds % 60 == 0 ? std::to_string(seconds / 60) + " Minuten" : std::to_string(seconds) + " Sekunden";
+}
+
 class UpdateRun {
  public:
   UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings, std::string still_stopped = {})
@@ -77,13 +83,18 @@ class UpdateRun {
       throw;
     }
     record_.InstallerStarting(RunAndWaitCommandLine(installer_, "/silent"));
-    const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
-    record_.InstallerEnded(exit_code);
+    const InstallerEnd ended = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
+    const std::optional<std::uint32_t> exit_code = ended.exit_code;
+    if (ended.timed_out) {
+      record_.InstallerTimedOut(LimitText());
+    } else {
+      record_.InstallerEnded(exit_code);
+    }
     const RestartOutcome restart = Restart(stopped);
     Journal(stopped);
     const bool installed = exit_code && *exit_code == 0;
     if (!installed || !restart.succeeded) ops_.Beep();
-    ops_.ShowUpdateMessage(FinalMessage(exit_code, restart));
+    ops_.ShowUpdateMessage(FinalMessage(exit_code, restart, ended.timed_out));
     if (!installed) return RunOutcome::InstallerFailed;
     if (restart.skipped) return RunOutcome::RestartSkipped;
     return restart.succeeded ? RunOutcome::Updated : RunOutcome::RestartFailed;
@@ -282,7 +293,7 @@ class UpdateRun {
 
 }  // namespace
 
-std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart) {
+std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart, bool timed_out) {
   const bool installed = installer_exit_code && *installer_exit_code == 0;
   if (restart.kind == RestartKind::DesktopNeverEnded) {
     // The old program still runs: the user has to end and start it.
@@ -299,9 +310,12 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
     return std::string(kUpdateDone) + (restart.kind == RestartKind::Service ? " und der Merovix-Dienst neu gestartet!"
                                                                             : " und Merovix neu gestartet!");
   }
-  std::string text = installer_exit_code
-                         ? "Die Installation des Updates ist fehlgeschlagen (Fehlercode " +
-                               std::to_string(*installer_exit_code) + ")!"
+  std::string text = installer_exit_code ? "Die Installation des Updates ist fehlgeschlagen (Fehlercode " +
+                                               std::to_string(*installer_exit_code) + ")!"
+                     : timed_out
+                         ? "Die Installation des Updates ist fehlgeschlagen: Das Installationsprogramm hat "
+                           "sich nicht innerhalb von " +
+                               LimitText() + " beendet und wurde abgebrochen!"
                          : std::string("Das Installationsprogramm des Updates konnte nicht gestartet werden!");
   if (restart.kind != RestartKind::None) {
     text += " " + (restart.succeeded ? std::string(restarted) + " wurde neu gestartet." : not_restarted);

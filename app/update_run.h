@@ -20,6 +20,7 @@ inline constexpr const char* kDownloadFailed = "Beim Laden der Datei ist ein Feh
 inline constexpr const char* kNotSignedByMaker =
     "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!";
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
+inline constexpr const char* kAlreadyRunning = "Ein Update von Merovix läuft bereits.";
 
 // Show modes handed to started programs.
 inline constexpr std::uint16_t kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
@@ -52,6 +53,19 @@ struct StopRecord {
   // while unknown.
   std::optional<std::uint32_t> desktop_session;
   std::string signal_file;  // empty: none created
+};
+
+// The longest the installer may run, with every process it starts; past it
+// they are all ended and the installation counts as failed.
+inline constexpr std::uint32_t kInstallerTimeLimitMs = 30 * 60 * 1000;
+// That limit, or a lower one a build names (MEROVIX_INSTALLER_TIME_LIMIT_SECONDS).
+std::uint32_t InstallerTimeLimitMs();
+
+// How the installer ended: its exit code; none when it could not be started
+// or was ended at the time limit (`timed_out`).
+struct InstallerEnd {
+  std::optional<std::uint32_t> exit_code;
+  bool timed_out = false;
 };
 
 // The operations also write the run's record (RecordSink).
@@ -108,9 +122,9 @@ class UpdateOperations : public RecordSink {
   // Launching.
   virtual void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                                    std::uint16_t show) = 0;
-  // The exit code, or nothing when the program could not be started.
-  virtual std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                                  std::uint16_t show) = 0;
+  // Runs the installer with every process it starts, for at most
+  // InstallerTimeLimitMs().
+  virtual InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
   // Starts a program without waiting for it; true when it was started.
   virtual bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
   virtual void RunCommand(const std::string& command) = 0;
@@ -157,8 +171,9 @@ std::string RestartAfterUnfinishedRun(UpdateOperations& ops, const UpdateRunSett
 // rights: a name of the product's own services only.
 bool IsProductServiceName(std::string_view name);
 
-// The final message after the installer: its outcome, and what was restarted
-// or could not be.
-std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart);
+// The final message after the installer: its outcome (`timed_out`: ended at
+// its time limit), and what was restarted or could not be.
+std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart,
+                         bool timed_out = false);
 
 }  // namespace merovix

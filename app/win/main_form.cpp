@@ -107,6 +107,7 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
   const bool installed = !InstallDir.empty() && DirectoryExists(InstallDir);
   run_log_.Begin(RunLogFolder(InstallDir));
   if (unattended) run_log_.Write(kUnattendedRecordLine);
+  for (const std::string& line : start_notes_) run_log_.Write(line);
   WindowsUpdateOperations operations(run_log_);
   UpdateRunSettings settings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName), SystemProgram("sc.exe"),
                              SystemProgram("taskkill.exe")};

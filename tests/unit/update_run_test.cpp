@@ -38,6 +38,7 @@ class FakeWorld : public UpdateOperations {
   int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
   bool signal_file_cannot_be_created = false;
   std::optional<std::uint32_t> installer_exit_code = 0;
+  bool installer_times_out = false;
   bool desktop_program_ends = true;      // on the signal file, within the wait
   std::set<std::string> failing_starts;  // services that stay stopped
   bool desktop_program_starts = true;
@@ -147,8 +148,7 @@ class FakeWorld : public UpdateOperations {
     const std::string stopped = parameters.substr(parameters.find(' ') + 1);
     if (!journal || journal->find("service=" + stopped + "\n") == std::string::npos) ++stops_not_journalled;
   }
-  std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                          std::uint16_t show) override {
+  InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
     log.push_back("RunAndWait " + exe + " " + parameters + " " + std::to_string(show));
     if (installer_leaves_desktop_running) {
       if (*installer_leaves_desktop_running) {
@@ -157,7 +157,8 @@ class FakeWorld : public UpdateOperations {
         running.erase("Merovix.exe");
       }
     }
-    return installer_exit_code;
+    if (installer_times_out) return {std::nullopt, true};
+    return {installer_exit_code};
   }
   bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
     log.push_back("RunDetached " + exe + " [" + parameters + "] " + std::to_string(show));
@@ -414,6 +415,9 @@ TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
        }) {
     EXPECT_EQ(FinalMessage(c.exit_code, c.restart), c.message);
   }
+  EXPECT_EQ(FinalMessage(std::nullopt, {Service, true}, true),
+            "Die Installation des Updates ist fehlgeschlagen: Das Installationsprogramm hat sich nicht innerhalb von "
+            "30 Minuten beendet und wurde abgebrochen! Der Merovix-Dienst wurde neu gestartet.");
 }
 
 // The service branch with everything that can be told: a program that
@@ -587,6 +591,12 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                 },
                 InstallerFailed},
            Case{"installer not started", [](FakeWorld& w) { w.installer_exit_code = std::nullopt; }, InstallerFailed},
+           Case{"installer ended at its time limit",
+                [](FakeWorld& w) {
+                  w.installer_times_out = true;
+                  w.services = {"Merovix"};
+                },
+                InstallerFailed},
            Case{"restart failed",
                 [](FakeWorld& w) {
                   w.running = {{"Merovix.exe", 1}};
