@@ -7,6 +7,7 @@
 #include "common/command_lines.h"
 #include "framework/strings.h"
 #include "framework/win/handles.h"
+#include "framework/win/system_folder.h"
 
 namespace merovix {
 namespace {
@@ -40,17 +41,20 @@ void LetRunOn(HANDLE job) {
   SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
 }
 
-bool InFolder(DWORD process_id, const std::string& folder) {
+// A program of `folder`, or the console host that serves the console of
+// one: the system puts it in its client's job, and it ends with its client.
+bool KeptProgram(DWORD process_id, const std::string& folder) {
   const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
   char path[MAX_PATH * 2] = {};
   DWORD size = sizeof(path);
   if (!process || !QueryFullProcessImageNameA(process.get(), 0, path, &size)) return false;
   const std::string image(path, size);
   const std::size_t slash = image.rfind('\\');
-  return slash != std::string::npos && AsciiSameText(std::string_view(image).substr(0, slash), folder);
+  return (slash != std::string::npos && AsciiSameText(std::string_view(image).substr(0, slash), folder)) ||
+         AsciiSameText(image, SystemProgram("conhost.exe"));
 }
 
-// True when every process left in the job runs a program of `folder`.
+// True when every process left in the job is a kept program of `folder`.
 bool OnlyKeptProgramsLeft(HANDLE job, const std::string& folder) {
   if (folder.empty()) return false;
   constexpr DWORD kMostIds = 64;
@@ -62,7 +66,7 @@ bool OnlyKeptProgramsLeft(HANDLE job, const std::string& folder) {
     return false;
   }
   for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i) {
-    if (!InFolder(static_cast<DWORD>(list->ProcessIdList[i]), folder)) return false;
+    if (!KeptProgram(static_cast<DWORD>(list->ProcessIdList[i]), folder)) return false;
   }
   return true;
 }

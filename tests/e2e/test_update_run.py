@@ -453,10 +453,20 @@ def journal_left(box):
     return box.run("reg", "query", JOURNAL_KEY, "/v", "Journal", "/reg:64") == 0
 
 
-def running_programs(box):
-    code, out = box.output("tasklist")
-    assert code == 0 and "tasklist.exe" in out.lower(), out
-    return out.lower()
+def runs_in(box, name):
+    """Whether a program of the file name `name` runs in the box: its Linux
+    process carries the box's prefix in its environment."""
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=" + box.prefix).encode() not in f.read().split(b"\0"):
+                    continue
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if name.lower().encode() in f.read().lower():
+                    return True
+        except OSError:
+            continue
+    return False
 
 
 def start_unattended_installing(product, *installer):
@@ -514,9 +524,10 @@ def test_the_start_after_a_run_that_was_killed_restarts_what_it_stopped(box, hos
     keep_alive = Service(box, "Merovix_KeepAlive")
     first = start_unattended_installing(product, ("wait_ms", 120000), ("wait", "MerovixNeverSet"))
     installer = product.installer_runs()[0]
+    assert runs_in(box, "Merovix_Update_.exe")
     assert box.run("taskkill", "/f", "/pid", installer["ppid"]) == 0
     first.wait(timeout=30)
-    wait_until(lambda: "merovix_update_.exe" not in running_programs(box), what="the installer to end with the run")
+    wait_until(lambda: not runs_in(box, "Merovix_Update_.exe"), what="the installer to end with the run")
     assert merovix.lines()[-1] == STOPPED and keep_alive.lines()[-1] == STOPPED
 
     host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/err/500/Merovix_Update_.exe").encode() + b"\r\n")
@@ -553,8 +564,8 @@ def test_an_installer_that_never_ends_is_ended_with_everything_it_started(box, h
     assert code == documented_exit_code("installer failed") and time.monotonic() - started < 60
     assert windows == [{"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}]
     assert len(product.installer_runs()) == 1 and len(read_records(child)) == 1
-    programs = running_programs(box)
-    assert "merovix_update_.exe" not in programs and "setup_worker.exe" not in programs
+    wait_until(lambda: not runs_in(box, "Merovix_Update_.exe") and not runs_in(box, "setup_worker.exe"),
+               timeout=10, what="the installer and its worker to be ended")
     for service in (merovix, keep_alive):
         assert len(service.runs()) == 2 and service.lines()[-1] == RUNNING
     assert product.log()[-6:] == [
