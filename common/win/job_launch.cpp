@@ -41,16 +41,17 @@ void LetRunOn(HANDLE job) {
   SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
 }
 
-// A program of `folder`, or the console host that serves the console of
-// one: the system puts it in its client's job, and it ends with its client.
+// A program of `folder` or one below it (the product's own, which it may
+// start in turn), or the console host that serves the console of one: the
+// system puts that in its client's job, and it ends with its client.
 bool KeptProgram(DWORD process_id, const std::string& folder) {
   const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
   char path[MAX_PATH * 2] = {};
   DWORD size = sizeof(path);
   if (!process || !QueryFullProcessImageNameA(process.get(), 0, path, &size)) return false;
-  const std::string image(path, size);
-  const std::size_t slash = image.rfind('\\');
-  return (slash != std::string::npos && AsciiSameText(std::string_view(image).substr(0, slash), folder)) ||
+  const std::string_view image(path, size);
+  const std::string prefix = folder + "\\";
+  return (image.size() > prefix.size() && AsciiSameText(image.substr(0, prefix.size()), prefix)) ||
          AsciiSameText(image, SystemProgram("conhost.exe"));
 }
 
@@ -71,9 +72,13 @@ bool OnlyKeptProgramsLeft(HANDLE job, const std::string& folder) {
   return true;
 }
 
+// The job's last message may come a moment before the process counts as ended.
 std::optional<std::uint32_t> ExitCode(HANDLE process) {
+  constexpr DWORD kEndingMs = 1000;
   DWORD code = 0;
-  if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) return std::nullopt;
+  if (WaitForSingleObject(process, kEndingMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
+    return std::nullopt;
+  }
   return code;
 }
 

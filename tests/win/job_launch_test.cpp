@@ -18,9 +18,13 @@ TEST(RunInJobAndWait, WaitsForWhatTheProgramStartedButLetsKeptProgramsRunOn) {
   TempFolder temp;
   NamedEvent never, release;
   const std::string product_folder = MakeSubfolder(temp, "Merovix");
+  MakeSubfolder(temp, "Merovix\\dicom");
   const std::string worker = InstallRecorder(MakeSubfolder(temp, "is-tmp"), "setup",
                                              "wait_ms=1500\nwait=" + never.Name() + "\n");
-  const std::string product = InstallRecorder(product_folder, "Merovix", "wait=" + release.Name() + "\n");
+  // The product starts a program of its own from below its folder.
+  const std::string server = InstallRecorder(product_folder + "\\dicom", "storescp", "wait=" + release.Name() + "\n");
+  const std::string product = InstallRecorder(product_folder, "Merovix",
+                                              Starting(server) + "wait=" + release.Name() + "\n");
   const std::string setup = InstallRecorder(temp.Path(), "Merovix_Update_",
                                             Starting(worker) + Starting(product) + "exit=7\n");
 
@@ -33,8 +37,12 @@ TEST(RunInJobAndWait, WaitsForWhatTheProgramStartedButLetsKeptProgramsRunOn) {
   ASSERT_EQ(RecordsOf(product).size(), 1u);
   const std::string product_pid = RecordsOf(product)[0]["pid"];
   EXPECT_FALSE(ProcessEnds(0, product_pid)) << "the product did not outlive the job";
+  ASSERT_TRUE(WaitUntil([&] { return !RecordsOf(server).empty(); }, kBoundMs));
+  const std::string server_pid = RecordsOf(server)[0]["pid"];
+  EXPECT_FALSE(ProcessEnds(0, server_pid));
   release.Set();
   EXPECT_TRUE(ProcessEnds(kBoundMs, product_pid));
+  EXPECT_TRUE(ProcessEnds(kBoundMs, server_pid));
 }
 
 TEST(RunInJobAndWait, PastTheLimitEveryProcessOfTheJobIsEnded) {
