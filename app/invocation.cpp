@@ -9,11 +9,11 @@ Invocation ParseArguments(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) {
     const bool is_switch = argument.size() > 1 && (argument[0] == '/' || argument[0] == '-') &&
                            AsciiSameText(std::string_view(argument).substr(1), "unattended");
-    if (!is_switch) {
-      invocation.refused_argument = argument;
-      return invocation;
+    if (is_switch) {
+      invocation.unattended = true;
+    } else {
+      invocation.unknown_arguments.push_back(argument);
     }
-    invocation.unattended = true;
   }
   return invocation;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // What the command line asks for: nothing (a user is at the PC) or the one
 // switch "/unattended" (a deployment tool or scheduled task runs the update).
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,8 +8,10 @@ namespace merovix {
 
 struct Invocation {
   bool unattended = false;
-  // The first argument that is not the switch; the program then does nothing.
-  std::optional<std::string> refused_argument;
+  // Every argument that is not the switch, in order. A run with a user at
+  // the PC goes on without them; an unattended one does nothing, since the
+  // tool that started it waits for its exit code.
+  std::vector<std::string> unknown_arguments;
 };
 
 // `arguments` without the program's own name. "/unattended" and

@@ -5,14 +5,17 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/invocation.h"
 #include "app/run_record.h"
+#include "app/update_run.h"
 #include "app/win/main_form.h"
 #include "app/win/run_log.h"
+#include "app/win/single_run.h"
 #include "framework/exceptions.h"
 #include "framework/win/application.h"
 #include "framework/win/system_folder.h"
@@ -47,8 +50,10 @@ namespace {
 using namespace merovix;
 
 // A record of its own for what happens outside the run: a refused argument,
-// an error before or after it. Returns the exit code it names.
-int RecordOutsideTheRun(std::initializer_list<std::string> lines, RunOutcome outcome) {
+// a second run, an error before or after it; `message` is shown (logged only
+// when unattended). Returns the exit code.
+int RecordOutsideTheRun(const std::vector<std::string>& lines, RunOutcome outcome, bool unattended,
+                        const char* message = nullptr) {
   std::string install_dir = InstallDir;
   try {
     if (install_dir.empty()) install_dir = ReadInstallDir();
@@ -58,9 +63,21 @@ int RecordOutsideTheRun(std::initializer_list<std::string> lines, RunOutcome out
   RunLog log;
   log.Begin(RunLogFolder(install_dir));
   for (const std::string& line : lines) log.Write(line);
-  const int exit_code = UnattendedExitCode(outcome);
+  if (message) log.ShowUpdate(message);
+  const std::optional<int> exit_code = unattended ? std::optional<int>(UnattendedExitCode(outcome)) : std::nullopt;
   log.Write(EndRecordLine(exit_code));
-  return exit_code;
+  return exit_code.value_or(0);
+}
+
+// Lines for the run's own record: how it began.
+std::vector<std::string> StartNotes(const Invocation& invocation, const SingleRun& single_run) {
+  std::vector<std::string> notes;
+  for (const std::string& argument : invocation.unknown_arguments)
+    notes.push_back(ArgumentIgnoredRecordLine(argument));
+  if (single_run.state() == SingleRun::State::TakenOver) notes.push_back(kEarlierRunDiedRecordLine);
+  if (single_run.state() == SingleRun::State::Unknown)
+    notes.push_back(SingleRunUnknownRecordLine(single_run.error()));
+  return notes;
 }
 
 }  // namespace
@@ -71,17 +88,27 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearchToSystemFolder();
   EnterSystemFolder();
   const Invocation invocation = ParseArguments(CommandLineArguments());
-  // A command line that is not understood came from a tool, not a user.
-  if (invocation.unattended || invocation.refused_argument) Application().SetUnattended();
-  if (invocation.refused_argument) {
-    return RecordOutsideTheRun({ArgumentRefusedRecordLine(*invocation.refused_argument)},
-                               RunOutcome::ArgumentRefused);
+  if (invocation.unattended) Application().SetUnattended();
+  // The tool that started an unattended run waits for its code: a command
+  // line it got wrong is told at once. A user's run goes on without it.
+  if (invocation.unattended && !invocation.unknown_arguments.empty()) {
+    return RecordOutsideTheRun({ArgumentRefusedRecordLine(invocation.unknown_arguments.front())},
+                               RunOutcome::ArgumentRefused, true);
+  }
+  // Before anything that changes the system, the journal's restart included:
+  // a journal found while holding the mutex is one of a run that died.
+  const SingleRun single_run;
+  if (single_run.state() == SingleRun::State::Busy) {
+    std::vector<std::string> lines = {kAlreadyRunningRecordLine};
+    if (invocation.unattended) lines.insert(lines.begin(), kUnattendedRecordLine);
+    return RecordOutsideTheRun(lines, RunOutcome::AlreadyRunning, invocation.unattended, kAlreadyRunning);
   }
   RunOutcome outcome = RunOutcome::UnexpectedError;
   try {
     Application().Initialize();
     Application().SetTitle("Update_Merovix");
     auto form = std::make_unique<TForm1>(nullptr);
+    form->AddRecordLines(StartNotes(invocation, single_run));
     Form1 = form.get();
     if (invocation.unattended) {
       form->RunUnattended();
@@ -95,7 +122,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       Application().ShowException(error);
       return 0;
     }
-    return RecordOutsideTheRun({kUnattendedRecordLine, ErrorRecordLine(error.what())}, RunOutcome::UnexpectedError);
+    return RecordOutsideTheRun({kUnattendedRecordLine, ErrorRecordLine(error.what())}, RunOutcome::UnexpectedError,
+                               true);
   }
   return invocation.unattended ? UnattendedExitCode(outcome) : 0;
 }

@@ -80,6 +80,15 @@ std::string ArgumentRefusedRecordLine(const std::string& argument) {
   return "Unbekanntes Argument \"" + argument + "\" abgelehnt (bekannt ist nur /unattended): nichts getan";
 }
 
+std::string ArgumentIgnoredRecordLine(const std::string& argument) {
+  return "Unbekanntes Argument \"" + argument + "\" übergangen (bekannt ist nur /unattended)";
+}
+
+std::string SingleRunUnknownRecordLine(std::uint32_t error) {
+  return "Ob ein anderer Lauf des Updates im Gange ist, ließ sich nicht feststellen (Fehler " +
+         std::to_string(error) + "); der Lauf geht weiter";
+}
+
 std::string EndRecordLine(std::optional<int> exit_code) {
   return exit_code ? "Ende, Exit-Code " + std::to_string(*exit_code) : std::string("Ende");
 }
@@ -152,6 +161,12 @@ void RunRecord::InstallerEnded(std::optional<std::uint32_t> exit_code) {
                  : std::string("Installationsprogramm konnte nicht gestartet werden"));
 }
 
+void RunRecord::InstallerTimedOut(const std::string& limit) {
+  Line("Installationsprogramm nach " + limit +
+       " nicht beendet: es wurde mit allen von ihm gestarteten Prozessen "
+       "beendet");
+}
+
 void RunRecord::SignalFileRemoved(const std::string& path) {
   Line("Nicht abgeholte Signaldatei " + Data(path) + " entfernt");
 }
@@ -173,6 +188,24 @@ void RunRecord::DesktopRestartSkipped(const std::string& path) {
   Line("Neustart " + Data(path) +
        " übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort liefe das Programm für niemanden "
        "sichtbar");
+}
+
+void RunRecord::UnfinishedRunFound(const std::vector<std::string>& services, const std::string& desktop_program) {
+  std::string stopped;
+  for (const std::string& service : services) stopped += (stopped.empty() ? "Dienst " : ", Dienst ") + Data(service);
+  if (!desktop_program.empty()) stopped += (stopped.empty() ? "" : ", ") + Data(desktop_program);
+  Line("Ein früherer Lauf wurde nicht abgeschlossen; laut Journal angehalten: " +
+       (stopped.empty() ? std::string("nichts") : stopped) + ". Wird zuerst wieder gestartet.");
+}
+
+void RunRecord::JournalLineRefused(const std::string& line) {
+  Line("Journaleintrag nicht übernommen: " + Data(line));
+}
+
+void RunRecord::JournalNotKept() {
+  Line(
+      "Das Journal der angehaltenen Programme konnte nicht geschrieben werden; endet der Lauf vorzeitig, startet "
+      "der nächste sie nicht von selbst");
 }
 
 }  // namespace merovix

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/download_sequence.h"
 
@@ -31,6 +32,11 @@ std::string KeyNotDeletedRecordLine(const std::string& key, const std::string& f
 inline constexpr const char* kUnattendedRecordLine =
     "Unbeaufsichtigter Lauf (/unattended): Zustimmung vorausgesetzt, keine Dialoge, keine Meldungsfenster";
 std::string ArgumentRefusedRecordLine(const std::string& argument);
+std::string ArgumentIgnoredRecordLine(const std::string& argument);
+inline constexpr const char* kAlreadyRunningRecordLine = "Ein anderer Lauf des Updates ist im Gange: nichts getan";
+inline constexpr const char* kEarlierRunDiedRecordLine =
+    "Der vorige Lauf des Updates endete, ohne sich abzumelden (beendet oder abgestürzt)";
+std::string SingleRunUnknownRecordLine(std::uint32_t error);
 // The last line of a record; an unattended run names its exit code.
 std::string EndRecordLine(std::optional<int> exit_code);
 
@@ -56,11 +62,16 @@ class RunRecord {
   void DesktopProgramEnded(const std::string& name, bool ended, std::uint32_t waited_ms);
   void InstallerStarting(const std::string& command_line);
   void InstallerEnded(std::optional<std::uint32_t> exit_code);
+  void InstallerTimedOut(const std::string& limit);
   void SignalFileRemoved(const std::string& path);
   void ServiceRestarted(const std::string& service, std::uint32_t state);
   void DesktopProgramRestarted(const std::string& path, bool started);
   void DesktopProgramStillRunning(const std::string& path);
   void DesktopRestartSkipped(const std::string& path);
+  // The journal of what a run has stopped.
+  void UnfinishedRunFound(const std::vector<std::string>& services, const std::string& desktop_program);
+  void JournalLineRefused(const std::string& line);
+  void JournalNotKept();
 
  private:
   void Line(const std::string& line) { sink_.RecordLine(line); }

@@ -2,17 +2,13 @@
 
 #include <algorithm>
 
+#include "app/journal.h"
+
 #include "common/command_lines.h"
 #include "common/service_wait.h"
 #include "framework/strings.h"
 
 namespace merovix {
-namespace {
-
-constexpr const char* kLocalhost = "localhost";
-constexpr const char* kDesktopProgramName = "Merovix.exe";
-constexpr int kSignalFilePolls = 500;
-constexpr int kKillAttempts = 5;
 
 // The configured service name reaches sc.exe, which runs with administrator
 // rights, while ordinary users may write settings.ini: only a name of the
@@ -28,12 +24,26 @@ bool IsProductServiceName(std::string_view name) {
   });
 }
 
+namespace {
+
+constexpr const char* kLocalhost = "localhost";
+constexpr const char* kDesktopProgramName = "Merovix.exe";
+constexpr int kSignalFilePolls = 500;
+constexpr int kKillAttempts = 5;
+
+// The installer's time limit in words: "30 Minuten".
+std::string LimitText() {
+  const std::uint32_t seconds = InstallerTimeLimitMs() / 1000;
+  return seconds % 60 == 0 ? std::to_string(seconds / 60) + " Minuten" : std::to_string(seconds) + " Sekunden";
+}
+
 class UpdateRun {
  public:
-  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings)
+  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings, std::string still_stopped = {})
       : ops_(ops),
         record_(ops),
         install_dir_(settings.install_dir),
+        still_stopped_(std::move(still_stopped)),
         signal_file_(settings.install_dir + "\\StopService"),
         desktop_program_(settings.install_dir + "\\" + kDesktopProgramName),
         default_url_(settings.default_url),
@@ -63,24 +73,45 @@ class UpdateRun {
     }
     const std::string& installer = download.local_file;
     if (RefusedAsOlder(installer)) return RunOutcome::InstallerOlder;
+    StopRecord stopped;
     try {
-      StopProduct();
+      StopProduct(stopped);
     } catch (...) {
-      Restart();
+      Restart(stopped);
+      Journal(stopped);
       throw;
     }
     // From the work folder, where nobody else can put a DLL beside it, in
     // the installation folder.
     record_.InstallerStarting(RunAndWaitCommandLine(installer, "/silent"));
-    const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer, "/silent", install_dir_, kSwShowNormal);
-    record_.InstallerEnded(exit_code);
-    const RestartOutcome restart = Restart();
+    const InstallerEnd ended = ops_.RunAndWait(installer, "/silent", install_dir_, kSwShowNormal);
+    const std::optional<std::uint32_t> exit_code = ended.exit_code;
+    if (ended.timed_out) {
+      record_.InstallerTimedOut(LimitText());
+    } else {
+      record_.InstallerEnded(exit_code);
+    }
+    const RestartOutcome restart = Restart(stopped);
+    Journal(stopped);
     const bool installed = exit_code && *exit_code == 0;
     if (!installed || !restart.succeeded) ops_.Beep();
-    ops_.ShowUpdateMessage(FinalMessage(exit_code, restart));
+    ops_.ShowUpdateMessage(FinalMessage(exit_code, restart, ended.timed_out));
     if (!installed) return RunOutcome::InstallerFailed;
     if (restart.skipped) return RunOutcome::RestartSkipped;
     return restart.succeeded ? RunOutcome::Updated : RunOutcome::RestartFailed;
+  }
+
+  // Starts again what an earlier run left stopped, as its journal names
+  // it; the journal's text for what still did not come back.
+  std::string RestartAfterUnfinishedRun(std::string_view journal) {
+    JournalReading reading = ReadJournalText(journal, install_dir_);
+    record_.UnfinishedRunFound(reading.stopped.services, reading.stopped.desktop_program);
+    for (const std::string& line : reading.refused) record_.JournalLineRefused(line);
+    // Found stopped, it ended at some time.
+    reading.stopped.desktop_ended = true;
+    Restart(reading.stopped);
+    Journal(reading.stopped);
+    return JournalText(reading.stopped);
   }
 
  private:
@@ -95,6 +126,16 @@ class UpdateRun {
     ops_.Beep();
     ops_.ShowUpdateMessage(OlderInstallerMessage(*offered, *installed));
     return true;
+  }
+
+  // Written before each step of the stop and after the restart, so that it
+  // names what is stopped at any moment; beside what an earlier run left
+  // stopped and a restart did not bring back.
+  void Journal(const StopRecord& stopped) {
+    const std::string text = still_stopped_ + JournalText(stopped);
+    const bool kept = text.empty() ? ops_.RemoveJournal() : ops_.WriteJournal(text);
+    if (!kept && !journal_failed_) record_.JournalNotKept();
+    journal_failed_ = journal_failed_ || !kept;
   }
 
   bool Consent() {
@@ -116,10 +157,11 @@ class UpdateRun {
     record_.ProgramStopped(name, attempts, attempts == kKillAttempts && ops_.CountProcesses(name) >= 1);
   }
 
-  void RenewSignalFile() {
+  void RenewSignalFile(StopRecord& stopped) {
     if (ops_.FileExists(signal_file_)) ops_.RemoveFile(signal_file_);
+    stopped.signal_file = signal_file_;
+    Journal(stopped);
     ops_.CreateSignalFile(signal_file_);
-    signalled_ = true;
     record_.SignalFileCreated(signal_file_);
   }
 
@@ -133,7 +175,9 @@ class UpdateRun {
     return "Merovix";
   }
 
-  void StopService(const std::string& service) {
+  void StopService(const std::string& service, StopRecord& stopped) {
+    stopped.services.push_back(service);
+    Journal(stopped);
     const std::string parameters = "stop " + service;
     ops_.ShellExecuteAndWait(sc_, parameters, true, sc_show_);
     record_.ServiceStopped(service, sc_ + " " + parameters, ops_.WaitWhileServiceStops(kLocalhost, service));
@@ -154,85 +198,111 @@ class UpdateRun {
     ops_.RunCommand(command);
   }
 
-  void StopProduct() {
+  // Fills `stopped` as it goes, so that an error midway leaves it naming
+  // what has to be started again.
+  void StopProduct(StopRecord& stopped) {
     Terminate("Merovix_Diagnose.exe", true);
-    restart_desktop_ = false;
     if (ops_.ServiceExists(kLocalhost, "Merovix")) {
-      service_mode_ = true;
-      StopService(ConfiguredServiceName() + "_Keepalive");
-      RenewSignalFile();
+      StopService(ConfiguredServiceName() + "_Keepalive", stopped);
+      RenewSignalFile(stopped);
       for (int poll = 0; poll < kSignalFilePolls && ops_.FileExists(signal_file_); ++poll) {
         ops_.SleepOneMillisecond();
       }
       record_.SignalFileTaken(!ops_.FileExists(signal_file_), kSignalFilePolls);
-      StopService(ConfiguredServiceName());
+      StopService(ConfiguredServiceName(), stopped);
       StopDicomServer("storescp.exe", "storescpDwProcessID");
       StopDicomServer("wlmscpfs.exe", "wlmscpfsDwProcessID");
-    } else {
-      service_mode_ = false;
-      if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
-        RenewSignalFile();
-        restart_desktop_ = true;
-        // The program may be saving a day's work; the installer must not
-        // meet its files in use.
-        desktop_ended_ = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
-        record_.DesktopProgramEnded(kDesktopProgramName, desktop_ended_, kDesktopProgramEndWaitMs);
-      }
+    } else if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
+      stopped.desktop_program = desktop_program_;
+      RenewSignalFile(stopped);
+      // The program may be saving a day's work; the installer must not
+      // meet its files in use.
+      stopped.desktop_ended = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
+      record_.DesktopProgramEnded(kDesktopProgramName, stopped.desktop_ended, kDesktopProgramEndWaitMs);
     }
     Terminate("ekag20nt.exe", false);
     Terminate("NKLS40EK.exe", false);
   }
 
   // A stop request nobody took would end the restarted product at once.
-  void RemoveUntakenSignalFile() {
-    if (!signalled_ || !ops_.FileExists(signal_file_)) return;
-    ops_.RemoveFile(signal_file_);
-    record_.SignalFileRemoved(signal_file_);
+  void RemoveUntakenSignalFile(const std::string& signal_file) {
+    if (signal_file.empty() || !ops_.FileExists(signal_file)) return;
+    ops_.RemoveFile(signal_file);
+    record_.SignalFileRemoved(signal_file);
   }
 
-  bool RestartService(const std::string& service) {
-    const std::uint32_t state = ops_.StartServiceAndWait(kLocalhost, service);
-    record_.ServiceRestarted(service, state);
-    return state == kServiceRunning;
-  }
-
-  RestartOutcome Restart() {
-    RemoveUntakenSignalFile();
-    if (service_mode_) {
-      const bool service = RestartService("Merovix");
-      const bool keep_alive = RestartService("Merovix_KeepAlive");
-      return {RestartKind::Service, service && keep_alive};
+  // "Merovix" and "Merovix_KeepAlive" are started as ever, then every other
+  // service the run stopped (the one a stop ended last first). Whether all
+  // came back counts only what the run stopped: a fixed name that is not the
+  // configured one may not be installed at all. The stopped ones that do
+  // not run afterwards.
+  std::vector<std::string> ServicesNotBack(const std::vector<std::string>& stopped) {
+    const auto among = [](const std::vector<std::string>& names, const std::string& name) {
+      return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return AsciiSameText(n, name); });
+    };
+    std::vector<std::string> order = {"Merovix", "Merovix_KeepAlive"};
+    for (auto it = stopped.rbegin(); it != stopped.rend(); ++it) {
+      if (!among(order, *it)) order.push_back(*it);
     }
-    if (!restart_desktop_) return {};
+    std::vector<std::string> not_back;
+    for (const std::string& service : order) {
+      const std::uint32_t state = ops_.StartServiceAndWait(kLocalhost, service);
+      record_.ServiceRestarted(service, state);
+      if (state != kServiceRunning && among(stopped, service)) not_back.push_back(service);
+    }
+    return not_back;
+  }
+
+  RestartOutcome RestartDesktopProgram(const StopRecord& stopped) {
     // A second copy beside one that never ended, or that the installer
     // started again, would work on the same data.
     const bool running = ops_.CountProcesses(kDesktopProgramName) >= 1;
     // Under the system account the program is not started; one that never
     // ended and still runs is told as such all the same.
-    if (local_system_ && (desktop_ended_ || !running)) {
-      record_.DesktopRestartSkipped(desktop_program_);
+    if (local_system_ && (stopped.desktop_ended || !running)) {
+      record_.DesktopRestartSkipped(stopped.desktop_program);
       return {RestartKind::Desktop, false, true};
     }
     if (running) {
-      record_.DesktopProgramStillRunning(desktop_program_);
-      return desktop_ended_ ? RestartOutcome{RestartKind::Desktop, true}
-                            : RestartOutcome{RestartKind::DesktopNeverEnded, false};
+      record_.DesktopProgramStillRunning(stopped.desktop_program);
+      return stopped.desktop_ended ? RestartOutcome{RestartKind::Desktop, true}
+                                   : RestartOutcome{RestartKind::DesktopNeverEnded, false};
     }
     const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
-    const bool started = ops_.RunDetached(desktop_program_, "", minimised ? kSwMinimize : kSwShowNormal);
-    record_.DesktopProgramRestarted(desktop_program_, started);
+    const bool started = ops_.RunDetached(stopped.desktop_program, "", minimised ? kSwMinimize : kSwShowNormal);
+    record_.DesktopProgramRestarted(stopped.desktop_program, started);
     return {RestartKind::Desktop, started};
+  }
+
+  // Consumes `stopped`: afterwards it holds what did not come back. A run
+  // stops services or the desktop program; only a journal can name both.
+  RestartOutcome Restart(StopRecord& stopped) {
+    RemoveUntakenSignalFile(stopped.signal_file);
+    stopped.signal_file.clear();
+    std::optional<RestartOutcome> services;
+    if (!stopped.services.empty()) {
+      stopped.services = ServicesNotBack(stopped.services);
+      services = RestartOutcome{RestartKind::Service, stopped.services.empty()};
+    }
+    RestartOutcome desktop;
+    if (!stopped.desktop_program.empty()) {
+      desktop = RestartDesktopProgram(stopped);
+      // Running, or left to the user under the system account: nothing is owed.
+      if (desktop.kind != RestartKind::Desktop || desktop.succeeded || desktop.skipped) {
+        stopped.desktop_program.clear();
+        stopped.desktop_session.reset();
+      }
+    }
+    return services.value_or(desktop);
   }
 
   UpdateOperations& ops_;
   RunRecord record_;
-  const std::string install_dir_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
+  const std::string install_dir_, still_stopped_;
+  bool journal_failed_ = false;
+  const std::string signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   const bool unattended_, local_system_;
   const std::uint16_t tool_show_, sc_show_;
-  bool service_mode_ = false;
-  bool restart_desktop_ = false;
-  bool desktop_ended_ = false;
-  bool signalled_ = false;
 };
 
 }  // namespace
@@ -242,7 +312,7 @@ std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVe
          installed.Text() + " und wurde nicht installiert!";
 }
 
-std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart) {
+std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart, bool timed_out) {
   const bool installed = installer_exit_code && *installer_exit_code == 0;
   if (restart.kind == RestartKind::DesktopNeverEnded) {
     // The old program still runs: the user has to end and start it.
@@ -259,9 +329,12 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
     return std::string(kUpdateDone) + (restart.kind == RestartKind::Service ? " und der Merovix-Dienst neu gestartet!"
                                                                             : " und Merovix neu gestartet!");
   }
-  std::string text = installer_exit_code
-                         ? "Die Installation des Updates ist fehlgeschlagen (Fehlercode " +
-                               std::to_string(*installer_exit_code) + ")!"
+  std::string text = installer_exit_code ? "Die Installation des Updates ist fehlgeschlagen (Fehlercode " +
+                                               std::to_string(*installer_exit_code) + ")!"
+                     : timed_out
+                         ? "Die Installation des Updates ist fehlgeschlagen: Das Installationsprogramm hat "
+                           "sich nicht innerhalb von " +
+                               LimitText() + " beendet und wurde abgebrochen!"
                          : std::string("Das Installationsprogramm des Updates konnte nicht gestartet werden!");
   if (restart.kind != RestartKind::None) {
     text += " " + (restart.succeeded ? std::string(restarted) + " wurde neu gestartet." : not_restarted);
@@ -269,8 +342,14 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
   return text;
 }
 
-RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings) {
-  return UpdateRun(ops, settings).Run();
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, const std::string& still_stopped) {
+  return UpdateRun(ops, settings, still_stopped).Run();
+}
+
+std::string RestartAfterUnfinishedRun(UpdateOperations& ops, const UpdateRunSettings& settings) {
+  const std::optional<std::string> journal = ops.ReadJournal();
+  if (!journal) return {};
+  return UpdateRun(ops, settings).RestartAfterUnfinishedRun(*journal);
 }
 
 }  // namespace merovix

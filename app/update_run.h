@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/run_outcome.h"
 #include "app/run_record.h"
@@ -21,6 +23,7 @@ inline constexpr const char* kNotSignedByMaker =
 // The message for an installer older than the installed product (UTF-8).
 std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVersion& installed);
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
+inline constexpr const char* kAlreadyRunning = "Ein Update von Merovix läuft bereits.";
 
 // Show modes handed to started programs.
 inline constexpr std::uint16_t kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
@@ -40,6 +43,32 @@ struct RestartOutcome {
   RestartKind kind = RestartKind::None;
   bool succeeded = true;
   bool skipped = false;
+};
+
+// What the stop phase stopped, handed to the restart: the services by the
+// names their stops used (in the order stopped), the desktop program asked
+// to stop through the signal file, and the signal file the run created.
+struct StopRecord {
+  std::vector<std::string> services;
+  std::string desktop_program;  // its path; empty: not asked to stop
+  bool desktop_ended = false;   // it ended within its wait
+  // The session the desktop program ran in, for a restart there; empty
+  // while unknown.
+  std::optional<std::uint32_t> desktop_session;
+  std::string signal_file;  // empty: none created
+};
+
+// The longest the installer may run, with every process it starts; past it
+// they are all ended and the installation counts as failed.
+inline constexpr std::uint32_t kInstallerTimeLimitMs = 30 * 60 * 1000;
+// That limit, or a lower one a build names (MEROVIX_INSTALLER_TIME_LIMIT_SECONDS).
+std::uint32_t InstallerTimeLimitMs();
+
+// How the installer ended: its exit code; none when it could not be started
+// or was ended at the time limit (`timed_out`).
+struct InstallerEnd {
+  std::optional<std::uint32_t> exit_code;
+  bool timed_out = false;
 };
 
 // The operations also write the run's record (RecordSink).
@@ -101,13 +130,20 @@ class UpdateOperations : public RecordSink {
   // Launching.
   virtual void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                                    std::uint16_t show) = 0;
-  // The exit code, or nothing when the program could not be started;
-  // `folder` is its current folder.
-  virtual std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                                  const std::string& folder, std::uint16_t show) = 0;
+  // Runs the installer with every process it starts, for at most
+  // InstallerTimeLimitMs(); `folder` is its current folder.
+  virtual InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, const std::string& folder,
+                                  std::uint16_t show) = 0;
   // Starts a program without waiting for it; true when it was started.
   virtual bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
   virtual void RunCommand(const std::string& command) = 0;
+
+  // The journal of what a run has stopped (app/journal.h), kept where only
+  // administrators can write. Nothing when there is none; writing and
+  // removing tell whether they worked (removing an absent one does).
+  virtual std::optional<std::string> ReadJournal() = 0;
+  virtual bool WriteJournal(const std::string& text) = 0;
+  virtual bool RemoveJournal() = 0;
 };
 
 struct UpdateRunSettings {
@@ -129,11 +165,24 @@ struct UpdateRunSettings {
 
 // One update run on a PC where the product is installed; how it ended. An
 // error raised by an operation after the product has begun to be stopped
-// restarts what the run had stopped, then passes on to the caller.
-RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings);
+// restarts what the run had stopped, then passes on to the caller. The
+// journal names what the run has stopped until it runs again, beside
+// `still_stopped`: the journal's text that an earlier run left and its
+// restart did not bring back.
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, const std::string& still_stopped = {});
 
-// The final message after the installer: its outcome, and what was restarted
-// or could not be.
-std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart);
+// When a journal is left by a run that did not finish: starts again what it
+// names, logs it and keeps in the journal what did not come back (whose text
+// it returns, empty when all runs again).
+std::string RestartAfterUnfinishedRun(UpdateOperations& ops, const UpdateRunSettings& settings);
+
+// The configured service name reaches sc.exe, which runs with administrator
+// rights: a name of the product's own services only.
+bool IsProductServiceName(std::string_view name);
+
+// The final message after the installer: its outcome (`timed_out`: ended at
+// its time limit), and what was restarted or could not be.
+std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart,
+                         bool timed_out = false);
 
 }  // namespace merovix

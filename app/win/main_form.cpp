@@ -107,22 +107,25 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
   const bool installed = !InstallDir.empty() && DirectoryExists(InstallDir);
   run_log_.Begin(RunLogFolder(InstallDir));
   if (unattended) run_log_.Write(kUnattendedRecordLine);
-  if (registry_error_) std::rethrow_exception(registry_error_);
-  if (!installed) {
-    run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir), unattended));
-    outcome_ = RunOutcome::NotInstalled;
-    if (unattended) return;
-    WindowsFallbackOperations operations(*DirDlg, run_log_);
-    RunFallbackDownload(operations, InstallerUrl(UpdateFileName), UpdateFileName);
-    return;
-  }
-  run_log_.Write(UpdateBranchRecordLine(AnsiToUtf8(InstallDir)));
+  for (const std::string& line : start_notes_) run_log_.Write(line);
   WindowsUpdateOperations operations(run_log_);
   UpdateRunSettings settings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName), SystemProgram("sc.exe"),
                              SystemProgram("taskkill.exe")};
   settings.unattended = unattended;
   settings.local_system = RunsAsLocalSystem();
-  outcome_ = RunUpdate(operations, settings);
+  // Whatever this run then does, the product comes back first.
+  const std::string still_stopped = RestartAfterUnfinishedRun(operations, settings);
+  if (registry_error_) std::rethrow_exception(registry_error_);
+  if (!installed) {
+    run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir), unattended));
+    outcome_ = RunOutcome::NotInstalled;
+    if (unattended) return;
+    WindowsFallbackOperations fallback(*DirDlg, run_log_);
+    RunFallbackDownload(fallback, InstallerUrl(UpdateFileName), UpdateFileName);
+    return;
+  }
+  run_log_.Write(UpdateBranchRecordLine(AnsiToUtf8(InstallDir)));
+  outcome_ = RunUpdate(operations, settings, still_stopped);
 }
 
 }  // namespace merovix

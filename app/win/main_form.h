@@ -3,6 +3,8 @@
 // activation performs one update run and closes it, which ends the program.
 #include <exception>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/run_outcome.h"
 #include "app/win/run_log.h"
@@ -36,6 +38,8 @@ class TForm1 : public TForm {
   // nothing takes the focus from whoever works at the PC.
   void RunUnattended();
   RunOutcome Outcome() const { return outcome_; }
+  // Lines about the program's start, written at the head of the run's record.
+  void AddRecordLines(std::vector<std::string> lines) { start_notes_ = std::move(lines); }
 
  private:
   void RunOnce();
@@ -45,6 +49,7 @@ class TForm1 : public TForm {
   // An uninstall entry that could not be read: the run only reports it.
   std::exception_ptr registry_error_;
   RunLog run_log_;
+  std::vector<std::string> start_notes_;
 };
 
 extern TForm1* Form1;

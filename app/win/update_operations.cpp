@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "app/win/journal_store.h"
+#include "app/win/main_form.h"
 #include "app/win/run_log.h"
 #include "browse/win/browse_dialog.h"
 #include "common/directive_rules.h"
@@ -9,6 +11,7 @@
 #include "common/win/directive_list.h"
 #include "common/win/downloads.h"
 #include "common/win/file_system.h"
+#include "common/win/job_launch.h"
 #include "common/win/launch.h"
 #include "common/win/processes.h"
 #include "common/win/services.h"
@@ -115,10 +118,11 @@ void WindowsUpdateOperations::ShellExecuteAndWait(const std::string& file, const
   merovix::ShellExecuteAndWait(file, parameters, wait, show);
 }
 
-std::optional<std::uint32_t> WindowsUpdateOperations::RunAndWait(const std::string& exe,
-                                                                 const std::string& parameters,
-                                                                 const std::string& folder, std::uint16_t show) {
-  return RunAndWaitForExitCodeIn(exe, parameters, show, folder);
+InstallerEnd WindowsUpdateOperations::RunAndWait(const std::string& exe, const std::string& parameters,
+                                                 const std::string& folder, std::uint16_t show) {
+  // The product's programs that the installer starts again run on.
+  const JobRun run = RunInJobAndWait(exe, parameters, show, InstallerTimeLimitMs(), InstallDir, folder);
+  return {run.exit_code, run.timed_out};
 }
 
 bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) {
@@ -157,5 +161,11 @@ DownloadResult WindowsFallbackOperations::DownloadFile(const std::string& url, c
   WindowsDownloadOperations downloads;
   return DownloadFileWithResult(url, target, show, downloads, InstallerSigner());
 }
+
+std::optional<std::string> WindowsUpdateOperations::ReadJournal() { return ReadJournalValue(); }
+
+bool WindowsUpdateOperations::WriteJournal(const std::string& text) { return WriteJournalValue(text); }
+
+bool WindowsUpdateOperations::RemoveJournal() { return RemoveJournalValue(); }
 
 }  // namespace merovix

@@ -40,10 +40,13 @@ class WindowsUpdateOperations : public UpdateOperations {
   std::uint32_t StartServiceAndWait(const std::string& machine, const std::string& service) override;
   void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                            std::uint16_t show) override;
-  std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                          const std::string& folder, std::uint16_t show) override;
+  InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, const std::string& folder,
+                          std::uint16_t show) override;
   bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
   void RunCommand(const std::string& command) override;
+  std::optional<std::string> ReadJournal() override;
+  bool WriteJournal(const std::string& text) override;
+  bool RemoveJournal() override;
 
  private:
   RunLog& log_;

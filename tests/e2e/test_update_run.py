@@ -15,6 +15,7 @@ from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_curl,
 from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
                      documented_exit_code, installer_transfers)
 from winebox import UNINSTALL_KEY
+from recorder_log import read_records, write_config
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
@@ -520,3 +521,136 @@ def test_links_planted_at_the_transfers_old_names_are_left_alone(box, host, tool
             assert f.read() == b"precious " + name.encode(), name
     assert sorted(os.listdir(target)) == ["Merovix_Update_.exe", "befund.txt"]
     assert {link: os.readlink(link) for link in links} == links
+
+
+JOURNAL_KEY = "HKLM\\SOFTWARE\\Merovix\\Update"
+
+
+def journal_left(box):
+    """Whether the journal of what a run stopped is in the registry."""
+    return box.run("reg", "query", JOURNAL_KEY, "/v", "Journal", "/reg:64") == 0
+
+
+def runs_in(box, name):
+    """Whether a program of the file name `name` runs in the box: its Linux
+    process carries the box's prefix in its environment."""
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=" + box.prefix).encode() not in f.read().split(b"\0"):
+                    continue
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if name.lower().encode() in f.read().lower():
+                    return True
+        except OSError:
+            continue
+    return False
+
+
+def start_unattended_installing(product, *installer):
+    """Starts an unattended run whose stand-in installer does `installer`;
+    returns the run's process once the installer runs."""
+    product.configure_installer(*installer)
+    run = product.box.start(product.updater, "/unattended")
+    wait_until(product.installer_runs, what="the installer")
+    return run
+
+
+# A configured service name is restarted by that name, beside the fixed ones
+# (here "Merovix" runs and no "Merovix_KeepAlive" exists). A second run while
+# the installer runs ends at once with 1618 and does nothing.
+def test_configured_services_come_back_and_a_second_run_meanwhile_does_nothing(box, host):
+    product = Product(box, "[Parameter]\nServicename=Merovix_Praxis\n")
+    use_curl(box)
+    product.serve_installer(host)
+    Service(box, "Merovix")
+    praxis = Service(box, "Merovix_Praxis")
+    keep_alive = Service(box, "Merovix_Praxis_Keepalive")
+    first = start_unattended_installing(product, ("wait_ms", 15000), ("wait", "MerovixNeverSet"), ("exit", 0))
+    assert journal_left(box)
+
+    busy = documented_exit_code("Another run")
+    assert busy == 1618
+    assert product.run_unattended() == (busy, [])
+    second = product.start_updater()  # with a user at the PC
+    assert final_message(box, "already-running") == ["Ein Update von Merovix läuft bereits."]
+    assert second.wait(timeout=30) == 0
+    assert first.poll() is None, "a second run waited for the first"
+    assert first.wait(timeout=60) == documented_exit_code("runs again")
+    assert len(product.installer_runs()) == 1
+    for service in (praxis, keep_alive):
+        first_run, second_run = service.runs()
+        assert STOP_CONTROL in first_run and second_run[-1] == RUNNING
+    log = product.log()
+    refused = log.index("Ein anderer Lauf des Updates ist im Gange: nichts getan")
+    assert log[refused - 2:refused + 3] == [log[refused - 2], UNATTENDED, log[refused],
+                                           "Meldung: Ein Update von Merovix läuft bereits.", "Ende, Exit-Code 1618"]
+    assert log[-4:] == ["Neustart Dienst Merovix_Praxis: wird ausgeführt",
+                        "Neustart Dienst Merovix_Praxis_Keepalive: wird ausgeführt",
+                        "Meldung: " + DONE + " und der Merovix-Dienst neu gestartet!", "Ende, Exit-Code 0"]
+    assert not journal_left(box)
+
+
+# A run ended while its installer runs (a deployment tool's time-out) takes
+# the installer with it; the next start restarts the services from the
+# journal before its own download fails.
+def test_the_start_after_a_run_that_was_killed_restarts_what_it_stopped(box, host):
+    product = Product(box, "[Parameter]\n")
+    use_curl(box)
+    product.serve_installer(host)
+    merovix = Service(box, "Merovix")
+    keep_alive = Service(box, "Merovix_KeepAlive")
+    first = start_unattended_installing(product, ("wait_ms", 120000), ("wait", "MerovixNeverSet"))
+    installer = product.installer_runs()[0]
+    assert runs_in(box, "Merovix_Update_.exe")
+    assert box.run("taskkill", "/f", "/pid", installer["ppid"]) == 0
+    first.wait(timeout=30)
+    wait_until(lambda: not runs_in(box, "Merovix_Update_.exe"), what="the installer to end with the run")
+    assert merovix.lines()[-1] == STOPPED and keep_alive.lines()[-1] == STOPPED
+
+    host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/err/500/Merovix_Update_.exe").encode() + b"\r\n")
+    assert product.run_unattended() == (documented_exit_code("could not be downloaded"), [])
+    for service in (merovix, keep_alive):
+        assert len(service.runs()) == 2 and service.lines()[-1] == RUNNING
+    log = product.log()
+    begins = max(i for i, line in enumerate(log) if line == UNATTENDED)
+    # The mutex died with its only holder: the journal alone tells of that run.
+    assert log[begins + 1:begins + 4] == [
+        "Ein früherer Lauf wurde nicht abgeschlossen; laut Journal angehalten: Dienst Merovix_Keepalive, "
+        "Dienst Merovix. Wird zuerst wieder gestartet.",
+        "Nicht abgeholte Signaldatei %s entfernt" % product.win("StopService"),
+        "Neustart Dienst Merovix: wird ausgeführt"]
+    assert not journal_left(box) and not os.path.exists(product.signal_file)
+
+
+# A test build with a limit of seconds: an installer that never ends is
+# ended with the process it started, and the run tells a failed installation.
+def test_an_installer_that_never_ends_is_ended_with_everything_it_started(box, host):
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    winebed.install_file(os.path.join(box.bin, "Update_Merovix_short_limit.exe"), product.updater)
+    use_curl(box)
+    product.serve_installer(host)
+    merovix = Service(box, "Merovix")
+    keep_alive = Service(box, "Merovix_KeepAlive")
+    child = install_recorder(box, TOOLS + "\\setup_worker.exe")
+    write_config(child, ("wait_ms", 120000), ("wait", "MerovixNeverSet"))
+    product.configure_installer(("start", TOOLS + "\\setup_worker.exe"), ("wait_ms", 120000),
+                                ("wait", "MerovixNeverSet"))
+
+    started = time.monotonic()
+    code, windows = product.run_unattended()
+    assert code == documented_exit_code("installer failed") and time.monotonic() - started < 60
+    assert windows == [{"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}]
+    assert len(product.installer_runs()) == 1 and len(read_records(child)) == 1
+    wait_until(lambda: not runs_in(box, "Merovix_Update_.exe") and not runs_in(box, "setup_worker.exe"),
+               timeout=10, what="the installer and its worker to be ended")
+    for service in (merovix, keep_alive):
+        assert len(service.runs()) == 2 and service.lines()[-1] == RUNNING
+    assert product.log()[-6:] == [
+        "Installationsprogramm nach 8 Sekunden nicht beendet: es wurde mit allen von ihm gestarteten Prozessen beendet",
+        "Nicht abgeholte Signaldatei %s entfernt" % product.win("StopService"),
+        "Neustart Dienst Merovix: wird ausgeführt", "Neustart Dienst Merovix_KeepAlive: wird ausgeführt",
+        "Meldung: Die Installation des Updates ist fehlgeschlagen: Das Installationsprogramm hat sich nicht "
+        "innerhalb von 8 Sekunden beendet und wurde abgebrochen! Der Merovix-Dienst wurde neu gestartet.",
+        "Ende, Exit-Code %d" % documented_exit_code("installer failed")]
+    assert not journal_left(box)

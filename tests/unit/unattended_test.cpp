@@ -10,29 +10,29 @@
 namespace merovix {
 namespace {
 
-TEST(Invocation, OnlyTheSwitchIsTakenAndAnyOtherArgumentIsRefused) {
+TEST(Invocation, OnlyTheSwitchIsTakenAndEveryOtherArgumentIsNamed) {
   using Args = std::vector<std::string>;
   struct Case {
     Args arguments;
     bool unattended;
-    std::optional<std::string> refused;
+    Args unknown;
   };
   for (const Case& c : {
-           Case{{}, false, std::nullopt},
-           Case{{"/unattended"}, true, std::nullopt},
-           Case{{"-UNATTENDED"}, true, std::nullopt},
-           Case{{"/UnAttended", "-unattended"}, true, std::nullopt},
-           Case{{"/silent"}, false, "/silent"},
-           Case{{"/unattended", "x"}, true, "x"},
-           Case{{"x", "/unattended"}, false, "x"},
-           Case{{""}, false, ""},
-           Case{{"--unattended"}, false, "--unattended"},
-           Case{{"/unattended "}, false, "/unattended "},
+           Case{{}, false, {}},
+           Case{{"/unattended"}, true, {}},
+           Case{{"-UNATTENDED"}, true, {}},
+           Case{{"/UnAttended", "-unattended"}, true, {}},
+           Case{{"/silent"}, false, {"/silent"}},
+           Case{{"/unattended", "x"}, true, {"x"}},
+           Case{{"x", "/unattended", "y"}, true, {"x", "y"}},
+           Case{{""}, false, {""}},
+           Case{{"--unattended"}, false, {"--unattended"}},
+           Case{{"/unattended "}, false, {"/unattended "}},
        }) {
     const Invocation invocation = ParseArguments(c.arguments);
     const std::string what = c.arguments.empty() ? "(none)" : c.arguments[0];
     EXPECT_EQ(invocation.unattended, c.unattended) << what;
-    EXPECT_EQ(invocation.refused_argument, c.refused) << what;
+    EXPECT_EQ(invocation.unknown_arguments, c.unknown) << what;
   }
 }
 
@@ -48,6 +48,9 @@ TEST(UnattendedExitCode, EveryOutcomeHasItsOwnCodeClearOfThoseToolsReadOnTheirOw
     // a process still running (STILL_ACTIVE).
     for (const int reserved : {1, 2, 3, 259, 1618, 1641, 3010}) EXPECT_NE(code, reserved);
   }
+  // "Another installation is in progress, retry later" to Intune and
+  // Configuration Manager.
+  EXPECT_EQ(UnattendedExitCode(AlreadyRunning), 1618);
   // A cancel needs a user's answer: in an unattended run it would be a fault.
   EXPECT_EQ(UnattendedExitCode(Cancelled), UnattendedExitCode(UnexpectedError));
 }

@@ -38,6 +38,7 @@ class FakeWorld : public UpdateOperations {
   int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
   bool signal_file_cannot_be_created = false;
   std::optional<std::uint32_t> installer_exit_code = 0;
+  bool installer_times_out = false;
   bool desktop_program_ends = true;      // on the signal file, within the wait
   std::set<std::string> failing_starts;  // services that stay stopped
   bool desktop_program_starts = true;
@@ -149,9 +150,11 @@ class FakeWorld : public UpdateOperations {
   void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                            std::uint16_t show) override {
     log.push_back("ShellExecute " + file + " " + parameters + (wait ? " wait " : " nowait ") + std::to_string(show));
+    const std::string stopped = parameters.substr(parameters.find(' ') + 1);
+    if (!journal || journal->find("service=" + stopped + "\n") == std::string::npos) ++stops_not_journalled;
   }
-  std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                          const std::string& folder, std::uint16_t show) override {
+  InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, const std::string& folder,
+                          std::uint16_t show) override {
     log.push_back("RunAndWait " + exe + " " + parameters + " in " + folder + " " + std::to_string(show));
     if (installer_leaves_desktop_running) {
       if (*installer_leaves_desktop_running) {
@@ -160,7 +163,8 @@ class FakeWorld : public UpdateOperations {
         running.erase("Merovix.exe");
       }
     }
-    return installer_exit_code;
+    if (installer_times_out) return {std::nullopt, true};
+    return {installer_exit_code};
   }
   bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
     log.push_back("RunDetached " + exe + " [" + parameters + "] " + std::to_string(show));
@@ -168,14 +172,35 @@ class FakeWorld : public UpdateOperations {
   }
   void RunCommand(const std::string& command) override { log.push_back("RunCommand " + command); }
 
+  // Kept apart from `log`: each write, and whether every stop was in the
+  // journal before it was sent.
+  std::optional<std::string> journal;
+  std::vector<std::string> journal_writes;
+  bool journal_fails = false;
+  int stops_not_journalled = 0;
+  std::optional<std::string> ReadJournal() override { return journal; }
+  bool WriteJournal(const std::string& text) override {
+    if (journal_fails) return false;
+    journal = text;
+    journal_writes.push_back(text);
+    return true;
+  }
+  bool RemoveJournal() override {
+    journal.reset();
+    journal_writes.push_back("(removed)");
+    return true;
+  }
+
   bool unattended = false;
   bool local_system = false;
-  RunOutcome Run() {
+  UpdateRunSettings Settings() const {
     UpdateRunSettings settings{kDir, "Merovix_Update_.exe", kDefaultUrl, kSc, kTaskkill};
     settings.unattended = unattended;
     settings.local_system = local_system;
-    return RunUpdate(*this, settings);
+    return settings;
   }
+  RunOutcome Run(const std::string& still_stopped = {}) { return RunUpdate(*this, Settings(), still_stopped); }
+  std::string Recover() { return RestartAfterUnfinishedRun(*this, Settings()); }
 };
 
 using Log = std::vector<std::string>;
@@ -311,6 +336,7 @@ TEST(UpdateRun, ServiceBranchStopsSignalsEndsTheDicomServersAndRestartsBothServi
                             "AwaitStop localhost MerovixServer", "KillId 4711",
                             "RunCommand \"" + kTaskkill + "\" -f -im wlmscpfs.exe", kInstall,
                             "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
+                            "StartService localhost MerovixServer", "StartService localhost MerovixServer_Keepalive",
                             "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
   EXPECT_EQ(world.polls, 3) << "stops polling once the product deleted the signal file";
 }
@@ -423,6 +449,9 @@ TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
        }) {
     EXPECT_EQ(FinalMessage(c.exit_code, c.restart), c.message);
   }
+  EXPECT_EQ(FinalMessage(std::nullopt, {Service, true}, true),
+            "Die Installation des Updates ist fehlgeschlagen: Das Installationsprogramm hat sich nicht innerhalb von "
+            "30 Minuten beendet und wurde abgebrochen! Der Merovix-Dienst wurde neu gestartet.");
 }
 
 // The service branch with everything that can be told: a program that
@@ -605,6 +634,12 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                 },
                 InstallerFailed},
            Case{"installer not started", [](FakeWorld& w) { w.installer_exit_code = std::nullopt; }, InstallerFailed},
+           Case{"installer ended at its time limit",
+                [](FakeWorld& w) {
+                  w.installer_times_out = true;
+                  w.services = {"Merovix"};
+                },
+                InstallerFailed},
            Case{"restart failed",
                 [](FakeWorld& w) {
                   w.running = {{"Merovix.exe", 1}};
@@ -617,6 +652,21 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                   w.desktop_program_ends = false;
                 },
                 RestartFailed},
+           Case{"configured service stays stopped",
+                [](FakeWorld& w) {
+                  w.services = {"Merovix"};
+                  w.ini_strings["Servicename"] = "Merovix_Praxis";
+                  w.failing_starts = {"Merovix_Praxis"};
+                },
+                RestartFailed},
+           // Started as ever, but not stopped by this run: it may not exist.
+           Case{"fixed keep-alive name missing beside a configured one",
+                [](FakeWorld& w) {
+                  w.services = {"Merovix"};
+                  w.ini_strings["Servicename"] = "Merovix_Praxis";
+                  w.failing_starts = {"Merovix_KeepAlive"};
+                },
+                Updated},
            Case{"system account, nothing to restart", [](FakeWorld& w) { w.local_system = true; }, Updated},
            Case{"system account, desktop program never ended",
                 [](FakeWorld& w) {
@@ -630,6 +680,70 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
     c.arrange(world);
     EXPECT_EQ(world.Run(), c.outcome) << c.name;
   }
+}
+
+// The journal names each service before its stop is sent and the desktop
+// program before the signal file asks it to close; it goes once everything
+// runs again and keeps what did not come back.
+TEST(UpdateRun, TheJournalNamesWhatIsStoppedUntilItRunsAgain) {
+  const std::string signal = "signal=" + kSignal + "\n";
+  for (const bool praxis_starts : {true, false}) {
+    FakeWorld world;
+    world.ini_bools["confirm_update"] = false;
+    world.services = {"Merovix"};
+    world.ini_strings["Servicename"] = "Merovix_Praxis";
+    if (!praxis_starts) world.failing_starts = {"Merovix_Praxis"};
+    EXPECT_EQ(world.Run(), praxis_starts ? RunOutcome::Updated : RunOutcome::RestartFailed);
+    EXPECT_EQ(world.stops_not_journalled, 0);
+    const std::string keep_alive = "service=Merovix_Praxis_Keepalive\n";
+    EXPECT_EQ(world.journal_writes,
+              (Log{keep_alive, keep_alive + signal, keep_alive + "service=Merovix_Praxis\n" + signal,
+                   praxis_starts ? "(removed)" : "service=Merovix_Praxis\n"}));
+  }
+
+  FakeWorld desktop;
+  desktop.ini_bools["confirm_update"] = false;
+  desktop.running = {{"Merovix.exe", 1}};
+  desktop.desktop_program_starts = false;
+  desktop.Run("service=Merovix_Old\n");
+  EXPECT_EQ(desktop.journal_writes, (Log{"service=Merovix_Old\ndesktop=" + kDir + "\\Merovix.exe\n" + signal,
+                                         "service=Merovix_Old\ndesktop=" + kDir + "\\Merovix.exe\n"}))
+      << "written before the signal file; what an earlier run left is kept beside it";
+}
+
+// A run that died leaves its journal: the next start restarts what it names
+// before it does anything else, and keeps in it what still does not run.
+TEST(UpdateRun, AStartAfterAnUnfinishedRunRestartsWhatItStoppedFirst) {
+  FakeWorld services;
+  services.journal = "service=Merovix_Praxis_Keepalive\nsignal=" + kSignal + "\nservice=Merovix_Praxis\n";
+  services.files.insert(kSignal);
+  services.signal_seen_after_polls = -1;
+  services.failing_starts = {"Merovix_Praxis_Keepalive"};
+  EXPECT_EQ(services.Recover(), "service=Merovix_Praxis_Keepalive\n");
+  EXPECT_EQ(services.log, (Log{"DeleteFile " + kSignal, "StartService localhost Merovix",
+                               "StartService localhost Merovix_KeepAlive", "StartService localhost Merovix_Praxis",
+                               "StartService localhost Merovix_Praxis_Keepalive"}));
+  EXPECT_EQ(services.journal, "service=Merovix_Praxis_Keepalive\n");
+  EXPECT_EQ(services.record.front(),
+            "Ein früherer Lauf wurde nicht abgeschlossen; laut Journal angehalten: Dienst "
+            "Merovix_Praxis_Keepalive, Dienst Merovix_Praxis. Wird zuerst wieder gestartet.");
+  // The run that follows fails its download: the journal stays as it was.
+  services.download_outcome = DownloadOutcome::ToolFailed;
+  EXPECT_EQ(services.Run(*services.journal), RunOutcome::DownloadFailed);
+  EXPECT_EQ(services.journal, "service=Merovix_Praxis_Keepalive\n");
+
+  for (const bool running : {false, true}) {
+    FakeWorld desktop;
+    desktop.journal = "desktop=" + kDir + "\\merovix.EXE\nsession=1\n";
+    if (running) desktop.running = {{"Merovix.exe", 1}};
+    EXPECT_EQ(desktop.Recover(), "");
+    EXPECT_EQ(desktop.log, running ? Log{} : Log{"RunDetached " + kDir + "\\merovix.EXE [] 1"});
+    EXPECT_FALSE(desktop.journal.has_value());
+  }
+
+  FakeWorld none;
+  EXPECT_EQ(none.Recover(), "");
+  EXPECT_TRUE(none.log.empty() && none.record.empty() && none.journal_writes.empty());
 }
 
 }  // namespace
