@@ -63,16 +63,17 @@ class UpdateRun {
       ops_.ShowUpdateMessage(refused ? kNotSignedByMaker : kDownloadFailed);
       return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
+    StopRecord stopped;
     try {
-      StopProduct();
+      StopProduct(stopped);
     } catch (...) {
-      Restart();
+      Restart(stopped);
       throw;
     }
     record_.InstallerStarting(RunAndWaitCommandLine(installer_, "/silent"));
     const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
     record_.InstallerEnded(exit_code);
-    const RestartOutcome restart = Restart();
+    const RestartOutcome restart = Restart(stopped);
     const bool installed = exit_code && *exit_code == 0;
     if (!installed || !restart.succeeded) ops_.Beep();
     ops_.ShowUpdateMessage(FinalMessage(exit_code, restart));
@@ -101,10 +102,10 @@ class UpdateRun {
     record_.ProgramStopped(name, attempts, attempts == kKillAttempts && ops_.CountProcesses(name) >= 1);
   }
 
-  void RenewSignalFile() {
+  void RenewSignalFile(StopRecord& stopped) {
     if (ops_.FileExists(signal_file_)) ops_.RemoveFile(signal_file_);
+    stopped.signal_file = signal_file_;
     ops_.CreateSignalFile(signal_file_);
-    signalled_ = true;
     record_.SignalFileCreated(signal_file_);
   }
 
@@ -118,7 +119,8 @@ class UpdateRun {
     return "Merovix";
   }
 
-  void StopService(const std::string& service) {
+  void StopService(const std::string& service, StopRecord& stopped) {
+    stopped.services.push_back(service);
     const std::string parameters = "stop " + service;
     ops_.ShellExecuteAndWait(sc_, parameters, true, sc_show_);
     record_.ServiceStopped(service, sc_ + " " + parameters, ops_.WaitWhileServiceStops(kLocalhost, service));
@@ -139,73 +141,81 @@ class UpdateRun {
     ops_.RunCommand(command);
   }
 
-  void StopProduct() {
+  // Fills `stopped` as it goes, so that an error midway leaves it naming
+  // what has to be started again.
+  void StopProduct(StopRecord& stopped) {
     Terminate("Merovix_Diagnose.exe", true);
-    restart_desktop_ = false;
     if (ops_.ServiceExists(kLocalhost, "Merovix")) {
-      service_mode_ = true;
-      StopService(ConfiguredServiceName() + "_Keepalive");
-      RenewSignalFile();
+      StopService(ConfiguredServiceName() + "_Keepalive", stopped);
+      RenewSignalFile(stopped);
       for (int poll = 0; poll < kSignalFilePolls && ops_.FileExists(signal_file_); ++poll) {
         ops_.SleepOneMillisecond();
       }
       record_.SignalFileTaken(!ops_.FileExists(signal_file_), kSignalFilePolls);
-      StopService(ConfiguredServiceName());
+      StopService(ConfiguredServiceName(), stopped);
       StopDicomServer("storescp.exe", "storescpDwProcessID");
       StopDicomServer("wlmscpfs.exe", "wlmscpfsDwProcessID");
-    } else {
-      service_mode_ = false;
-      if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
-        RenewSignalFile();
-        restart_desktop_ = true;
-        // The program may be saving a day's work; the installer must not
-        // meet its files in use.
-        desktop_ended_ = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
-        record_.DesktopProgramEnded(kDesktopProgramName, desktop_ended_, kDesktopProgramEndWaitMs);
-      }
+    } else if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
+      RenewSignalFile(stopped);
+      stopped.desktop_program = desktop_program_;
+      // The program may be saving a day's work; the installer must not
+      // meet its files in use.
+      stopped.desktop_ended = ops_.WaitForProgramToEnd(kDesktopProgramName, kDesktopProgramEndWaitMs);
+      record_.DesktopProgramEnded(kDesktopProgramName, stopped.desktop_ended, kDesktopProgramEndWaitMs);
     }
     Terminate("ekag20nt.exe", false);
     Terminate("NKLS40EK.exe", false);
   }
 
   // A stop request nobody took would end the restarted product at once.
-  void RemoveUntakenSignalFile() {
-    if (!signalled_ || !ops_.FileExists(signal_file_)) return;
-    ops_.RemoveFile(signal_file_);
-    record_.SignalFileRemoved(signal_file_);
+  void RemoveUntakenSignalFile(const std::string& signal_file) {
+    if (signal_file.empty() || !ops_.FileExists(signal_file)) return;
+    ops_.RemoveFile(signal_file);
+    record_.SignalFileRemoved(signal_file);
   }
 
-  bool RestartService(const std::string& service) {
-    const std::uint32_t state = ops_.StartServiceAndWait(kLocalhost, service);
-    record_.ServiceRestarted(service, state);
-    return state == kServiceRunning;
-  }
-
-  RestartOutcome Restart() {
-    RemoveUntakenSignalFile();
-    if (service_mode_) {
-      const bool service = RestartService("Merovix");
-      const bool keep_alive = RestartService("Merovix_KeepAlive");
-      return {RestartKind::Service, service && keep_alive};
+  // "Merovix" and "Merovix_KeepAlive" are started as ever, then every other
+  // service the run stopped (the one a stop ended last first). Whether all
+  // came back counts only what the run stopped: a fixed name that is not the
+  // configured one may not be installed at all.
+  bool RestartServices(const std::vector<std::string>& stopped) {
+    const auto among = [](const std::vector<std::string>& names, const std::string& name) {
+      return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return AsciiSameText(n, name); });
+    };
+    std::vector<std::string> order = {"Merovix", "Merovix_KeepAlive"};
+    for (auto it = stopped.rbegin(); it != stopped.rend(); ++it) {
+      if (!among(order, *it)) order.push_back(*it);
     }
-    if (!restart_desktop_) return {};
+    bool all_back = true;
+    for (const std::string& service : order) {
+      const std::uint32_t state = ops_.StartServiceAndWait(kLocalhost, service);
+      record_.ServiceRestarted(service, state);
+      if (state != kServiceRunning && among(stopped, service)) all_back = false;
+    }
+    return all_back;
+  }
+
+  RestartOutcome Restart(const StopRecord& stopped) {
+    RemoveUntakenSignalFile(stopped.signal_file);
+    if (!stopped.services.empty()) return {RestartKind::Service, RestartServices(stopped.services)};
+    if (stopped.desktop_program.empty()) return {};
     // A second copy beside one that never ended, or that the installer
     // started again, would work on the same data.
     const bool running = ops_.CountProcesses(kDesktopProgramName) >= 1;
     // Under the system account the program is not started; one that never
     // ended and still runs is told as such all the same.
-    if (local_system_ && (desktop_ended_ || !running)) {
-      record_.DesktopRestartSkipped(desktop_program_);
+    if (local_system_ && (stopped.desktop_ended || !running)) {
+      record_.DesktopRestartSkipped(stopped.desktop_program);
       return {RestartKind::Desktop, false, true};
     }
     if (running) {
-      record_.DesktopProgramStillRunning(desktop_program_);
-      return desktop_ended_ ? RestartOutcome{RestartKind::Desktop, true}
-                            : RestartOutcome{RestartKind::DesktopNeverEnded, false};
+      record_.DesktopProgramStillRunning(stopped.desktop_program);
+      return stopped.desktop_ended ? RestartOutcome{RestartKind::Desktop, true}
+                                   : RestartOutcome{RestartKind::DesktopNeverEnded, false};
     }
     const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
-    const bool started = ops_.RunDetached(desktop_program_, "", minimised ? kSwMinimize : kSwShowNormal);
-    record_.DesktopProgramRestarted(desktop_program_, started);
+    const bool started = ops_.RunDetached(stopped.desktop_program, "", minimised ? kSwMinimize : kSwShowNormal);
+    record_.DesktopProgramRestarted(stopped.desktop_program, started);
     return {RestartKind::Desktop, started};
   }
 
@@ -214,10 +224,6 @@ class UpdateRun {
   const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   const bool unattended_, local_system_;
   const std::uint16_t tool_show_, sc_show_;
-  bool service_mode_ = false;
-  bool restart_desktop_ = false;
-  bool desktop_ended_ = false;
-  bool signalled_ = false;
 };
 
 }  // namespace

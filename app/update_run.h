@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/run_outcome.h"
 #include "app/run_record.h"
@@ -37,6 +38,19 @@ struct RestartOutcome {
   RestartKind kind = RestartKind::None;
   bool succeeded = true;
   bool skipped = false;
+};
+
+// What the stop phase stopped, handed to the restart: the services by the
+// names their stops used (in the order stopped), the desktop program asked
+// to stop through the signal file, and the signal file the run created.
+struct StopRecord {
+  std::vector<std::string> services;
+  std::string desktop_program;  // its path; empty: not asked to stop
+  bool desktop_ended = false;   // it ended within its wait
+  // The session the desktop program ran in, for a restart there; empty
+  // while unknown.
+  std::optional<std::uint32_t> desktop_session;
+  std::string signal_file;  // empty: none created
 };
 
 // The operations also write the run's record (RecordSink).

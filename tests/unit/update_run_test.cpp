@@ -278,6 +278,7 @@ TEST(UpdateRun, ServiceBranchStopsSignalsEndsTheDicomServersAndRestartsBothServi
                             "AwaitStop localhost MerovixServer", "KillId 4711",
                             "RunCommand \"" + kTaskkill + "\" -f -im wlmscpfs.exe", kInstall,
                             "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
+                            "StartService localhost MerovixServer", "StartService localhost MerovixServer_Keepalive",
                             "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
   EXPECT_EQ(world.polls, 3) << "stops polling once the product deleted the signal file";
 }
@@ -575,6 +576,21 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                   w.desktop_program_ends = false;
                 },
                 RestartFailed},
+           Case{"configured service stays stopped",
+                [](FakeWorld& w) {
+                  w.services = {"Merovix"};
+                  w.ini_strings["Servicename"] = "Merovix_Praxis";
+                  w.failing_starts = {"Merovix_Praxis"};
+                },
+                RestartFailed},
+           // Started as ever, but not stopped by this run: it may not exist.
+           Case{"fixed keep-alive name missing beside a configured one",
+                [](FakeWorld& w) {
+                  w.services = {"Merovix"};
+                  w.ini_strings["Servicename"] = "Merovix_Praxis";
+                  w.failing_starts = {"Merovix_KeepAlive"};
+                },
+                Updated},
            Case{"system account, nothing to restart", [](FakeWorld& w) { w.local_system = true; }, Updated},
            Case{"system account, desktop program never ended",
                 [](FakeWorld& w) {
