@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "common/desktop_start.h"
 #include "common/download_sequence.h"
 
 namespace merovix {
@@ -56,9 +57,11 @@ class RunRecord {
   void InstallerEnded(std::optional<std::uint32_t> exit_code);
   void SignalFileRemoved(const std::string& path);
   void ServiceRestarted(const std::string& service, std::uint32_t state);
-  void DesktopProgramRestarted(const std::string& path, bool started);
+  // Names the account and session the program was started in (or meant to
+  // be), and why not as the user at the PC where it was not.
+  void DesktopProgramRestarted(const std::string& path, const DesktopStartResult& start);
   void DesktopProgramStillRunning(const std::string& path);
-  void DesktopRestartSkipped(const std::string& path);
+  void DesktopRestartSkipped(const std::string& path, const std::string& reason);
 
  private:
   void Line(const std::string& line) { sink_.RecordLine(line); }

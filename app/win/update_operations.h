@@ -41,7 +41,8 @@ class WindowsUpdateOperations : public UpdateOperations {
                            std::uint16_t show) override;
   std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
                                           std::uint16_t show) override;
-  bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
+  std::vector<std::uint32_t> ProgramSessions(const std::string& name) override;
+  DesktopStartResult StartDesktopProgram(const DesktopStartRequest& request) override;
   void RunCommand(const std::string& command) override;
 
  private:
