@@ -33,7 +33,8 @@ inline constexpr std::uint32_t kDesktopProgramEndWaitMs = 60 * 1000;
 // the installer started it). DesktopNeverEnded: the desktop program did not
 // end when asked and still runs; it is not started a second time.
 // `skipped`: the desktop program was not started because the run has the
-// system account and its user is not at the console.
+// system account and did not find its user at the console (or a copy it did
+// not start runs already).
 enum class RestartKind : std::uint8_t { None, Service, Desktop, DesktopNeverEnded };
 struct RestartOutcome {
   RestartKind kind = RestartKind::None;
