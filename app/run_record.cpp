@@ -176,18 +176,23 @@ void RunRecord::ServiceRestarted(const std::string& service, std::uint32_t state
        ServiceStateText(state));
 }
 
-void RunRecord::DesktopProgramRestarted(const std::string& path, bool started) {
-  Line("Neustart " + Data(path) + (started ? ": gestartet" : " fehlgeschlagen: nicht gestartet"));
+void RunRecord::DesktopProgramRestarted(const std::string& path, const DesktopStartResult& start) {
+  const char* how = start.way == DesktopStartWay::ShellUser     ? "mit dem Token der Shell"
+                    : start.way == DesktopStartWay::SessionUser ? "mit dem Token des Benutzers an der Konsole"
+                                                                : "mit dem Token des Updates";
+  const std::string account = start.as.account.empty() ? "(Konto unbekannt)" : Data(start.as.account);
+  const std::string as = "als " + account + " in Sitzung " + std::to_string(start.as.session) + ", " + how +
+                         (start.reason.empty() ? "" : ": " + start.reason);
+  Line("Neustart " + Data(path) +
+       (start.started ? ": gestartet " + as : " fehlgeschlagen: nicht gestartet (" + as + ")"));
 }
 
 void RunRecord::DesktopProgramStillRunning(const std::string& path) {
   Line("Neustart " + Data(path) + " entfällt: das Programm läuft");
 }
 
-void RunRecord::DesktopRestartSkipped(const std::string& path) {
-  Line("Neustart " + Data(path) +
-       " übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort liefe das Programm für niemanden "
-       "sichtbar");
+void RunRecord::DesktopRestartSkipped(const std::string& path, const std::string& reason) {
+  Line("Neustart " + Data(path) + " übersprungen: " + reason);
 }
 
 void RunRecord::UnfinishedRunFound(const std::vector<std::string>& services, const std::string& desktop_program) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/desktop_start.h"
 #include "common/download_sequence.h"
 
 namespace merovix {
@@ -65,9 +66,11 @@ class RunRecord {
   void InstallerTimedOut(const std::string& limit);
   void SignalFileRemoved(const std::string& path);
   void ServiceRestarted(const std::string& service, std::uint32_t state);
-  void DesktopProgramRestarted(const std::string& path, bool started);
+  // Names the account and session the program was started in (or meant to
+  // be), and why not as the user at the PC where it was not.
+  void DesktopProgramRestarted(const std::string& path, const DesktopStartResult& start);
   void DesktopProgramStillRunning(const std::string& path);
-  void DesktopRestartSkipped(const std::string& path);
+  void DesktopRestartSkipped(const std::string& path, const std::string& reason);
   // The journal of what a run has stopped.
   void UnfinishedRunFound(const std::vector<std::string>& services, const std::string& desktop_program);
   void JournalLineRefused(const std::string& line);

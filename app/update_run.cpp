@@ -30,6 +30,8 @@ constexpr const char* kLocalhost = "localhost";
 constexpr const char* kDesktopProgramName = "Merovix.exe";
 constexpr int kSignalFilePolls = 500;
 constexpr int kKillAttempts = 5;
+constexpr const char* kRunsAgainUnderSystem =
+    "Das Update läuft unter dem lokalen Systemkonto, und Merovix läuft schon wieder";
 
 // The installer's time limit in words: "30 Minuten".
 std::string LimitText() {
@@ -213,6 +215,8 @@ class UpdateRun {
       StopDicomServer("storescp.exe", "storescpDwProcessID");
       StopDicomServer("wlmscpfs.exe", "wlmscpfsDwProcessID");
     } else if (ops_.CountProcesses(kDesktopProgramName) >= 1) {
+      // Read while it runs: the restart comes back in the same session.
+      stopped.desktop_sessions = ops_.ProgramSessions(kDesktopProgramName);
       stopped.desktop_program = desktop_program_;
       RenewSignalFile(stopped);
       // The program may be saving a day's work; the installer must not
@@ -257,10 +261,10 @@ class UpdateRun {
     // A second copy beside one that never ended, or that the installer
     // started again, would work on the same data.
     const bool running = ops_.CountProcesses(kDesktopProgramName) >= 1;
-    // Under the system account the program is not started; one that never
-    // ended and still runs is told as such all the same.
-    if (local_system_ && (stopped.desktop_ended || !running)) {
-      record_.DesktopRestartSkipped(stopped.desktop_program);
+    // Under the system account a program that ended and runs again was not
+    // started for the user; one that never ended is told as such.
+    if (local_system_ && stopped.desktop_ended && running) {
+      record_.DesktopRestartSkipped(stopped.desktop_program, kRunsAgainUnderSystem);
       return {RestartKind::Desktop, false, true};
     }
     if (running) {
@@ -269,9 +273,14 @@ class UpdateRun {
                                    : RestartOutcome{RestartKind::DesktopNeverEnded, false};
     }
     const bool minimised = ops_.ReadIniBool("minimiert_starten", false);
-    const bool started = ops_.RunDetached(stopped.desktop_program, "", minimised ? kSwMinimize : kSwShowNormal);
-    record_.DesktopProgramRestarted(stopped.desktop_program, started);
-    return {RestartKind::Desktop, started};
+    const DesktopStartResult start = ops_.StartDesktopProgram(
+        {stopped.desktop_program, minimised ? kSwMinimize : kSwShowNormal, local_system_, stopped.desktop_sessions});
+    if (start.way == DesktopStartWay::NotStarted) {
+      record_.DesktopRestartSkipped(stopped.desktop_program, start.reason);
+      return {RestartKind::Desktop, false, true};
+    }
+    record_.DesktopProgramRestarted(stopped.desktop_program, start);
+    return {RestartKind::Desktop, start.started};
   }
 
   // Consumes `stopped`: afterwards it holds what did not come back. A run
@@ -290,7 +299,7 @@ class UpdateRun {
       // Running, or left to the user under the system account: nothing is owed.
       if (desktop.kind != RestartKind::Desktop || desktop.succeeded || desktop.skipped) {
         stopped.desktop_program.clear();
-        stopped.desktop_session.reset();
+        stopped.desktop_sessions.clear();
       }
     }
     return services.value_or(desktop);

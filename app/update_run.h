@@ -9,6 +9,7 @@
 
 #include "app/run_outcome.h"
 #include "app/run_record.h"
+#include "common/desktop_start.h"
 #include "common/download_sequence.h"
 #include "common/version_rules.h"
 
@@ -37,7 +38,8 @@ inline constexpr std::uint32_t kDesktopProgramEndWaitMs = 60 * 1000;
 // the installer started it). DesktopNeverEnded: the desktop program did not
 // end when asked and still runs; it is not started a second time.
 // `skipped`: the desktop program was not started because the run has the
-// system account.
+// system account and did not find its user at the console (or a copy it did
+// not start runs already).
 enum class RestartKind : std::uint8_t { None, Service, Desktop, DesktopNeverEnded };
 struct RestartOutcome {
   RestartKind kind = RestartKind::None;
@@ -52,9 +54,9 @@ struct StopRecord {
   std::vector<std::string> services;
   std::string desktop_program;  // its path; empty: not asked to stop
   bool desktop_ended = false;   // it ended within its wait
-  // The session the desktop program ran in, for a restart there; empty
+  // The sessions the desktop program ran in, for a restart there; empty
   // while unknown.
-  std::optional<std::uint32_t> desktop_session;
+  std::vector<std::uint32_t> desktop_sessions;
   std::string signal_file;  // empty: none created
 };
 
@@ -134,8 +136,11 @@ class UpdateOperations : public RecordSink {
   // InstallerTimeLimitMs(); `folder` is its current folder.
   virtual InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, const std::string& folder,
                                   std::uint16_t show) = 0;
-  // Starts a program without waiting for it; true when it was started.
-  virtual bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
+  // The sessions of the running processes of that executable name.
+  virtual std::vector<std::uint32_t> ProgramSessions(const std::string& name) = 0;
+  // Starts the desktop program again without waiting for it, as whom and
+  // where `request` calls for (StartDesktopProgram).
+  virtual DesktopStartResult StartDesktopProgram(const DesktopStartRequest& request) = 0;
   virtual void RunCommand(const std::string& command) = 0;
 
   // The journal of what a run has stopped (app/journal.h), kept where only
@@ -159,7 +164,8 @@ struct UpdateRunSettings {
   bool unattended = false;
   // The run has the local system account: a desktop program started from it
   // would run in the system's session, for nobody (or with the system's
-  // rights on a user's desktop), so it is not restarted.
+  // rights on a user's desktop), so it is restarted only as the user at the
+  // console, in the session where it ran.
   bool local_system = false;
 };
 

@@ -17,6 +17,7 @@
 #include "common/win/services.h"
 #include "common/win/settings.h"
 #include "common/win/versions.h"
+#include "common/win/user_token_launch.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 
@@ -125,11 +126,13 @@ InstallerEnd WindowsUpdateOperations::RunAndWait(const std::string& exe, const s
   return {run.exit_code, run.timed_out};
 }
 
-bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) {
-  // The handles are the run's own: the program runs on without us.
-  UniqueProcessInformation started;
-  merovix::RunDetached(exe, parameters, show, true, started);
-  return static_cast<bool>(started);
+std::vector<std::uint32_t> WindowsUpdateOperations::ProgramSessions(const std::string& name) {
+  return SessionsOfProgram(name);
+}
+
+DesktopStartResult WindowsUpdateOperations::StartDesktopProgram(const DesktopStartRequest& request) {
+  WindowsDesktopStart start;
+  return merovix::StartDesktopProgram(start, request);
 }
 
 void WindowsUpdateOperations::RunCommand(const std::string& command) { merovix::RunCommand(command); }

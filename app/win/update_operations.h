@@ -42,7 +42,8 @@ class WindowsUpdateOperations : public UpdateOperations {
                            std::uint16_t show) override;
   InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, const std::string& folder,
                           std::uint16_t show) override;
-  bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
+  std::vector<std::uint32_t> ProgramSessions(const std::string& name) override;
+  DesktopStartResult StartDesktopProgram(const DesktopStartRequest& request) override;
   void RunCommand(const std::string& command) override;
   std::optional<std::string> ReadJournal() override;
   bool WriteJournal(const std::string& text) override;

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -141,6 +142,22 @@ void KillProcessByIdText(const std::string& IdText) {
   // ourselves would break off whatever the caller was in the middle of.
   if (!id || *id == ::GetCurrentProcessId()) return;
   if (ProcessIdRunning(IdText)) KillProcessById(*id);
+}
+
+std::vector<std::uint32_t> SessionsOfProgram(const std::string& Name) {
+  std::vector<std::uint32_t> sessions;
+  const UniqueFileHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot) return sessions;
+  const std::string wanted = AnsiUpperCase(Name);
+  ForEachProcess(snapshot.get(), [&](const PROCESSENTRY32& entry) {
+    DWORD session = 0;
+    if (AnsiUpperCase(ExeFileOf(entry)) == wanted && ::ProcessIdToSessionId(entry.th32ProcessID, &session)) {
+      sessions.push_back(session);
+    }
+  });
+  std::sort(sessions.begin(), sessions.end());
+  sessions.erase(std::unique(sessions.begin(), sessions.end()), sessions.end());
+  return sessions;
 }
 
 bool RunsAsLocalSystem() {

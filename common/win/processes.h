@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace merovix {
 
@@ -46,6 +47,11 @@ bool WaitForProgramToEnd(const std::string& Name, std::uint32_t LimitMs);
 // KillProcessById for an id given as text, when that id is running and is
 // not this process's own.
 void KillProcessByIdText(const std::string& IdText);
+
+// The sessions (ascending, each once) of the running processes whose whole
+// executable name equals `Name` (as CountProcesses compares); empty when none
+// runs or no session can be read.
+std::vector<std::uint32_t> SessionsOfProgram(const std::string& Name);
 
 // True when this process runs under the local system account (S-1-5-18), as
 // deployment tools and services start programs; false for any user, and when

@@ -242,6 +242,26 @@ class ShellBlock {
   void* block_;
 };
 
+// An environment block made for a user (CreateEnvironmentBlock), destroyed
+// with the function of the DLL it came from, loaded at run time: the DLL
+// must stay loaded while the block lives.
+class UniqueEnvironmentBlock {
+ public:
+  using Destroy = BOOL(WINAPI*)(void*);
+  explicit UniqueEnvironmentBlock(Destroy destroy) : destroy_(destroy) {}
+  UniqueEnvironmentBlock(const UniqueEnvironmentBlock&) = delete;
+  UniqueEnvironmentBlock& operator=(const UniqueEnvironmentBlock&) = delete;
+  ~UniqueEnvironmentBlock() {
+    if (block_ != nullptr && destroy_ != nullptr) detail::KeepingLastError([this] { destroy_(block_); });
+  }
+  void* get() const { return block_; }
+  void** put() { return &block_; }
+
+ private:
+  Destroy destroy_;
+  void* block_ = nullptr;
+};
+
 // This thread in a single-threaded COM apartment for the scope. It leaves
 // the apartment only when it entered it (S_OK, or S_FALSE when it was in it
 // already): a host that put the thread into another apartment

@@ -85,13 +85,28 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
     assert not os.path.exists(product.signal_file)
 
 
+def start_user_shell(box):
+    """usershell.exe as the desktop's shell, with the unelevated half of the
+    token (Wine's desktop has no shell window); it runs until the box ends."""
+    exe = box.unix_path(TOOLS + "\\usershell.exe")
+    os.makedirs(os.path.dirname(exe), exist_ok=True)
+    winebed.install_file(os.path.join(box.bin, "usershell.exe"), exe)
+    box.start(TOOLS + "\\usershell.exe", "shell")
+    log = os.path.join(os.path.dirname(exe), "usershell.log")
+    return wait_until(lambda: [line for line in winebed.read_lines(log) if line.startswith("shell ")],
+                      what="the user's shell")[0]
+
+
 # Unattended, the run asks nothing (even where the settings want the
 # question), shows nothing and says how it went in its exit code and log.
-@pytest.mark.parametrize("minimised,show,unattended", [pytest.param("1", "6", False, marks=pytest.mark.wow64),
-                                                       (None, "1", False),
-                                                       pytest.param(None, "1", True, marks=pytest.mark.wow64)],
-                         ids=["minimised", "normal", "unattended"])
-def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show, unattended):
+# The program comes back with the token of the user's shell where there is
+# one, and with the updater's own where there is none.
+@pytest.mark.parametrize("minimised,show,unattended,shell",
+                         [pytest.param("1", "6", False, False, marks=pytest.mark.wow64),
+                          (None, "1", False, True),
+                          pytest.param(None, "1", True, False, marks=pytest.mark.wow64)],
+                         ids=["minimised", "normal-shell", "unattended"])
+def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show, unattended, shell):
     settings = "[Parameter]\nconfirm_update=%d\n" % unattended + (
         "minimiert_starten=%s\n" % minimised if minimised else "")
     product = Product(box, settings)
@@ -101,6 +116,8 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
         use_curl(box)
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
+    if shell:
+        assert "elevated=0 session=1" in start_user_shell(box)
 
     if unattended:
         # The installer takes a second: long enough for the watch to see its console.
@@ -125,6 +142,14 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
         assert os.stat(product.work_folder()).st_mode & 0o007 == 0, "others may enter the work folder"
     log = product.log()
     assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
+    if shell:
+        assert "Neustart %s: gestartet als %s in Sitzung 1, mit dem Token der Shell" % (
+            product.win("Merovix.exe"), account(log)) in log
+        # Known Wine difference: its CreateProcessWithTokenW starts the program
+        # with the updater's token, whatever token it is handed; Windows gives
+        # the shell's, unelevated one.
+        code, out = box.output(os.path.join(box.bin, "usershell.exe"), "token", starts[1][0])
+        assert code == 0 and out.strip() == "elevated=1 session=1", out
     if unattended:
         curl, installer = SYSTEM + "\\curl.exe", product.installer_win
         assert log[1:] == [
@@ -139,7 +164,8 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             "Merovix.exe hat sich beendet",
             'Installationsprogramm: "%s" /silent' % installer,
             "Installationsprogramm beendet, Exit-Code 0",
-            "Neustart %s: gestartet" % product.win("Merovix.exe"),
+            "Neustart %s: gestartet als %s in Sitzung 1, mit dem Token des Updates: keine Shell auf dem Desktop "
+            "(GetShellWindow)" % (product.win("Merovix.exe"), account(log)),
             "Meldung: " + DONE + " und Merovix neu gestartet!",
             "Ende, Exit-Code 0"]
         assert "confirm_update" not in product.settings().lower()
@@ -173,6 +199,13 @@ def test_only_an_installer_older_than_the_installed_version_is_refused(box, host
         "Meldung: Das angebotene Update (Version %s) ist älter als die installierte Version %s und wurde nicht "
         "installiert!" % (RECORDER_VERSION, installed),
         "Ende, Exit-Code %d" % older]
+
+
+def account(log):
+    """The account the run's log names as the user (Wine: the computer's name
+    as the domain)."""
+    computer, user = re.fullmatch(r"Start: .*, Computer (\S+), Benutzer (\S+)", log[0]).groups()
+    return computer + "\\" + user
 
 
 def plant_system_program_standins(box, folders):

@@ -42,6 +42,9 @@ class FakeWorld : public UpdateOperations {
   bool desktop_program_ends = true;      // on the signal file, within the wait
   std::set<std::string> failing_starts;  // services that stay stopped
   bool desktop_program_starts = true;
+  std::vector<std::uint32_t> desktop_sessions = {1};
+  std::optional<std::string> desktop_start_refused;  // under the system account, with this reason
+  std::vector<DesktopStartRequest> requests;
   std::optional<bool> installer_leaves_desktop_running;  // the installer ends or starts Merovix.exe
   std::optional<ProductVersion> installed_version;
   std::optional<ProductVersion> offered_version;  // the installer's file version
@@ -166,9 +169,16 @@ class FakeWorld : public UpdateOperations {
     if (installer_times_out) return {std::nullopt, true};
     return {installer_exit_code};
   }
-  bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override {
-    log.push_back("RunDetached " + exe + " [" + parameters + "] " + std::to_string(show));
-    return desktop_program_starts;
+  std::vector<std::uint32_t> ProgramSessions(const std::string& name) override {
+    return CountProcesses(name) == 0 ? std::vector<std::uint32_t>{} : desktop_sessions;
+  }
+  // Logged as the detached start it is; who it runs as is the start's own
+  // choice (tests/unit/desktop_start_test.cpp).
+  DesktopStartResult StartDesktopProgram(const DesktopStartRequest& request) override {
+    requests.push_back(request);
+    if (desktop_start_refused) return {DesktopStartWay::NotStarted, false, {}, *desktop_start_refused};
+    log.push_back("RunDetached " + request.exe + " [] " + std::to_string(request.show));
+    return {DesktopStartWay::ShellUser, desktop_program_starts, {"PC\\anna", 1, false}, ""};
   }
   void RunCommand(const std::string& command) override { log.push_back("RunCommand " + command); }
 
@@ -519,13 +529,15 @@ TEST(UpdateRun, TheDesktopProgramIsStartedAgainOnlyWhereNoCopyRuns) {
                 false,
                 true,
                 {start, done + " und Merovix neu gestartet!"},
-                "Neustart " + kDir + "\\Merovix.exe: gestartet"},
+                "Neustart " + kDir + "\\Merovix.exe: gestartet als PC\\anna in Sitzung 1, mit dem Token der Shell"},
            Case{true, true, true, {kInstall, done + " und Merovix neu gestartet!"}, left_alone},
            Case{true,
                 std::nullopt,
                 false,
                 {start, "Beep", done + "! Merovix konnte nicht neu gestartet werden!"},
-                "Neustart " + kDir + "\\Merovix.exe fehlgeschlagen: nicht gestartet"},
+                "Neustart " + kDir +
+                    "\\Merovix.exe fehlgeschlagen: nicht gestartet (als PC\\anna in Sitzung 1, mit dem Token der "
+                    "Shell)"},
        }) {
     FakeWorld world;
     world.ini_bools["confirm_update"] = false;
@@ -577,22 +589,31 @@ TEST(UpdateRun, AnUnattendedRunAsksNothingAndStartsItsToolsHidden) {
                             "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
 }
 
-// Under the system account the desktop program is asked to stop as ever but
-// not started again; the services are.
-TEST(UpdateRun, UnderTheSystemAccountTheDesktopProgramIsNotRestarted) {
+// Under the system account the desktop program is asked to stop as ever and
+// comes back only where its start finds the user it ran for, in the session
+// read while it ran; the services come back in any case.
+TEST(UpdateRun, UnderTheSystemAccountTheDesktopProgramComesBackOnlyForItsUser) {
   FakeWorld world;
   world.unattended = true;
   world.local_system = true;
   world.running = {{"Merovix.exe", 1}};
-  EXPECT_EQ(world.Run(), RunOutcome::RestartSkipped);
-  EXPECT_EQ(Log(world.log.end() - 5, world.log.end()),
+  world.desktop_sessions = {2};
+  EXPECT_EQ(world.Run(), RunOutcome::Updated);
+  ASSERT_EQ(world.requests.size(), 1u);
+  EXPECT_TRUE(world.requests[0].local_system);
+  EXPECT_EQ(world.requests[0].stopped_in_sessions, std::vector<std::uint32_t>{2});
+
+  FakeWorld nobody;
+  nobody.unattended = true;
+  nobody.local_system = true;
+  nobody.running = {{"Merovix.exe", 1}};
+  nobody.desktop_start_refused = "niemand angemeldet";
+  EXPECT_EQ(nobody.Run(), RunOutcome::RestartSkipped);
+  EXPECT_EQ(Log(nobody.log.end() - 5, nobody.log.end()),
             (Log{"CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000", kInstall, "Beep",
                  "UpdateMessage Das Update wurde durchgeführt! Merovix wurde unter dem Systemkonto nicht neu "
                  "gestartet."}));
-  EXPECT_EQ(world.record.back(),
-            "Neustart " + kDir +
-                "\\Merovix.exe übersprungen: Das Update läuft unter dem lokalen Systemkonto, dort "
-                "liefe das Programm für niemanden sichtbar");
+  EXPECT_EQ(nobody.record.back(), "Neustart " + kDir + "\\Merovix.exe übersprungen: niemand angemeldet");
 
   FakeWorld service;
   service.local_system = true;
@@ -675,6 +696,14 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                   w.desktop_program_ends = false;
                 },
                 RestartFailed},
+           // Not started by this run for its user; a second copy is not made.
+           Case{"system account, running again after the installer",
+                [](FakeWorld& w) {
+                  w.local_system = true;
+                  w.running = {{"Merovix.exe", 1}};
+                  w.installer_leaves_desktop_running = true;
+                },
+                RestartSkipped},
        }) {
     FakeWorld world;
     c.arrange(world);
@@ -706,8 +735,8 @@ TEST(UpdateRun, TheJournalNamesWhatIsStoppedUntilItRunsAgain) {
   desktop.running = {{"Merovix.exe", 1}};
   desktop.desktop_program_starts = false;
   desktop.Run("service=Merovix_Old\n");
-  EXPECT_EQ(desktop.journal_writes, (Log{"service=Merovix_Old\ndesktop=" + kDir + "\\Merovix.exe\n" + signal,
-                                         "service=Merovix_Old\ndesktop=" + kDir + "\\Merovix.exe\n"}))
+  const std::string desktop_lines = "service=Merovix_Old\ndesktop=" + kDir + "\\Merovix.exe\nsession=1\n";
+  EXPECT_EQ(desktop.journal_writes, (Log{desktop_lines + signal, desktop_lines}))
       << "written before the signal file; what an earlier run left is kept beside it";
 }
 
