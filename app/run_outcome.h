@@ -16,6 +16,7 @@ enum class RunOutcome : std::uint8_t {
   RestartSkipped,    // updated; the desktop program is not started under the system account
   UnexpectedError,   // an error ended the run
   ArgumentRefused,   // an argument other than the switch: nothing done
+  RebootRequired,    // updated and restarted; the installer needs the PC restarted to finish
 };
 
 // The exit codes of unattended runs. 1x: the new version is installed, but
@@ -23,15 +24,17 @@ enum class RunOutcome : std::uint8_t {
 // 40: wrong command line. The values keep clear of those that deployment
 // tools read on their own (1641 and 3010 mean "restart the PC", 1618 "try
 // again later"), of 1 and 2, which so many programs use, and of 3, the
-// run-time library's code for an aborted program.
+// run-time library's code for an aborted program; the one exception is
+// 3010, given where it means what those tools read in it.
 struct ExitCodeEntry {
   RunOutcome outcome;
   int code;
 };
 inline constexpr ExitCodeEntry kUnattendedExitCodes[] = {
-    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},   {RunOutcome::RestartSkipped, 11},
-    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},  {RunOutcome::InstallerRefused, 22},
-    {RunOutcome::InstallerFailed, 23}, {RunOutcome::UnexpectedError, 30}, {RunOutcome::ArgumentRefused, 40},
+    {RunOutcome::Updated, 0},           {RunOutcome::RestartFailed, 10},   {RunOutcome::RestartSkipped, 11},
+    {RunOutcome::NotInstalled, 20},     {RunOutcome::DownloadFailed, 21},  {RunOutcome::InstallerRefused, 22},
+    {RunOutcome::InstallerFailed, 23},  {RunOutcome::UnexpectedError, 30}, {RunOutcome::ArgumentRefused, 40},
+    {RunOutcome::RebootRequired, 3010},
 };
 
 // The code of `outcome` in the table; an outcome without an entry (a cancel,

@@ -69,16 +69,22 @@ class UpdateRun {
       Restart();
       throw;
     }
-    record_.InstallerStarting(RunAndWaitCommandLine(installer_, "/silent"));
-    const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
+    const char* switches = unattended_ ? kUnattendedInstallerSwitches : kInstallerSwitches;
+    record_.InstallerStarting(RunAndWaitCommandLine(installer_, switches));
+    const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, switches, kSwShowNormal);
     record_.InstallerEnded(exit_code);
     const RestartOutcome restart = Restart();
-    const bool installed = exit_code && *exit_code == 0;
+    const bool reboot = exit_code == kInstallerRebootExitCode;
+    const bool installed = exit_code == 0u || reboot;
     if (!installed || !restart.succeeded) ops_.Beep();
     ops_.ShowUpdateMessage(FinalMessage(exit_code, restart));
     if (!installed) return RunOutcome::InstallerFailed;
-    if (restart.skipped) return RunOutcome::RestartSkipped;
-    return restart.succeeded ? RunOutcome::Updated : RunOutcome::RestartFailed;
+    // A product that is not running again outweighs the pending reboot: a
+    // deployment tool reads 3010 as success. A desktop program left alone
+    // under the system account starts with the next session anyway.
+    if (!restart.succeeded && !restart.skipped) return RunOutcome::RestartFailed;
+    if (reboot) return RunOutcome::RebootRequired;
+    return restart.skipped ? RunOutcome::RestartSkipped : RunOutcome::Updated;
   }
 
  private:
@@ -223,6 +229,9 @@ class UpdateRun {
 }  // namespace
 
 std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart) {
+  if (installer_exit_code == kInstallerRebootExitCode) {
+    return FinalMessage(0, restart) + " Zum Abschluss muss der PC neu gestartet werden.";
+  }
   const bool installed = installer_exit_code && *installer_exit_code == 0;
   if (restart.kind == RestartKind::DesktopNeverEnded) {
     // The old program still runs: the user has to end and start it.

@@ -27,6 +27,7 @@ STOPPED = "state=1 checkpoint=0 hint=0"
 # The system programs the run starts, directly or through cmd.exe.
 SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
 SYSTEM = "C:\\windows\\system32"
+QUIET_SWITCHES = "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010"
 
 
 def use_curl(box):
@@ -84,7 +85,7 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
 @pytest.mark.parametrize("minimised,show,unattended", [pytest.param("1", "6", False, marks=pytest.mark.wow64),
                                                        (None, "1", False),
                                                        pytest.param(None, "1", True, marks=pytest.mark.wow64)],
-                         ids=["minimised", "normal", "unattended"])
+                         ids=["minimised", "normal", "unattended-reboot"])
 def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show, unattended):
     settings = "[Parameter]\nconfirm_update=%d\n" % unattended + (
         "minimiert_starten=%s\n" % minimised if minimised else "")
@@ -97,10 +98,11 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
     if unattended:
-        # The installer takes a second: long enough for the watch to see its console.
-        product.configure_installer(("wait_ms", 1000), ("wait", "MerovixNeverSet"), ("exit", 0))
+        # The installer takes a second: long enough for the watch to see its
+        # console. It installed and asks for a reboot, which the run passes on.
+        product.configure_installer(("wait_ms", 1000), ("wait", "MerovixNeverSet"), ("exit", 3010))
         code, windows = product.run_unattended()
-        assert code == documented_exit_code("ran successfully")
+        assert code == documented_exit_code("soft reboot") == 3010
         # The installer's console is the only window.
         assert windows == [{"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}]
     else:
@@ -112,11 +114,15 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     # The restarted program logs its start on its own time.
     starts = wait_until(lambda: len(desktop.starts()) >= 2 and desktop.starts(), what="the restart")
     assert len(starts) == 2 and starts[1][1] == show, starts
-    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.win("Merovix_Update_.exe")]
+    switches = QUIET_SWITCHES if unattended else "/silent"
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.win("Merovix_Update_.exe"),
+                                                                             switches)]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
     log = product.log()
-    assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
+    ended = "Installationsprogramm beendet, Exit-Code " + (
+        "3010 (installiert, zum Abschluss muss der PC neu gestartet werden)" if unattended else "0")
+    assert log.index("Merovix.exe hat sich beendet") < log.index(ended)
     if unattended:
         curl, installer = SYSTEM + "\\curl.exe", product.win("Merovix_Update_.exe")
         assert log[1:] == [
@@ -128,11 +134,11 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             % (host.url(INSTALLER_PATH), curl, installer),
             "Signaldatei %s angelegt" % product.win("StopService"),
             "Merovix.exe hat sich beendet",
-            'Installationsprogramm: "%s" /silent' % installer,
-            "Installationsprogramm beendet, Exit-Code 0",
+            'Installationsprogramm: "%s" %s' % (installer, QUIET_SWITCHES),
+            ended,
             "Neustart %s: gestartet" % product.win("Merovix.exe"),
-            "Meldung: " + DONE + " und Merovix neu gestartet!",
-            "Ende, Exit-Code 0"]
+            "Meldung: " + DONE + " und Merovix neu gestartet! Zum Abschluss muss der PC neu gestartet werden.",
+            "Ende, Exit-Code 3010"]
         assert "confirm_update" not in product.settings().lower()
 
 
@@ -253,7 +259,8 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     assert log[stops + 1:stops + 5] == [
         "Signaldatei %s angelegt" % product.win("StopService"), "Signaldatei nach 500 Abfragen nicht abgeholt",
         "Dienst Merovix: %s\\sc.exe stop Merovix, danach beendet" % SYSTEM,
-        'Installationsprogramm: "%s" /silent' % product.win("Merovix_Update_.exe")]
+        'Installationsprogramm: "%s" %s' % (product.win("Merovix_Update_.exe"),
+                                            QUIET_SWITCHES if unattended else "/silent")]
     assert ("Neustart Dienst Merovix_KeepAlive: wird ausgeführt" if keep_alive_starts
             else "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet") in log
 

@@ -176,6 +176,8 @@ class FakeWorld : public UpdateOperations {
 using Log = std::vector<std::string>;
 const std::string kDownloadDefault = "DownloadFile " + kDefaultUrl + " [] 1";
 const std::string kInstall = "RunAndWait " + kInstaller + " /silent 1";
+const std::string kQuietInstall = "RunAndWait " + kInstaller +
+                                  " /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010 1";
 
 TEST(UpdateRun, RefusedConsentShowsTheCancelMessageAndDoesNothingElse) {
   FakeWorld world;
@@ -387,6 +389,13 @@ TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
            Case{5, {DesktopNeverEnded, false}, failed + " Merovix hat sich nicht beendet und läuft weiter."},
            Case{0, {Desktop, false, true}, done + "! Merovix wurde unter dem Systemkonto nicht neu gestartet."},
            Case{5, {Desktop, false, true}, failed + " Merovix wurde unter dem Systemkonto nicht neu gestartet."},
+           Case{3010,
+                {Service, true},
+                done + " und der Merovix-Dienst neu gestartet! Zum Abschluss muss der PC neu gestartet werden."},
+           Case{3010,
+                {Desktop, false},
+                done +
+                    "! Merovix konnte nicht neu gestartet werden! Zum Abschluss muss der PC neu gestartet werden."},
        }) {
     EXPECT_EQ(FinalMessage(c.exit_code, c.restart), c.message);
   }
@@ -428,6 +437,29 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                  "Installationsprogramm beendet, Exit-Code 0", "Nicht abgeholte Signaldatei " + kSignal + " entfernt",
                  "Neustart Dienst Merovix: wird ausgeführt",
                  "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet"}));
+}
+
+// The installer's own exit codes are told in words; the restart after a
+// 3010 is the one after any success.
+TEST(UpdateRun, TheRecordTellsWhatTheInstallersExitCodeMeans) {
+  const std::string ended = "Installationsprogramm beendet, Exit-Code ";
+  for (const auto& [code, line] : std::initializer_list<std::pair<std::uint32_t, std::string>>{
+           {0, ended + "0"},
+           {2, ended + "2 (vor Beginn der Installation abgebrochen)"},
+           {5, ended + "5 (während der Installation abgebrochen)"},
+           {8, ended + "8 (die Vorbereitung der Installation ergab, dass sie erst nach einem Neustart des PCs "
+                       "möglich ist)"},
+           {9, ended + "9"},
+           {3010, ended + "3010 (installiert, zum Abschluss muss der PC neu gestartet werden)"}}) {
+    FakeWorld world;
+    world.unattended = true;
+    world.running = {{"Merovix.exe", 1}};
+    world.installer_exit_code = code;
+    world.Run();
+    EXPECT_EQ(std::count(world.record.begin(), world.record.end(), line), 1) << line;
+    EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "RunDetached " + kDir + "\\Merovix.exe [] 1"), 1)
+        << code;
+  }
 }
 
 // No second copy of the desktop program: one that outlasted its wait, or
@@ -504,12 +536,13 @@ TEST(UpdateRun, AnUnattendedRunAsksNothingAndStartsItsToolsHidden) {
   world.ini_bools["confirm_update"] = true;
   world.services = {"Merovix"};
   EXPECT_EQ(world.Run(), RunOutcome::Updated);
-  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadFile " + kDefaultUrl + " [] 0",
-                            "ShellExecute " + kSc + " stop Merovix_Keepalive wait 0",
-                            "AwaitStop localhost Merovix_Keepalive", "CreateSignalFile " + kSignal,
-                            "ShellExecute " + kSc + " stop Merovix wait 0", "AwaitStop localhost Merovix", kInstall,
-                            "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
-                            "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
+  EXPECT_EQ(world.log,
+            (Log{"LoadDirectiveList", "DownloadFile " + kDefaultUrl + " [] 0",
+                 "ShellExecute " + kSc + " stop Merovix_Keepalive wait 0", "AwaitStop localhost Merovix_Keepalive",
+                 "CreateSignalFile " + kSignal, "ShellExecute " + kSc + " stop Merovix wait 0",
+                 "AwaitStop localhost Merovix", kQuietInstall, "StartService localhost Merovix",
+                 "StartService localhost Merovix_KeepAlive",
+                 "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
 }
 
 // Under the system account the desktop program is asked to stop as ever but
@@ -521,7 +554,7 @@ TEST(UpdateRun, UnderTheSystemAccountTheDesktopProgramIsNotRestarted) {
   world.running = {{"Merovix.exe", 1}};
   EXPECT_EQ(world.Run(), RunOutcome::RestartSkipped);
   EXPECT_EQ(Log(world.log.end() - 5, world.log.end()),
-            (Log{"CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000", kInstall, "Beep",
+            (Log{"CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000", kQuietInstall, "Beep",
                  "UpdateMessage Das Update wurde durchgeführt! Merovix wurde unter dem Systemkonto nicht neu "
                  "gestartet."}));
   EXPECT_EQ(world.record.back(),
@@ -583,6 +616,29 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                   w.desktop_program_ends = false;
                 },
                 RestartFailed},
+           // Installed, and the PC must be restarted to finish: after the
+           // product runs again, and only where it does; under the system
+           // account the skipped desktop program starts with the next session.
+           Case{"reboot needed",
+                [](FakeWorld& w) {
+                  w.installer_exit_code = 3010;
+                  w.services = {"Merovix"};
+                },
+                RebootRequired},
+           Case{"reboot needed, restart failed",
+                [](FakeWorld& w) {
+                  w.installer_exit_code = 3010;
+                  w.services = {"Merovix"};
+                  w.failing_starts = {"Merovix"};
+                },
+                RestartFailed},
+           Case{"reboot needed, system account",
+                [](FakeWorld& w) {
+                  w.installer_exit_code = 3010;
+                  w.local_system = true;
+                  w.running = {{"Merovix.exe", 1}};
+                },
+                RebootRequired},
        }) {
     FakeWorld world;
     c.arrange(world);
