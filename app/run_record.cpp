@@ -112,6 +112,12 @@ void RunRecord::NotTheInstaller(const std::string& fetched, const std::string& i
   Line("Die geladene Datei " + Data(fetched) + " ist nicht das Installationsprogramm " + Data(installer));
 }
 
+void RunRecord::OlderInstallerRemoved(const std::string& installer, const std::string& offered,
+                                      const std::string& installed) {
+  Line("Das Installationsprogramm " + Data(installer) + " (Version " + offered +
+       ") ist älter als die installierte Version " + installed + ": gelöscht, nichts beendet, nichts ausgeführt");
+}
+
 void RunRecord::FolderChosen(const std::string& folder) { Line("Gewählter Ordner: " + Data(folder)); }
 
 void RunRecord::ProgramStopped(const std::string& name, int attempts, bool still_running) {

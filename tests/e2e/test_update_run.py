@@ -14,6 +14,7 @@ from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_curl,
                            install_wget, recorded_command_lines)
 from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
                      documented_exit_code, installer_transfers)
+from winebox import UNINSTALL_KEY
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
@@ -28,6 +29,7 @@ STOPPED = "state=1 checkpoint=0 hint=0"
 SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
 SYSTEM = "C:\\windows\\system32"
 QUIET_SWITCHES = "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010"
+RECORDER_VERSION = "7.2.0.0"  # the stand-in installer's file version (tests/tools/recorder/version.rc)
 
 
 def use_curl(box):
@@ -140,6 +142,36 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             "Meldung: " + DONE + " und Merovix neu gestartet! Zum Abschluss muss der PC neu gestartet werden.",
             "Ende, Exit-Code 3010"]
         assert "confirm_update" not in product.settings().lower()
+
+
+# A genuine but older installer would roll the product back: it is deleted
+# before anything is stopped. The same and a newer one run as before.
+@pytest.mark.parametrize("installed,refused", [("7.3", True), ("7.2", False), ("7.1.9", False)],
+                         ids=["older", "same", "newer"])
+def test_only_an_installer_older_than_the_installed_version_is_refused(box, host, installed, refused):
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    assert box.run("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/t", "REG_SZ", "/d", installed, "/f",
+                   box.flavour.registry_view) == 0
+    use_curl(box)
+    product.serve_installer(host)
+    desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
+
+    if not refused:
+        program = product.start_updater()
+        assert final_message(box, "version-" + installed) == [DONE + " und Merovix neu gestartet!"]
+        assert program.wait(timeout=30) == 0
+        assert len(product.installer_runs()) == 1
+        return
+    older = documented_exit_code("older than the installed version")
+    assert product.run_unattended() == (older, [])
+    assert product.installer_runs() == [] and not os.path.exists(product.installer)
+    assert desktop.running() and len(desktop.starts()) == 1 and not os.path.exists(product.signal_file)
+    assert product.log()[-3:] == [
+        "Das Installationsprogramm %s (Version %s) ist älter als die installierte Version %s: gelöscht, nichts beendet, "
+        "nichts ausgeführt" % (product.win("Merovix_Update_.exe"), RECORDER_VERSION, installed),
+        "Meldung: Das angebotene Update (Version %s) ist älter als die installierte Version %s und wurde nicht "
+        "installiert!" % (RECORDER_VERSION, installed),
+        "Ende, Exit-Code %d" % older]
 
 
 def plant_system_program_standins(box, folders):
