@@ -18,6 +18,7 @@ enum class RunOutcome : std::uint8_t {
   ArgumentRefused,   // an argument other than the switch: nothing done
   InstallerOlder,    // the fetched installer is older than what is installed: deleted, nothing stopped
   RebootRequired,    // updated and restarted; the installer needs the PC restarted to finish
+  UpToDate,          // unattended: the installer offered is the installed version; nothing done
 };
 
 // The exit codes of unattended runs. 1x: the new version is installed, but
@@ -35,7 +36,7 @@ inline constexpr ExitCodeEntry kUnattendedExitCodes[] = {
     {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},    {RunOutcome::RestartSkipped, 11},
     {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},   {RunOutcome::InstallerRefused, 22},
     {RunOutcome::InstallerFailed, 23}, {RunOutcome::InstallerOlder, 24},   {RunOutcome::UnexpectedError, 30},
-    {RunOutcome::ArgumentRefused, 40}, {RunOutcome::RebootRequired, 3010},
+    {RunOutcome::ArgumentRefused, 40}, {RunOutcome::RebootRequired, 3010}, {RunOutcome::UpToDate, 0},
 };
 
 // The code of `outcome` in the table; an outcome without an entry (a cancel,

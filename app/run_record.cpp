@@ -112,6 +112,10 @@ void RunRecord::NotTheInstaller(const std::string& fetched, const std::string& i
   Line("Die geladene Datei " + Data(fetched) + " ist nicht das Installationsprogramm " + Data(installer));
 }
 
+void RunRecord::InstalledVersionCurrent(const std::string& version) {
+  Line("Die installierte Version " + version + " ist aktuell; nichts zu tun.");
+}
+
 void RunRecord::OlderInstallerRemoved(const std::string& installer, const std::string& offered,
                                       const std::string& installed) {
   Line("Das Installationsprogramm " + Data(installer) + " (Version " + offered +

@@ -43,6 +43,7 @@ class RunRecord {
   // `what` names the file in the genitive: "der Direktivenliste".
   void Transfer(const char* what, const DownloadResult& result);
   void NotTheInstaller(const std::string& fetched, const std::string& installer);
+  void InstalledVersionCurrent(const std::string& version);
   void OlderInstallerRemoved(const std::string& installer, const std::string& offered, const std::string& installed);
   void FolderChosen(const std::string& folder);
   void ProgramStopped(const std::string& name, int attempts, bool still_running);

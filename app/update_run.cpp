@@ -63,7 +63,15 @@ class UpdateRun {
       ops_.ShowUpdateMessage(refused ? kNotSignedByMaker : kDownloadFailed);
       return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
-    if (RefusedAsOlder()) return RunOutcome::InstallerOlder;
+    const std::optional<ProductVersion> installed_version = ops_.InstalledVersion();
+    const std::optional<ProductVersion> offered_version = ops_.FileVersion(installer_);
+    // A nightly task must not stop the product for nothing. A person who
+    // asked for the update gets it all the same: it may be a repair.
+    if (unattended_ && installed_version && installed_version == offered_version) {
+      record_.InstalledVersionCurrent(installed_version->Text());
+      return RunOutcome::UpToDate;
+    }
+    if (RefusedAsOlder(offered_version, installed_version)) return RunOutcome::InstallerOlder;
     try {
       StopProduct();
     } catch (...) {
@@ -91,9 +99,7 @@ class UpdateRun {
  private:
   // A genuine but older installer would roll the product back to a version
   // with known faults. Unknown versions on either side let it run.
-  bool RefusedAsOlder() {
-    const std::optional<ProductVersion> installed = ops_.InstalledVersion();
-    const std::optional<ProductVersion> offered = ops_.FileVersion(installer_);
+  bool RefusedAsOlder(const std::optional<ProductVersion>& offered, const std::optional<ProductVersion>& installed) {
     if (!IsOlderThanInstalled(offered, installed)) return false;
     ops_.RemoveFile(installer_);
     record_.OlderInstallerRemoved(installer_, offered->Text(), installed->Text());

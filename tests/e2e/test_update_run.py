@@ -144,14 +144,48 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
         assert "confirm_update" not in product.settings().lower()
 
 
+def set_installed_version(box, version):
+    """The version the uninstall entry names ("DisplayVersion")."""
+    assert box.run("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/t", "REG_SZ", "/d", version, "/f",
+                   box.flavour.registry_view) == 0
+
+
+# A nightly run offered the installed version stops nothing and runs
+# nothing; offered a newer one, it updates, with the quiet installer.
+def test_an_unattended_run_offered_the_installed_version_does_nothing(box, host):
+    product = Product(box, "[Parameter]\n")
+    set_installed_version(box, "7.2")  # the stand-in installer is 7.2.0.0
+    use_curl(box)
+    product.serve_installer(host)
+    merovix = Service(box, "Merovix", "signal=%s\n" % product.win("StopService"))
+    keep_alive = Service(box, "Merovix_KeepAlive")
+
+    assert product.run_unattended() == (documented_exit_code("is current"), [])
+    assert product.installer_runs() == []
+    assert STOP_CONTROL not in merovix.lines() + keep_alive.lines()
+    assert not os.path.exists(product.signal_file)
+    assert product.log()[-2:] == ["Die installierte Version 7.2 ist aktuell; nichts zu tun.", "Ende, Exit-Code 0"]
+
+    set_installed_version(box, "7.1.9")
+    code, windows = product.run_unattended()
+    assert code == documented_exit_code("ran successfully")
+    installer_console = {"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}
+    assert all(window == installer_console for window in windows), windows
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.win("Merovix_Update_.exe"),
+                                                                             QUIET_SWITCHES)]
+    for service in (merovix, keep_alive):
+        first, second = service.runs()
+        assert STOP_CONTROL in first and second[-1] == RUNNING
+    assert product.log()[-1] == "Ende, Exit-Code 0"
+
+
 # A genuine but older installer would roll the product back: it is deleted
 # before anything is stopped. The same and a newer one run as before.
 @pytest.mark.parametrize("installed,refused", [("7.3", True), ("7.2", False), ("7.1.9", False)],
                          ids=["older", "same", "newer"])
 def test_only_an_installer_older_than_the_installed_version_is_refused(box, host, installed, refused):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    assert box.run("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/t", "REG_SZ", "/d", installed, "/f",
-                   box.flavour.registry_view) == 0
+    set_installed_version(box, installed)
     use_curl(box)
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")

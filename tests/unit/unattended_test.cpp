@@ -42,6 +42,7 @@ TEST(UnattendedExitCode, EveryOutcomeHasItsOwnCodeClearOfThoseToolsReadOnTheirOw
   std::set<int> codes;
   // 3010 is given on purpose: installed, the PC must be restarted.
   EXPECT_EQ(UnattendedExitCode(RebootRequired), 3010);
+  EXPECT_EQ(UnattendedExitCode(UpToDate), 0);
   for (const RunOutcome outcome : {Updated, NotInstalled, DownloadFailed, InstallerRefused, InstallerFailed,
                                    RestartFailed, RestartSkipped, UnexpectedError, ArgumentRefused}) {
     const int code = UnattendedExitCode(outcome);

@@ -286,6 +286,39 @@ TEST(UpdateRun, AnOlderInstallerIsDeletedBeforeAnythingIsStopped) {
   }
 }
 
+// A nightly run offered the installed version leaves the product alone; a
+// newer, an unknown version, or a person asking, gets the installer.
+TEST(UpdateRun, AnUnattendedRunOfferedTheInstalledVersionDoesNothing) {
+  struct Case {
+    bool unattended;
+    const char* installed;
+    const char* offered;
+    bool installs;
+  };
+  for (const Case& c :
+       {Case{true, "28.1", "28.1.0.0", false}, Case{true, "28.1", "28.1.0.1", true}, Case{true, "", "28.1.0.0", true},
+        Case{true, "28.1", "0.0.0.0", true}, Case{false, "28.1", "28.1.0.0", true}}) {
+    FakeWorld world;
+    world.unattended = c.unattended;
+    world.ini_bools["confirm_update"] = false;
+    world.installed_version = ParseVersion(c.installed);
+    world.offered_version = ParseVersion(c.offered);
+    world.running = {{"Merovix_Diagnose.exe", 1}, {"Merovix.exe", 1}};
+    world.services = {"Merovix"};
+    const RunOutcome outcome = world.Run();
+    const std::string what = std::string(c.installed) + " / " + c.offered + (c.unattended ? " unattended" : "");
+    EXPECT_EQ(outcome == RunOutcome::UpToDate, !c.installs) << what;
+    if (c.installs) {
+      EXPECT_EQ(std::count(world.log.begin(), world.log.end(), c.unattended ? kQuietInstall : kInstall), 1) << what;
+      continue;
+    }
+    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadFile " + kDefaultUrl + " [] 0"})) << what;
+    EXPECT_EQ(world.record.back(), "Die installierte Version 28.1 ist aktuell; nichts zu tun.");
+    EXPECT_EQ(world.files.count(kInstaller), 1u) << "kept, so that the next run need not fetch it again";
+    EXPECT_EQ(UnattendedExitCode(outcome), 0);
+  }
+}
+
 TEST(UpdateRun, EachProgramGetsFiveAttemptsOfItsOwn) {
   FakeWorld world;
   world.ini_bools["confirm_update"] = false;
