@@ -88,8 +88,8 @@ def ratio_row(figure, value, baseline, what, goal_ratio):
         "baseline": "%s %s" % (what, baseline.show(ms)),
         "goal": "≤ %.2f×" % goal_ratio,
         "verdict": "%s: %.2f× (fastest runs), %.2f× (median of pairs)" % (
-            "met" if fastest <= goal_ratio else "MISSED by %.0f%%" % ((fastest / goal_ratio - 1) * 100), fastest,
-            paired),
+            "met" if fastest <= goal_ratio else "MISSED by %s%%" % number((fastest / goal_ratio - 1) * 100),
+            fastest, paired),
     }
 
 

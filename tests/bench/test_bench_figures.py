@@ -77,3 +77,4 @@ def test_a_ratio_is_judged_on_the_fastest_runs_with_the_median_of_pairs_beside_i
     assert row["verdict"] == "met: 1.10× (fastest runs), 1.20× (median of pairs)"
     assert row["baseline"] == "script 100 ms (100 ms–150 ms)"
     assert ratio_row("x", [150.0], [100.0], "y", 1.25)["verdict"].startswith("MISSED by 20%")
+    assert ratio_row("x", [100.4], [100.0], "y", 1.0)["verdict"].startswith("MISSED by 0.4%")
