@@ -24,6 +24,8 @@ std::string SignatureText(SignatureVerdict verdict) {
     case SignatureVerdict::kUnsigned: return "nicht signiert";
     case SignatureVerdict::kBadSignature: return "Signatur ungültig oder nicht vertrauenswürdig";
     case SignatureVerdict::kForeignSigner: return "von einem anderen Herausgeber signiert";
+    case SignatureVerdict::kForeignKey:
+      return "mit dem Namen des Herstellers, aber nicht mit seinem Schlüssel signiert";
   }
   return "unbekannt";
 }
@@ -106,6 +108,12 @@ void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   if (result.signature) line += " (" + SignatureText(*result.signature) + ")";
   if (result.exit_code) line += ", Exit-Code " + std::to_string(*result.exit_code);
   Line(line);
+}
+
+void RunRecord::InstallerNotChecked() {
+  Line(
+      "Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber im Programm "
+      "festgelegt)");
 }
 
 void RunRecord::NotTheInstaller(const std::string& fetched, const std::string& installer) {

@@ -56,6 +56,7 @@ class UpdateRun {
     // outside the installation folder).
     const DownloadResult download = ops_.DownloadFile(url, "", tool_show_);
     record_.Transfer("des Installationsprogramms", download);
+    if (download.Succeeded() && !download.signature) record_.InstallerNotChecked();
     if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
       if (download.Succeeded()) record_.NotTheInstaller(download.local_file, installer_);
       ops_.Beep();

@@ -217,13 +217,15 @@ def test_downloaded_exe_is_started_only_when_asked(box, host, tool):
 
 def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
     """DownloadFile with run-after-download in a build that names the
-    installer's signer. Known Wine difference: the test CA's signature passes
-    (Windows: CERT_E_UNTRUSTEDROOT, nothing would start)."""
+    installer's signer and pins its keys (a self-made certificate with the
+    maker's name is not the maker's key). Known Wine difference: the test
+    CA's signature passes (Windows: CERT_E_UNTRUSTEDROOT, nothing would start)."""
     driver = install_driver(box, signed=True)
     install_curl(box)
     install_findstr(box)
     os.makedirs(box.unix_path("C:\\Ziel"))
-    for standin, starts in (("unsigned.exe", False), ("tampered.exe", False), ("maker.exe", True)):
+    for standin, starts in (("unsigned.exe", False), ("tampered.exe", False), ("selfmade.exe", False),
+                            ("maker.exe", True)):
         with open(os.path.join(box.bin, "signing", standin), "rb") as f:
             url = host.put("/tools/" + standin, f.read(), mtime=SERVER_TIME)
         download(box, driver, url, target="C:\\Ziel\\", run=True)

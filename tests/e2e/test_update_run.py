@@ -29,6 +29,9 @@ STOPPED = "state=1 checkpoint=0 hint=0"
 SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
 SYSTEM = "C:\\windows\\system32"
 QUIET_SWITCHES = "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010"
+# A build that names no signer says so in every run that fetched an installer.
+NOT_CHECKED = ("Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber im "
+               "Programm festgelegt)")
 RECORDER_VERSION = "7.2.0.0"  # the stand-in installer's file version (tests/tools/recorder/version.rc)
 
 
@@ -134,6 +137,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
             "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
             % (host.url(INSTALLER_PATH), curl, installer),
+            NOT_CHECKED,
             "Signaldatei %s angelegt" % product.win("StopService"),
             "Merovix.exe hat sich beendet",
             'Installationsprogramm: "%s" %s' % (installer, QUIET_SWITCHES),
@@ -272,6 +276,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
         % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
         "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
         % (host.url(INSTALLER_PATH), curl, installer),
+        NOT_CHECKED,
         "Dienst Merovix_Keepalive: %s\\sc.exe stop Merovix_Keepalive, danach beendet" % SYSTEM,
         "Signaldatei %s angelegt" % product.win("StopService"),
         "Signaldatei vom Produkt abgeholt",
@@ -428,15 +433,21 @@ def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_
     assert product.log()[-2:] == ["Fehler: Datei %s kann nicht erstellt werden" % product.win("StopService"), "Ende"]
 
 
+FOREIGN_KEY = "mit dem Namen des Herstellers, aber nicht mit seinem Schlüssel signiert"
+
+
 def transfer_leftovers(product):
     return [name for name in os.listdir(product.folder) if name.endswith((".part", ".wget"))]
 
 
 # A build that names the maker's signer runs only an installer that signer
 # signed, fetched now or found current, and deletes any other before anything
-# is stopped. Known Wine difference: Wine does not insist on a trusted root,
-# so the test CA's "maker.exe" passes here; Windows refuses it
-# (CERT_E_UNTRUSTEDROOT) as it would any signature not chaining to its roots.
+# is stopped. The build pins two keys, the maker's second: a certificate with
+# the maker's name from another CA or made by anybody himself is refused, as
+# is one of the maker's key that names somebody else besides. Known Wine
+# difference: Wine does not insist on a trusted root, so the test CA's
+# "maker.exe" passes here; Windows refuses it (CERT_E_UNTRUSTEDROOT) as it
+# would any signature not chaining to its roots.
 # Unattended, the refusal has its own exit code.
 @pytest.mark.parametrize("standin,tool,current,unattended", [
     ("maker.exe", "curl", False, False),
@@ -445,6 +456,9 @@ def transfer_leftovers(product):
     ("tampered.exe", "curl", False, False),
     ("foreign.exe", "wget", False, True),
     ("unsigned.exe", "curl", True, False),  # an unsigned copy that the server has too
+    ("otherca.exe", "curl", False, True),
+    ("selfmade.exe", "curl", False, False),
+    ("twonames.exe", "curl", False, True),
 ])
 def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, standin, tool, current, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n", signed=True)
@@ -477,9 +491,10 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
         assert not os.path.exists(product.signal_file)
     assert (INSTALLER_PATH in fetched(host)) != current
     assert transfer_leftovers(product) == []
+    foreign_signer = "von einem anderen Herausgeber signiert"
     verdict = {"maker.exe": "vom Hersteller signiert", "unsigned.exe": "nicht signiert",
-               "tampered.exe": "Signatur ungültig oder nicht vertrauenswürdig",
-               "foreign.exe": "von einem anderen Herausgeber signiert"}[standin]
+               "tampered.exe": "Signatur ungültig oder nicht vertrauenswürdig", "foreign.exe": foreign_signer,
+               "twonames.exe": foreign_signer, "otherca.exe": FOREIGN_KEY, "selfmade.exe": FOREIGN_KEY}[standin]
     transfer = installer_transfers(product.log())
     assert len(transfer) == 1 and "(%s)" % verdict in transfer[0], transfer
 

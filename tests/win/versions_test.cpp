@@ -14,6 +14,15 @@ TEST(ReadFileVersion, ReadsTheVersionResourceAndNothingFromAFileWithout) {
   const std::optional<ProductVersion> version = ReadFileVersion(TestBinFolder() + "\\Update_Merovix_signed.exe");
   ASSERT_TRUE(version);
   EXPECT_EQ(version->Text(), MEROVIX_VERSION);
+  // The run reads the installer's version while it holds the checked file
+  // against change, renaming and deletion.
+  const std::string installer = TestBinFolder() + "\\recorder.exe";
+  const UniqueFileHandle held(CreateFileA(installer.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  ASSERT_TRUE(held);
+  const std::optional<ProductVersion> held_version = ReadFileVersion(installer);
+  ASSERT_TRUE(held_version);
+  EXPECT_EQ(held_version->Text(), "7.2.0.0");
 
   const TempFolder folder;
   const std::string text = folder.Path() + "\\not_a_program.exe";
