@@ -34,8 +34,8 @@ call :await Merovix RUNNING
 %sc% start Merovix_KeepAlive >nul
 call :await Merovix_KeepAlive RUNNING
 exit /b 0
-rem Wine's cmd.exe gives neither a pipe's nor "||"'s exit status reliably:
-rem the state goes through a file, the test through "if errorlevel".
+rem Wine's cmd.exe runs what follows "||" also after a command that
+rem succeeded: the test goes through "if errorlevel".
 :await
 %sc% query %1 > C:\bench\state.txt
 %findstr% %2 < C:\bench\state.txt >nul
