@@ -18,6 +18,8 @@ enum class RunOutcome : std::uint8_t {
   ArgumentRefused,   // an argument other than the switch: nothing done
   InstallerOlder,    // the fetched installer is older than what is installed: deleted, nothing stopped
   AlreadyRunning,    // another run is in progress on this PC: nothing done
+  RebootRequired,    // updated and restarted; the installer needs the PC restarted to finish
+  UpToDate,          // unattended: the installer offered is the installed version; nothing done
 };
 
 // The exit codes of unattended runs. 1x: the new version is installed, but
@@ -25,17 +27,19 @@ enum class RunOutcome : std::uint8_t {
 // 40: wrong command line. The values keep clear of those that deployment
 // tools read on their own (1641 and 3010 mean "restart the PC", 1618 "try
 // again later"), of 1 and 2, which so many programs use, and of 3, the
-// run-time library's code for an aborted program; except 1618 itself, which
-// says just that when another run is in progress.
+// run-time library's code for an aborted program; the exceptions are 1618,
+// which says just that when another run is in progress, and 3010, given
+// where it means what those tools read in it.
 struct ExitCodeEntry {
   RunOutcome outcome;
   int code;
 };
 inline constexpr ExitCodeEntry kUnattendedExitCodes[] = {
-    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},   {RunOutcome::RestartSkipped, 11},
-    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},  {RunOutcome::InstallerRefused, 22},
-    {RunOutcome::InstallerFailed, 23}, {RunOutcome::InstallerOlder, 24},  {RunOutcome::UnexpectedError, 30},
-    {RunOutcome::ArgumentRefused, 40}, {RunOutcome::AlreadyRunning, 1618},
+    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},    {RunOutcome::RestartSkipped, 11},
+    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},   {RunOutcome::InstallerRefused, 22},
+    {RunOutcome::InstallerFailed, 23}, {RunOutcome::InstallerOlder, 24},   {RunOutcome::UnexpectedError, 30},
+    {RunOutcome::ArgumentRefused, 40}, {RunOutcome::AlreadyRunning, 1618}, {RunOutcome::RebootRequired, 3010},
+    {RunOutcome::UpToDate, 0},
 };
 
 // The code of `outcome` in the table; an outcome without an entry (a cancel,

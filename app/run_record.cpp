@@ -48,6 +48,22 @@ std::string ServiceStateText(std::uint32_t state) {
   return "Zustand " + std::to_string(state);
 }
 
+// What Inno Setup's own exit codes mean; empty for any other code.
+std::string InstallerExitCodeText(std::uint32_t code) {
+  switch (code) {
+    case 1: return "Setup konnte sich nicht initialisieren";
+    case 2: return "vor Beginn der Installation abgebrochen";
+    case 3: return "schwerer Fehler beim Übergang zur nächsten Installationsphase";
+    case 4: return "schwerer Fehler während der Installation";
+    case 5: return "während der Installation abgebrochen";
+    case 6: return "Setup wurde gewaltsam beendet";
+    case 7: return "die Vorbereitung der Installation ergab, dass sie nicht möglich ist";
+    case 8: return "die Vorbereitung der Installation ergab, dass sie erst nach einem Neustart des PCs möglich ist";
+    case 3010: return "installiert, zum Abschluss muss der PC neu gestartet werden";
+  }
+  return {};
+}
+
 std::string Attempts(int attempts) { return std::to_string(attempts) + (attempts == 1 ? " Versuch" : " Versuchen"); }
 
 }  // namespace
@@ -111,6 +127,10 @@ void RunRecord::InstallerNotChecked() {
       "festgelegt)");
 }
 
+void RunRecord::InstalledVersionCurrent(const std::string& version) {
+  Line("Die installierte Version " + version + " ist aktuell; nichts zu tun.");
+}
+
 void RunRecord::OlderInstallerRemoved(const std::string& installer, const std::string& offered,
                                       const std::string& installed) {
   Line("Das Installationsprogramm " + Data(installer) + " (Version " + offered +
@@ -157,8 +177,10 @@ void RunRecord::InstallerStarting(const std::string& command_line) {
 }
 
 void RunRecord::InstallerEnded(std::optional<std::uint32_t> exit_code) {
-  Line(exit_code ? "Installationsprogramm beendet, Exit-Code " + std::to_string(*exit_code)
-                 : std::string("Installationsprogramm konnte nicht gestartet werden"));
+  if (!exit_code) return Line("Installationsprogramm konnte nicht gestartet werden");
+  const std::string meaning = InstallerExitCodeText(*exit_code);
+  Line("Installationsprogramm beendet, Exit-Code " + std::to_string(*exit_code) +
+       (meaning.empty() ? "" : " (" + meaning + ")"));
 }
 
 void RunRecord::InstallerTimedOut(const std::string& limit) {

@@ -74,7 +74,15 @@ class UpdateRun {
       return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
     const std::string& installer = download.local_file;
-    if (RefusedAsOlder(installer)) return RunOutcome::InstallerOlder;
+    const std::optional<ProductVersion> installed_version = ops_.InstalledVersion();
+    const std::optional<ProductVersion> offered_version = ops_.FileVersion(installer);
+    // A nightly task must not stop the product for nothing. A person who
+    // asked for the update gets it all the same: it may be a repair.
+    if (unattended_ && installed_version && installed_version == offered_version) {
+      record_.InstalledVersionCurrent(installed_version->Text());
+      return RunOutcome::UpToDate;
+    }
+    if (RefusedAsOlder(installer, offered_version, installed_version)) return RunOutcome::InstallerOlder;
     StopRecord stopped;
     try {
       StopProduct(stopped);
@@ -83,10 +91,11 @@ class UpdateRun {
       Journal(stopped);
       throw;
     }
+    const char* switches = unattended_ ? kUnattendedInstallerSwitches : kInstallerSwitches;
     // From the work folder, where nobody else can put a DLL beside it, in
     // the installation folder.
-    record_.InstallerStarting(RunAndWaitCommandLine(installer, "/silent"));
-    const InstallerEnd ended = ops_.RunAndWait(installer, "/silent", install_dir_, kSwShowNormal);
+    record_.InstallerStarting(RunAndWaitCommandLine(installer, switches));
+    const InstallerEnd ended = ops_.RunAndWait(installer, switches, install_dir_, kSwShowNormal);
     const std::optional<std::uint32_t> exit_code = ended.exit_code;
     if (ended.timed_out) {
       record_.InstallerTimedOut(LimitText());
@@ -95,12 +104,17 @@ class UpdateRun {
     }
     const RestartOutcome restart = Restart(stopped);
     Journal(stopped);
-    const bool installed = exit_code && *exit_code == 0;
+    const bool reboot = exit_code == kInstallerRebootExitCode;
+    const bool installed = exit_code == 0u || reboot;
     if (!installed || !restart.succeeded) ops_.Beep();
     ops_.ShowUpdateMessage(FinalMessage(exit_code, restart, ended.timed_out));
     if (!installed) return RunOutcome::InstallerFailed;
-    if (restart.skipped) return RunOutcome::RestartSkipped;
-    return restart.succeeded ? RunOutcome::Updated : RunOutcome::RestartFailed;
+    // A product that is not running again outweighs the pending reboot: a
+    // deployment tool reads 3010 as success. A desktop program left alone
+    // under the system account starts with the next session anyway.
+    if (!restart.succeeded && !restart.skipped) return RunOutcome::RestartFailed;
+    if (reboot) return RunOutcome::RebootRequired;
+    return restart.skipped ? RunOutcome::RestartSkipped : RunOutcome::Updated;
   }
 
   // Starts again what an earlier run left stopped, as its journal names
@@ -119,9 +133,8 @@ class UpdateRun {
  private:
   // A genuine but older installer would roll the product back to a version
   // with known faults. Unknown versions on either side let it run.
-  bool RefusedAsOlder(const std::string& installer) {
-    const std::optional<ProductVersion> installed = ops_.InstalledVersion();
-    const std::optional<ProductVersion> offered = ops_.FileVersion(installer);
+  bool RefusedAsOlder(const std::string& installer, const std::optional<ProductVersion>& offered,
+                      const std::optional<ProductVersion>& installed) {
     if (!IsOlderThanInstalled(offered, installed)) return false;
     ops_.RemoveFile(installer);
     record_.OlderInstallerRemoved(installer, offered->Text(), installed->Text());
@@ -322,6 +335,9 @@ std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVe
 }
 
 std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart, bool timed_out) {
+  if (installer_exit_code == kInstallerRebootExitCode) {
+    return FinalMessage(0, restart) + " Zum Abschluss muss der PC neu gestartet werden.";
+  }
   const bool installed = installer_exit_code && *installer_exit_code == 0;
   if (restart.kind == RestartKind::DesktopNeverEnded) {
     // The old program still runs: the user has to end and start it.

@@ -26,6 +26,14 @@ std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVe
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 inline constexpr const char* kAlreadyRunning = "Ein Update von Merovix läuft bereits.";
 
+// The installer's switches. Unattended, nobody can answer a message box or
+// a question to restart the PC; the installer says so by its exit code.
+inline constexpr const char* kInstallerSwitches = "/silent";
+inline constexpr const char* kUnattendedInstallerSwitches =
+    "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010";
+// The installer's exit code for "installed, the PC must be restarted to finish".
+inline constexpr std::uint32_t kInstallerRebootExitCode = 3010;
+
 // Show modes handed to started programs.
 inline constexpr std::uint16_t kSwHide = 0, kSwShowNormal = 1, kSwShowMinimized = 2, kSwMinimize = 6;
 

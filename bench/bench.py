@@ -21,6 +21,7 @@ import traceback
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path[:0] = [os.path.dirname(__file__), os.path.join(ROOT, "scripts", "lib"), os.path.join(ROOT, "tests", "e2e")]
 
+import service_figures  # noqa: E402
 import size_figure  # noqa: E402
 import wine_figures  # noqa: E402
 import winebed  # noqa: E402
@@ -32,6 +33,8 @@ class Mode:
         self.quick = quick
         self.runs = 1 if quick else 5
         self.dialog_runs = 1 if quick else 25
+        # Pairs of a run and its baseline, side by side in one prefix.
+        self.pair_runs = 1 if quick else 11
         self.reader_sizes = [10_000, 100_000] if quick else [10_000, 100_000, 1_000_000, 10_000_000]
         # Repeat a reader only while its reads took less than the budget; a
         # single read over the cap ends that reader's sizes as too slow.
@@ -88,6 +91,8 @@ def figures(bench, native_readers):
         ("capture", lambda: wine_figures.captured_output(bench)),
         ("size", lambda: size_figure.measure(ROOT)),
         ("memory", memory),
+        ("downtime", lambda: service_figures.downtime_of_update_run(bench)),
+        ("current", lambda: service_figures.nothing_to_do_run(bench)),
     ]
 
 
@@ -96,7 +101,8 @@ def main(argv):
     parser.add_argument("--quick", action="store_true", help="one short round, nothing written")
     parser.add_argument("--native-readers", required=True, help="the native bench_readers program")
     parser.add_argument("--only", help="comma-separated figures to run (start, bytes-curl, bytes-wget, "
-                                       "readers-native, readers-wine, capture, size, memory); nothing is written")
+                                       "readers-native, readers-wine, capture, size, memory, downtime, "
+                                       "current); nothing is written")
     args = parser.parse_args(argv)
     only = set(args.only.split(",")) if args.only else None
     mode = Mode(args.quick)

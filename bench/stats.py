@@ -71,3 +71,28 @@ def growth_verdict(exponent, limit=1.3):
 
 def kib(value):
     return size(value * 1024)
+
+
+def ratio_row(figure, value, baseline, what, goal_ratio):
+    """The row of a figure whose goal is a ratio to a baseline (`what` it is)
+    measured in pairs, back to back under about the same load (times in ms).
+    Load only adds time: the fastest runs show what each costs by itself and
+    the goal is judged on their ratio; the median of the pairs' ratios is
+    shown beside it."""
+    paired = Sample(v / b for v, b in zip(value, baseline)).median
+    value, baseline = Sample(value), Sample(baseline)
+    fastest = min(value.values) / min(baseline.values)
+    return {
+        "figure": figure,
+        "value": value.show(ms),
+        "baseline": "%s %s" % (what, baseline.show(ms)),
+        "goal": "≤ %.2f×" % goal_ratio,
+        "verdict": "%s: %.2f× (fastest runs), %.2f× (median of pairs)" % (
+            "met" if fastest <= goal_ratio else "MISSED by %s%%" % number((fastest / goal_ratio - 1) * 100),
+            fastest, paired),
+    }
+
+
+def pairs_note(what, value, baseline):
+    """"start pairs, updater/message box (ms): 107/61, 60/85"."""
+    return "%s (ms): %s" % (what, ", ".join("%.0f/%.0f" % pair for pair in zip(value, baseline)))

@@ -14,7 +14,7 @@ import winebed
 from download_host import (INSTALLER_PATH, LIST_PATH, DownloadHost, install_curl, install_findstr,
                            install_wget)
 from product import Product, Standin
-from stats import Sample, growth, growth_verdict, kib, ms, number, size
+from stats import Sample, growth, growth_verdict, kib, ms, number, pairs_note, ratio_row, size
 from winebox import WineBox
 
 CONSENT = "Bestätigung"
@@ -103,23 +103,8 @@ def start_to_first_dialog(bench):
                 updater.append(u_ms)
                 baseline.append(b_ms)
                 baseline_kib.append(b_kib)
-    # Load on a shared machine only adds time: the fastest runs show what
-    # each program costs by itself, and the goal is judged on their ratio.
-    # Each pair ran back to back under about the same load, so the median of
-    # the pairs' ratios is shown beside it.
-    paired = Sample(u / b for u, b in zip(updater, baseline)).median
-    updater, baseline = Sample(updater), Sample(baseline)
-    fastest = min(updater.values) / min(baseline.values)
-    row = {
-        "figure": "1 start to consent dialog (n=%d)" % runs,
-        "value": updater.show(ms),
-        "baseline": "message-box program " + baseline.show(ms),
-        "goal": "≤ 1.25×",
-        "verdict": "%s: %.2f× (fastest runs), %.2f× (median of pairs)" % (
-            "met" if fastest <= 1.25 else "MISSED by %.0f%%" % ((fastest / 1.25 - 1) * 100), fastest, paired),
-    }
-    pairs = "start pairs, updater/message box (ms): " + ", ".join(
-        "%.0f/%.0f" % pair for pair in zip(updater.values, baseline.values))
+    row = ratio_row("1 start to consent dialog (n=%d)" % runs, updater, baseline, "message-box program", 1.25)
+    pairs = pairs_note("start pairs, updater/message box", updater, baseline)
     return row, Sample(baseline_kib), pairs
 
 

@@ -9,5 +9,6 @@ namespace merovix::bench {
 int FirstDialog(const std::string& exe, const std::string& caption, unsigned timeout_ms);
 int CaptureOutput(unsigned mib, unsigned repetitions);
 int ReadLists(int argc, char** argv);
+int Alternate(int argc, char** argv);
 
 }  // namespace merovix::bench

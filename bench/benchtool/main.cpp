@@ -3,6 +3,8 @@
 //   benchtool capture MIB REPETITIONS         captured command output vs cmd's copy
 //   benchtool readers METHOD BYTES REPETITIONS [BUDGET_MS]
 //                                             reading the directive list and settings
+//   benchtool alternate REPETITIONS EXE_A PARAMS_A EXE_B PARAMS_B
+//                                             two programs' run times, side by side
 // Figures go to standard output as key=value pairs; exit code 1 when a
 // measurement failed, 2 on wrong usage.
 #include <cstdio>
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
                          static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)));
   }
   if (command == "readers") return ReadLists(argc - 1, argv + 1);
+  if (command == "alternate") return Alternate(argc - 1, argv + 1);
   std::fprintf(stderr, "usage: see bench/benchtool/main.cpp\n");
   return 2;
 }

@@ -1,8 +1,10 @@
 """The benchmark's own arithmetic: growth exponents and what the link map
-says takes the space. (Its measurements run in scripts/bench --quick.)"""
+says takes the space, downtime spans and ratios. (Its measurements run in
+scripts/bench --quick.)"""
 import pytest
+import service_figures
 import size_figure
-from stats import Sample, growth, ms, number
+from stats import Sample, growth, ms, number, ratio_row
 
 MAP = """\
 Discarded input sections
@@ -49,3 +51,30 @@ def test_link_map_is_split_by_library_object_and_function(tmp_path):
     assert parts["objects"][0] == ("crt2.o", 0x510)
     assert parts["functions"][0][1] == 0x300
     assert parts["functions"][0][0].startswith("merovix::RunCommandCaptured(std::string const&")
+
+
+class LoggedService:
+    def __init__(self, *lines):
+        self._lines = list(lines)
+
+    def lines(self):
+        return self._lines
+
+
+def test_downtime_runs_from_the_first_stop_to_the_last_service_running_within_each_run():
+    keep_alive = LoggedService("state=4 checkpoint=0 hint=0", "clock state=4 us=500", "clock state=3 us=1000",
+                               "clock state=1 us=1100", "clock state=2 us=3000", "clock state=4 us=3500",
+                               "clock state=3 us=10000", "clock state=4 us=12500")
+    merovix = LoggedService("clock state=3 us=1200", "clock state=4 us=2900", "clock state=3 us=10400",
+                            "clock state=4 us=12000")
+    assert service_figures.downtime([(900, 4000), (9000, 13000)], keep_alive, merovix) == [2.5, 2.5]
+    with pytest.raises(RuntimeError):
+        service_figures.downtime([(4000, 9000)], keep_alive, merovix)  # nothing stopped in between
+
+
+def test_a_ratio_is_judged_on_the_fastest_runs_with_the_median_of_pairs_beside_it():
+    row = ratio_row("7 downtime", [120.0, 300.0, 110.0], [100.0, 150.0, 100.0], "script", 1.10)
+    assert row["verdict"] == "met: 1.10× (fastest runs), 1.20× (median of pairs)"
+    assert row["baseline"] == "script 100 ms (100 ms–150 ms)"
+    assert ratio_row("x", [150.0], [100.0], "y", 1.25)["verdict"].startswith("MISSED by 20%")
+    assert ratio_row("x", [100.4], [100.0], "y", 1.0)["verdict"].startswith("MISSED by 0.4%")

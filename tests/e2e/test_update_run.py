@@ -29,6 +29,7 @@ STOPPED = "state=1 checkpoint=0 hint=0"
 # The system programs the run starts, directly or through cmd.exe.
 SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
 SYSTEM = "C:\\windows\\system32"
+QUIET_SWITCHES = "/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010"
 # A build that names no signer says so in every run that fetched an installer.
 NOT_CHECKED = ("Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber im "
                "Programm festgelegt)")
@@ -105,7 +106,7 @@ def start_user_shell(box):
                          [pytest.param("1", "6", False, False, marks=pytest.mark.wow64),
                           (None, "1", False, True),
                           pytest.param(None, "1", True, False, marks=pytest.mark.wow64)],
-                         ids=["minimised", "normal-shell", "unattended"])
+                         ids=["minimised", "normal-shell", "unattended-reboot"])
 def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, minimised, show, unattended, shell):
     settings = "[Parameter]\nconfirm_update=%d\n" % unattended + (
         "minimiert_starten=%s\n" % minimised if minimised else "")
@@ -120,10 +121,11 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
         assert "elevated=0 session=1" in start_user_shell(box)
 
     if unattended:
-        # The installer takes a second: long enough for the watch to see its console.
-        product.configure_installer(("wait_ms", 1000), ("wait", "MerovixNeverSet"), ("exit", 0))
+        # The installer takes a second: long enough for the watch to see its
+        # console. It installed and asks for a reboot, which the run passes on.
+        product.configure_installer(("wait_ms", 1000), ("wait", "MerovixNeverSet"), ("exit", 3010))
         code, windows = product.run_unattended()
-        assert code == documented_exit_code("ran successfully")
+        assert code == documented_exit_code("soft reboot") == 3010
         # The installer's console is the only window.
         assert windows == [{"class": "WineConsoleClass", "caption": product.installer_win, "own": False}]
     else:
@@ -135,13 +137,16 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     # The restarted program logs its start on its own time.
     starts = wait_until(lambda: len(desktop.starts()) >= 2 and desktop.starts(), what="the restart")
     assert len(starts) == 2 and starts[1][1] == show, starts
-    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.installer_win]
+    switches = QUIET_SWITCHES if unattended else "/silent"
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.installer_win, switches)]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
     if not unattended:  # the run made the work folder itself: Wine maps its access list to mode bits
         assert os.stat(product.work_folder()).st_mode & 0o007 == 0, "others may enter the work folder"
     log = product.log()
-    assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
+    ended = "Installationsprogramm beendet, Exit-Code " + (
+        "3010 (installiert, zum Abschluss muss der PC neu gestartet werden)" if unattended else "0")
+    assert log.index("Merovix.exe hat sich beendet") < log.index(ended)
     if shell:
         assert "Neustart %s: gestartet als %s in Sitzung 1, mit dem Token der Shell" % (
             product.win("Merovix.exe"), account(log)) in log
@@ -162,13 +167,48 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             NOT_CHECKED,
             "Signaldatei %s angelegt" % product.win("StopService"),
             "Merovix.exe hat sich beendet",
-            'Installationsprogramm: "%s" /silent' % installer,
-            "Installationsprogramm beendet, Exit-Code 0",
+            'Installationsprogramm: "%s" %s' % (installer, QUIET_SWITCHES),
+            ended,
             "Neustart %s: gestartet als %s in Sitzung 1, mit dem Token des Updates: keine Shell auf dem Desktop "
             "(GetShellWindow)" % (product.win("Merovix.exe"), account(log)),
-            "Meldung: " + DONE + " und Merovix neu gestartet!",
-            "Ende, Exit-Code 0"]
+            "Meldung: " + DONE + " und Merovix neu gestartet! Zum Abschluss muss der PC neu gestartet werden.",
+            "Ende, Exit-Code 3010"]
         assert "confirm_update" not in product.settings().lower()
+
+
+def set_installed_version(box, version):
+    """The version the uninstall entry names ("DisplayVersion")."""
+    assert box.run("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/t", "REG_SZ", "/d", version, "/f",
+                   box.flavour.registry_view) == 0
+
+
+# A nightly run offered the installed version stops nothing and runs
+# nothing; offered a newer one, it updates, with the quiet installer.
+def test_an_unattended_run_offered_the_installed_version_does_nothing(box, host):
+    product = Product(box, "[Parameter]\n")
+    set_installed_version(box, "7.2")  # the stand-in installer is 7.2.0.0
+    use_curl(box)
+    product.serve_installer(host)
+    merovix = Service(box, "Merovix", "signal=%s\n" % product.win("StopService"))
+    keep_alive = Service(box, "Merovix_KeepAlive")
+
+    assert product.run_unattended() == (documented_exit_code("is current"), [])
+    assert product.installer_runs() == []
+    assert STOP_CONTROL not in merovix.lines() + keep_alive.lines()
+    assert not os.path.exists(product.signal_file)
+    assert product.log()[-2:] == ["Die installierte Version 7.2 ist aktuell; nichts zu tun.", "Ende, Exit-Code 0"]
+
+    set_installed_version(box, "7.1.9")
+    code, windows = product.run_unattended()
+    assert code == documented_exit_code("ran successfully")
+    installer_console = {"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}
+    assert all(window == installer_console for window in windows), windows
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.win("Merovix_Update_.exe"),
+                                                                             QUIET_SWITCHES)]
+    for service in (merovix, keep_alive):
+        first, second = service.runs()
+        assert STOP_CONTROL in first and second[-1] == RUNNING
+    assert product.log()[-1] == "Ende, Exit-Code 0"
 
 
 # A genuine but older installer would roll the product back: it is deleted
@@ -177,8 +217,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
                          ids=["older", "same", "newer"])
 def test_only_an_installer_older_than_the_installed_version_is_refused(box, host, installed, refused):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    assert box.run("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/t", "REG_SZ", "/d", installed, "/f",
-                   box.flavour.registry_view) == 0
+    set_installed_version(box, installed)
     use_curl(box)
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
@@ -327,7 +366,7 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     assert log[stops + 1:stops + 5] == [
         "Signaldatei %s angelegt" % product.win("StopService"), "Signaldatei nach 500 Abfragen nicht abgeholt",
         "Dienst Merovix: %s\\sc.exe stop Merovix, danach beendet" % SYSTEM,
-        'Installationsprogramm: "%s" /silent' % product.installer_win]
+        'Installationsprogramm: "%s" %s' % (product.installer_win, QUIET_SWITCHES if unattended else "/silent")]
     assert ("Neustart Dienst Merovix_KeepAlive: wird ausgeführt" if keep_alive_starts
             else "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet") in log
 

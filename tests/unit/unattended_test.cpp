@@ -40,6 +40,9 @@ TEST(UnattendedExitCode, EveryOutcomeHasItsOwnCodeClearOfThoseToolsReadOnTheirOw
   using enum RunOutcome;
   EXPECT_EQ(UnattendedExitCode(Updated), 0);
   std::set<int> codes;
+  // 3010 is given on purpose: installed, the PC must be restarted.
+  EXPECT_EQ(UnattendedExitCode(RebootRequired), 3010);
+  EXPECT_EQ(UnattendedExitCode(UpToDate), 0);
   for (const RunOutcome outcome : {Updated, NotInstalled, DownloadFailed, InstallerRefused, InstallerFailed,
                                    RestartFailed, RestartSkipped, UnexpectedError, ArgumentRefused}) {
     const int code = UnattendedExitCode(outcome);

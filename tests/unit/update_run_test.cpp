@@ -216,6 +216,9 @@ class FakeWorld : public UpdateOperations {
 using Log = std::vector<std::string>;
 const std::string kDownloadDefault = "DownloadInstaller " + kDefaultUrl + " 1";
 const std::string kInstall = "RunAndWait " + kInstaller + " /silent in " + kDir + " 1";
+const std::string kQuietInstall = "RunAndWait " + kInstaller +
+                                  " /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010 in " + kDir +
+                                  " 1";
 
 TEST(UpdateRun, RefusedConsentShowsTheCancelMessageAndDoesNothingElse) {
   FakeWorld world;
@@ -308,6 +311,39 @@ TEST(UpdateRun, AnOlderInstallerIsDeletedBeforeAnythingIsStopped) {
     EXPECT_EQ(world.record[3], "Das Installationsprogramm " + kInstaller +
                                    " (Version 28.0.0.9) ist älter als die installierte Version 28.1: gelöscht, "
                                    "nichts beendet, nichts ausgeführt");
+  }
+}
+
+// A nightly run offered the installed version leaves the product alone; a
+// newer, an unknown version, or a person asking, gets the installer.
+TEST(UpdateRun, AnUnattendedRunOfferedTheInstalledVersionDoesNothing) {
+  struct Case {
+    bool unattended;
+    const char* installed;
+    const char* offered;
+    bool installs;
+  };
+  for (const Case& c :
+       {Case{true, "28.1", "28.1.0.0", false}, Case{true, "28.1", "28.1.0.1", true}, Case{true, "", "28.1.0.0", true},
+        Case{true, "28.1", "0.0.0.0", true}, Case{false, "28.1", "28.1.0.0", true}}) {
+    FakeWorld world;
+    world.unattended = c.unattended;
+    world.ini_bools["confirm_update"] = false;
+    world.installed_version = ParseVersion(c.installed);
+    world.offered_version = ParseVersion(c.offered);
+    world.running = {{"Merovix_Diagnose.exe", 1}, {"Merovix.exe", 1}};
+    world.services = {"Merovix"};
+    const RunOutcome outcome = world.Run();
+    const std::string what = std::string(c.installed) + " / " + c.offered + (c.unattended ? " unattended" : "");
+    EXPECT_EQ(outcome == RunOutcome::UpToDate, !c.installs) << what;
+    if (c.installs) {
+      EXPECT_EQ(std::count(world.log.begin(), world.log.end(), c.unattended ? kQuietInstall : kInstall), 1) << what;
+      continue;
+    }
+    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadInstaller " + kDefaultUrl + " 0"})) << what;
+    EXPECT_EQ(world.record.back(), "Die installierte Version 28.1 ist aktuell; nichts zu tun.");
+    EXPECT_EQ(world.files.count(kInstaller), 1u) << "kept, so that the next run need not fetch it again";
+    EXPECT_EQ(UnattendedExitCode(outcome), 0);
   }
 }
 
@@ -456,6 +492,13 @@ TEST(UpdateRun, TheFinalMessageNamesARestartOnlyWhenItHappened) {
            Case{5, {DesktopNeverEnded, false}, failed + " Merovix hat sich nicht beendet und läuft weiter."},
            Case{0, {Desktop, false, true}, done + "! Merovix wurde unter dem Systemkonto nicht neu gestartet."},
            Case{5, {Desktop, false, true}, failed + " Merovix wurde unter dem Systemkonto nicht neu gestartet."},
+           Case{3010,
+                {Service, true},
+                done + " und der Merovix-Dienst neu gestartet! Zum Abschluss muss der PC neu gestartet werden."},
+           Case{3010,
+                {Desktop, false},
+                done +
+                    "! Merovix konnte nicht neu gestartet werden! Zum Abschluss muss der PC neu gestartet werden."},
        }) {
     EXPECT_EQ(FinalMessage(c.exit_code, c.restart), c.message);
   }
@@ -503,6 +546,29 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                  "Installationsprogramm beendet, Exit-Code 0", "Nicht abgeholte Signaldatei " + kSignal + " entfernt",
                  "Neustart Dienst Merovix: wird ausgeführt",
                  "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet"}));
+}
+
+// The installer's own exit codes are told in words; the restart after a
+// 3010 is the one after any success.
+TEST(UpdateRun, TheRecordTellsWhatTheInstallersExitCodeMeans) {
+  const std::string ended = "Installationsprogramm beendet, Exit-Code ";
+  for (const auto& [code, line] : std::initializer_list<std::pair<std::uint32_t, std::string>>{
+           {0, ended + "0"},
+           {2, ended + "2 (vor Beginn der Installation abgebrochen)"},
+           {5, ended + "5 (während der Installation abgebrochen)"},
+           {8, ended + "8 (die Vorbereitung der Installation ergab, dass sie erst nach einem Neustart des PCs "
+                       "möglich ist)"},
+           {9, ended + "9"},
+           {3010, ended + "3010 (installiert, zum Abschluss muss der PC neu gestartet werden)"}}) {
+    FakeWorld world;
+    world.unattended = true;
+    world.running = {{"Merovix.exe", 1}};
+    world.installer_exit_code = code;
+    world.Run();
+    EXPECT_EQ(std::count(world.record.begin(), world.record.end(), line), 1) << line;
+    EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "RunDetached " + kDir + "\\Merovix.exe [] 1"), 1)
+        << code;
+  }
 }
 
 // No second copy of the desktop program: one that outlasted its wait, or
@@ -584,7 +650,7 @@ TEST(UpdateRun, AnUnattendedRunAsksNothingAndStartsItsToolsHidden) {
   EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadInstaller " + kDefaultUrl + " 0",
                             "ShellExecute " + kSc + " stop Merovix_Keepalive wait 0",
                             "AwaitStop localhost Merovix_Keepalive", "CreateSignalFile " + kSignal,
-                            "ShellExecute " + kSc + " stop Merovix wait 0", "AwaitStop localhost Merovix", kInstall,
+                            "ShellExecute " + kSc + " stop Merovix wait 0", "AwaitStop localhost Merovix", kQuietInstall,
                             "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
                             "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
 }
@@ -610,7 +676,7 @@ TEST(UpdateRun, UnderTheSystemAccountTheDesktopProgramComesBackOnlyForItsUser) {
   nobody.desktop_start_refused = "niemand angemeldet";
   EXPECT_EQ(nobody.Run(), RunOutcome::RestartSkipped);
   EXPECT_EQ(Log(nobody.log.end() - 5, nobody.log.end()),
-            (Log{"CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000", kInstall, "Beep",
+            (Log{"CreateSignalFile " + kSignal, "AwaitEnd Merovix.exe 60000", kQuietInstall, "Beep",
                  "UpdateMessage Das Update wurde durchgeführt! Merovix wurde unter dem Systemkonto nicht neu "
                  "gestartet."}));
   EXPECT_EQ(nobody.record.back(), "Neustart " + kDir + "\\Merovix.exe übersprungen: niemand angemeldet");
@@ -704,6 +770,29 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
                   w.installer_leaves_desktop_running = true;
                 },
                 RestartSkipped},
+           // Installed, and the PC must be restarted to finish: after the
+           // product runs again, and only where it does; under the system
+           // account the skipped desktop program starts with the next session.
+           Case{"reboot needed",
+                [](FakeWorld& w) {
+                  w.installer_exit_code = 3010;
+                  w.services = {"Merovix"};
+                },
+                RebootRequired},
+           Case{"reboot needed, restart failed",
+                [](FakeWorld& w) {
+                  w.installer_exit_code = 3010;
+                  w.services = {"Merovix"};
+                  w.failing_starts = {"Merovix"};
+                },
+                RestartFailed},
+           Case{"reboot needed, system account",
+                [](FakeWorld& w) {
+                  w.installer_exit_code = 3010;
+                  w.local_system = true;
+                  w.running = {{"Merovix.exe", 1}};
+                },
+                RebootRequired},
        }) {
     FakeWorld world;
     c.arrange(world);

@@ -17,6 +17,9 @@
 //   signal=<path>        while running: when this file appears, delete it and
 //                        log "signal" (the service keeps running)
 //   log=<path>           default "<service name>.log"
+//   clock=1              after every status line also "clock state=<n> us=<t>",
+//                        t the performance counter in microseconds (one clock
+//                        for all processes: the benchmark's downtime)
 // Log lines (appended, CR LF):
 //   main name=<name> pid=<pid>
 //   state=<n> checkpoint=<n> hint=<ms>      for every status reported
@@ -39,6 +42,14 @@ DWORD g_accepted_when_running = SERVICE_ACCEPT_STOP;
 bool g_pausable = false;
 UniqueHandle g_stop;
 std::string g_log;
+bool g_clock = false;
+
+long long Microseconds() {
+  LARGE_INTEGER now{}, frequency{};
+  ::QueryPerformanceCounter(&now);
+  ::QueryPerformanceFrequency(&frequency);
+  return static_cast<long long>(static_cast<double>(now.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
+}
 
 void Report(DWORD state, DWORD check_point, DWORD hint, DWORD exit_code = NO_ERROR) {
   ::EnterCriticalSection(&g_lock);
@@ -53,6 +64,7 @@ void Report(DWORD state, DWORD check_point, DWORD hint, DWORD exit_code = NO_ERR
   // right at a SERVICE_STOPPED report, which would lose a line written after.
   AppendLine(g_log, "state=" + std::to_string(state) + " checkpoint=" + std::to_string(check_point) +
                         " hint=" + std::to_string(hint));
+  if (g_clock) AppendLine(g_log, "clock state=" + std::to_string(state) + " us=" + std::to_string(Microseconds()));
   ::SetServiceStatus(g_status_handle, &g_status);
   ::LeaveCriticalSection(&g_lock);
 }
@@ -86,6 +98,7 @@ void WINAPI ServiceMain(DWORD argc, char** argv) {
   g_status_handle = ::RegisterServiceCtrlHandlerExA(name.c_str(), Handler, nullptr);
   if (!g_status_handle) return;
   g_pausable = config.Number("pause", 0) == 1;
+  g_clock = config.Number("clock", 0) == 1;
   g_accepted_when_running = (config.Number("accept_stop", 1) == 1 ? SERVICE_ACCEPT_STOP : 0) |
                             (g_pausable ? SERVICE_ACCEPT_PAUSE_CONTINUE : 0);
 
