@@ -46,8 +46,13 @@ bool Taken(std::string_view key, std::string_view value, const std::string& inst
     return true;
   }
   if (key == "session") {
-    stopped.desktop_session = SessionId(value);
-    return stopped.desktop_session.has_value();
+    const std::optional<std::uint32_t> id = SessionId(value);
+    if (!id || stopped.desktop_sessions.size() >= kJournalSessionsMax) return false;
+    if (std::find(stopped.desktop_sessions.begin(), stopped.desktop_sessions.end(), *id) ==
+        stopped.desktop_sessions.end()) {
+      stopped.desktop_sessions.push_back(*id);
+    }
+    return true;
   }
   return false;
 }
@@ -58,7 +63,7 @@ std::string JournalText(const StopRecord& stopped) {
   std::string text;
   for (const std::string& service : stopped.services) text += "service=" + service + "\n";
   if (!stopped.desktop_program.empty()) text += "desktop=" + stopped.desktop_program + "\n";
-  if (stopped.desktop_session) text += "session=" + std::to_string(*stopped.desktop_session) + "\n";
+  for (const std::uint32_t session : stopped.desktop_sessions) text += "session=" + std::to_string(session) + "\n";
   if (!stopped.signal_file.empty()) text += "signal=" + stopped.signal_file + "\n";
   return text;
 }
@@ -80,7 +85,7 @@ JournalReading ReadJournalText(std::string_view text, const std::string& install
     if (!taken) reading.refused.push_back(Shown(line));
   }
   // A session without the program it belongs to names nothing to start.
-  if (reading.stopped.desktop_program.empty()) reading.stopped.desktop_session.reset();
+  if (reading.stopped.desktop_program.empty()) reading.stopped.desktop_sessions.clear();
   return reading;
 }
 

@@ -276,7 +276,7 @@ class UpdateRun {
       // Running, or left to the user under the system account: nothing is owed.
       if (desktop.kind != RestartKind::Desktop || desktop.succeeded || desktop.skipped) {
         stopped.desktop_program.clear();
-        stopped.desktop_session.reset();
+        stopped.desktop_sessions.clear();
       }
     }
     return services.value_or(desktop);

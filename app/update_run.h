@@ -49,9 +49,9 @@ struct StopRecord {
   std::vector<std::string> services;
   std::string desktop_program;  // its path; empty: not asked to stop
   bool desktop_ended = false;   // it ended within its wait
-  // The session the desktop program ran in, for a restart there; empty
+  // The sessions the desktop program ran in, for a restart there; empty
   // while unknown.
-  std::optional<std::uint32_t> desktop_session;
+  std::vector<std::uint32_t> desktop_sessions;
   std::string signal_file;  // empty: none created
 };
 

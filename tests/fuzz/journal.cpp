@@ -14,7 +14,7 @@ const std::string kDir = "C:\\Program Files\\Merovix";
 
 bool Same(const merovix::StopRecord& a, const merovix::StopRecord& b) {
   return a.services == b.services && a.desktop_program == b.desktop_program &&
-         a.desktop_session == b.desktop_session && a.signal_file == b.signal_file;
+         a.desktop_sessions == b.desktop_sessions && a.signal_file == b.signal_file;
 }
 
 }  // namespace
@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(stopped.desktop_program.empty() || AsciiSameText(stopped.desktop_program, kDir + "\\Merovix.exe"));
   FUZZ_CHECK(stopped.signal_file.empty() || AsciiSameText(stopped.signal_file, kDir + "\\StopService"));
-  FUZZ_CHECK(!stopped.desktop_session || !stopped.desktop_program.empty());
+  FUZZ_CHECK(stopped.desktop_sessions.empty() || !stopped.desktop_program.empty());
+  FUZZ_CHECK(stopped.desktop_sessions.size() <= merovix::kJournalSessionsMax);
   for (const std::string& line : reading.refused) {
     FUZZ_CHECK(line.size() <= 123);
     for (const char c : line) FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);

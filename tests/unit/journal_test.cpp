@@ -17,12 +17,12 @@ TEST(Journal, WhatIsWrittenReadsBackAlike) {
   StopRecord stopped;
   stopped.services = {"Merovix_Keepalive", "Merovix"};
   stopped.desktop_program = kDir + "\\Merovix.exe";
-  stopped.desktop_session = 4294967295u;
+  stopped.desktop_sessions = {1, 4294967295u};
   stopped.signal_file = kDir + "\\StopService";
   const JournalReading reading = ReadJournalText(JournalText(stopped), kDir);
   EXPECT_EQ(reading.stopped.services, stopped.services);
   EXPECT_EQ(reading.stopped.desktop_program, stopped.desktop_program);
-  EXPECT_EQ(reading.stopped.desktop_session, stopped.desktop_session);
+  EXPECT_EQ(reading.stopped.desktop_sessions, stopped.desktop_sessions);
   EXPECT_EQ(reading.stopped.signal_file, stopped.signal_file);
   EXPECT_TRUE(reading.refused.empty());
   EXPECT_EQ(JournalText({}), "");
@@ -62,10 +62,14 @@ TEST(Journal, HostileContentNamesNothingARunWouldNotStop) {
   // without its program names nothing.
   const JournalReading no_dir = ReadJournalText("desktop=\\Merovix.exe\nsession=3\nsignal=\\StopService\n", "");
   EXPECT_TRUE(no_dir.stopped.desktop_program.empty() && no_dir.stopped.signal_file.empty());
-  EXPECT_FALSE(no_dir.stopped.desktop_session);
+  EXPECT_TRUE(no_dir.stopped.desktop_sessions.empty());
   std::string many;
   for (int i = 0; i < 20; ++i) many += "service=Merovix_" + std::to_string(i) + "\n";
   EXPECT_EQ(ReadJournalText(many, kDir).stopped.services.size(), kJournalServicesMax);
+  std::string sessions = "desktop=" + exe + "\n";
+  for (int i = 0; i < 20; ++i) sessions += "session=" + std::to_string(i % 12) + "\n";
+  EXPECT_EQ(ReadJournalText(sessions, kDir).stopped.desktop_sessions,
+            (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 }  // namespace
