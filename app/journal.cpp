@@ -46,11 +46,11 @@ bool Taken(std::string_view key, std::string_view value, const std::string& inst
     return true;
   }
   if (key == "session") {
-    const std::optional<std::uint32_t> session = SessionId(value);
-    if (!session || stopped.desktop_sessions.size() >= kJournalServicesMax) return false;
-    if (std::find(stopped.desktop_sessions.begin(), stopped.desktop_sessions.end(), *session) ==
+    const std::optional<std::uint32_t> id = SessionId(value);
+    if (!id || stopped.desktop_sessions.size() >= kJournalSessionsMax) return false;
+    if (std::find(stopped.desktop_sessions.begin(), stopped.desktop_sessions.end(), *id) ==
         stopped.desktop_sessions.end()) {
-      stopped.desktop_sessions.push_back(*session);
+      stopped.desktop_sessions.push_back(*id);
     }
     return true;
   }

@@ -15,6 +15,7 @@ namespace merovix {
 // from one: a run stops two.
 inline constexpr std::size_t kJournalTextMax = 16 * 1024;
 inline constexpr std::size_t kJournalServicesMax = 8;
+inline constexpr std::size_t kJournalSessionsMax = 8;
 
 std::string JournalText(const StopRecord& stopped);
 

@@ -17,7 +17,7 @@ TEST(Journal, WhatIsWrittenReadsBackAlike) {
   StopRecord stopped;
   stopped.services = {"Merovix_Keepalive", "Merovix"};
   stopped.desktop_program = kDir + "\\Merovix.exe";
-  stopped.desktop_sessions = {4294967295u, 1};
+  stopped.desktop_sessions = {1, 4294967295u};
   stopped.signal_file = kDir + "\\StopService";
   const JournalReading reading = ReadJournalText(JournalText(stopped), kDir);
   EXPECT_EQ(reading.stopped.services, stopped.services);
@@ -66,6 +66,10 @@ TEST(Journal, HostileContentNamesNothingARunWouldNotStop) {
   std::string many;
   for (int i = 0; i < 20; ++i) many += "service=Merovix_" + std::to_string(i) + "\n";
   EXPECT_EQ(ReadJournalText(many, kDir).stopped.services.size(), kJournalServicesMax);
+  std::string sessions = "desktop=" + exe + "\n";
+  for (int i = 0; i < 20; ++i) sessions += "session=" + std::to_string(i % 12) + "\n";
+  EXPECT_EQ(ReadJournalText(sessions, kDir).stopped.desktop_sessions,
+            (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 }  // namespace
