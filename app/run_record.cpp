@@ -14,6 +14,7 @@ std::string TransferOutcomeText(DownloadOutcome outcome) {
     case DownloadOutcome::ToolFailed: return "fehlgeschlagen";
     case DownloadOutcome::NotPutInPlace: return "geladene Datei nicht abgelegt";
     case DownloadOutcome::Refused: return "verworfen und gelöscht";
+    case DownloadOutcome::ProxyRefused: return "Proxy abgelehnt (kein gültiger Host und Port), nichts übertragen";
   }
   return "unbekannt";
 }
@@ -42,6 +43,17 @@ std::string ServiceStateText(std::uint32_t state) {
     case kServicePaused: return "angehalten";
   }
   return "Zustand " + std::to_string(state);
+}
+
+// How the transfer reached the host, when a proxy setting had a say.
+std::string ProxyText(const ProxyDecision& proxy) {
+  switch (proxy.route) {
+    case ProxyRoute::Direct: return "";
+    case ProxyRoute::Bypassed: return " direkt (Ausnahme der " + proxy.source + ")";
+    case ProxyRoute::Proxy: return " über Proxy " + ProxyUrl(*proxy.server) + " (" + proxy.source + ")";
+    case ProxyRoute::Refused: return "";
+  }
+  return "";
 }
 
 std::string Attempts(int attempts) { return std::to_string(attempts) + (attempts == 1 ? " Versuch" : " Versuchen"); }
@@ -86,9 +98,15 @@ std::string KeyNotDeletedRecordLine(const std::string& key, const std::string& f
 
 void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   std::string line = std::string("Übertragung ") + what + ": " + Data(result.url) + " mit " + Data(result.tool) +
-                     " nach " + Data(result.local_file) + ": " + TransferOutcomeText(result.outcome);
+                     " nach " + Data(result.local_file) + ProxyText(result.proxy) + ": " +
+                     TransferOutcomeText(result.outcome);
+  if (result.outcome == DownloadOutcome::ProxyRefused) {
+    line += ": Eintrag \"" + Data(result.proxy.entry) + "\" der " + result.proxy.source;
+  }
   if (result.signature) line += " (" + SignatureText(*result.signature) + ")";
   if (result.exit_code) line += ", Exit-Code " + std::to_string(*result.exit_code);
+  if (result.http_status) line += ", HTTP-Status " + std::to_string(*result.http_status);
+  if (!result.tool_message.empty()) line += ", Meldung: " + Data(result.tool_message);
   Line(line);
 }
 

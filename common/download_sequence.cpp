@@ -1,6 +1,7 @@
 #include "common/download_sequence.h"
 
 #include "common/paths.h"
+#include "common/tool_messages.h"
 #include "common/transfer_commands.h"
 
 namespace merovix {
@@ -28,7 +29,17 @@ class Download {
   bool LocalCopyIsCurrent() {
     if (!ops_.FileExists(result_.local_file)) return false;
     const DateTime local_time = ops_.FileWriteTime(result_.local_file);
-    return IsLocalCopyCurrent(ops_.RunHeaderQuery(result_.tool, result_.url), local_time);
+    return IsLocalCopyCurrent(ops_.RunHeaderQuery(result_.tool, result_.url, result_.proxy.server), local_time);
+  }
+
+  // The proxy is read anew for every transfer. A proxy set for HTTPS that
+  // cannot be handed on safely stops the transfer: going around the proxy
+  // the PC is set up with is not the run's to decide.
+  bool ChooseProxy() {
+    result_.proxy = DecideProxy(ops_.CurrentProxySetting(), result_.url);
+    if (result_.proxy.route != ProxyRoute::Refused) return true;
+    result_.outcome = DownloadOutcome::ProxyRefused;
+    return false;
   }
 
   void Current() { result_.outcome = DownloadOutcome::Current; }
@@ -42,8 +53,12 @@ class Download {
     const std::string partial = ops_.CreatePartialFile(result_.local_file);
     if (partial.empty()) return;
     const std::optional<FileStamp> untouched = ops_.StampOf(partial);
-    if (RunTool(CurlFetchParameters(partial, result_.url)) && ops_.StampOf(partial) != untouched) Settle(partial);
+    const TransferExtras extras = Extras();
+    if (RunTool(CurlFetchParameters(partial, result_.url, extras)) && ops_.StampOf(partial) != untouched) {
+      Settle(partial);
+    }
     if (!result_.Succeeded()) ops_.RemoveFile(partial);
+    RemoveMessageFile();
   }
 
   // wget writes into a new staging folder of the run's own. For -N it finds
@@ -61,7 +76,9 @@ class Download {
       staged_ok = ops_.CopyNewFile(result_.local_file, staged);
       copied = ops_.StampOf(staged);
     }
-    if (staged_ok && RunTool(WgetFetchParameters(staging, result_.url, timestamping)) && ops_.IsRealFolder(staging)) {
+    const TransferExtras extras = Extras();
+    if (staged_ok && RunTool(WgetFetchParameters(staging, result_.url, timestamping, extras)) &&
+        ops_.IsRealFolder(staging)) {
       if (copied && ops_.StampOf(staged) == copied) {
         Current();
       } else {
@@ -69,6 +86,7 @@ class Download {
       }
     }
     ops_.RemoveStagingFolder(staging);
+    RemoveMessageFile();
   }
 
   // A program must carry the expected signer's signature before anybody may
@@ -92,7 +110,21 @@ class Download {
     } else if (*result_.exit_code != 0) {
       result_.outcome = DownloadOutcome::ToolFailed;
     }
+    if (result_.outcome == DownloadOutcome::ToolFailed && !message_file_.empty()) {
+      result_.tool_message = ToolMessage(ops_.ReadFileTail(message_file_, kToolMessageTail));
+      result_.http_status = HttpStatusInToolMessage(result_.tool_message);
+    }
     return result_.exit_code == std::optional<std::uint32_t>(0);
+  }
+
+  TransferExtras Extras() {
+    message_file_ = ops_.CreateMessageFile(result_.local_file);
+    return {result_.proxy.server, message_file_};
+  }
+
+  void RemoveMessageFile() {
+    if (!message_file_.empty()) ops_.RemoveFile(message_file_);
+    message_file_.clear();
   }
 
   // The one way a fetched file becomes the local file.
@@ -104,6 +136,7 @@ class Download {
   DownloadOperations& ops_;
   const std::uint16_t show_mode_;
   DownloadResult result_;
+  std::string message_file_;
 };
 
 bool IsDownloadableUrl(const std::string& url) { return IsSafeUrl(url) && IsUsableFileName(DownloadFileName(url)); }
@@ -114,6 +147,7 @@ DownloadResult DownloadIntoFolder(DownloadOperations& ops, const std::string& to
                                   const std::string& folder, std::uint16_t show_mode, const std::string& signer) {
   Download download(ops, tool, url, JoinPath(folder, DownloadFileName(url)), show_mode);
   if (!IsDownloadableUrl(url)) return download.RefusedUrl();
+  if (!download.ChooseProxy()) return download.Result();
   if (!IsCurlTool(tool)) {
     download.WgetTransfer(true);
   } else if (download.LocalCopyIsCurrent()) {
@@ -129,6 +163,7 @@ DownloadResult FetchFile(DownloadOperations& ops, const std::string& tool, const
   Download download(ops, tool, url, local_file, show_mode);
   if (!IsDownloadableUrl(url)) return download.RefusedUrl();
   ops.RemoveFile(local_file);
+  if (!download.ChooseProxy()) return download.Result();
   if (IsCurlTool(tool)) {
     download.CurlTransfer();
   } else {

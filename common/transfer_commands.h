@@ -2,8 +2,11 @@
 // Command lines of the transfer tools (curl.exe, wget.exe) and the names a
 // download is written under. Every URL that goes into one of these command
 // lines must have passed IsSafeUrl first: URLs are never quoted.
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "common/proxy_rules.h"
 
 namespace merovix {
 
@@ -38,16 +41,31 @@ std::string DownloadTargetFolder(std::string_view target_path, std::string_view 
 std::string CurlPartialFile(std::string_view local_file, std::string_view unique);
 // wget writes into this folder of its own, for the same reasons.
 std::string WgetStagingFolder(std::string_view local_file, std::string_view unique);
+// The tool writes its messages into this file.
+std::string ToolMessageFile(std::string_view local_file, std::string_view unique);
+
+// What a transfer adds to the tool's command line: the proxy it goes
+// through, and a file of the run's own that takes the tool's messages. Left
+// empty, the command lines are those of a direct transfer without either.
+struct TransferExtras {
+  std::optional<ProxyServer> proxy;
+  std::string message_file;
+};
 
 // Parameters of curl: fetch `url` into `output_file`, with the server's time
 // (-R), no output at all for an HTTP error (--fail), and over HTTPS only,
 // redirects included.
-std::string CurlFetchParameters(std::string_view output_file, std::string_view url);
+// The extras: --proxy, and -sS --stderr (no progress meter, only the error).
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url,
+                                const TransferExtras& extras = {});
 // Parameters of wget: fetch `url` into `folder`; with `timestamping` (-N)
 // wget skips a file that is not newer than the one in `folder`.
-std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping);
+// The extras: the proxy as wgetrc commands (-e), and -nv -o (one line a step).
+std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping,
+                                const TransferExtras& extras = {});
 // The header query run through cmd.exe: curl's HEAD (`curl`, the tool's full
 // path) filtered by `findstr` (full path), so that cmd.exe searches nowhere.
-std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr);
+std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr,
+                               const std::optional<ProxyServer>& proxy = std::nullopt);
 
 }  // namespace merovix
