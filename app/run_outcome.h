@@ -16,6 +16,7 @@ enum class RunOutcome : std::uint8_t {
   RestartSkipped,    // updated; the desktop program is not started under the system account
   UnexpectedError,   // an error ended the run
   ArgumentRefused,   // an argument other than the switch: nothing done
+  InstallerOlder,    // the fetched installer is older than what is installed: deleted, nothing stopped
 };
 
 // The exit codes of unattended runs. 1x: the new version is installed, but
@@ -29,9 +30,10 @@ struct ExitCodeEntry {
   int code;
 };
 inline constexpr ExitCodeEntry kUnattendedExitCodes[] = {
-    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},   {RunOutcome::RestartSkipped, 11},
-    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21},  {RunOutcome::InstallerRefused, 22},
-    {RunOutcome::InstallerFailed, 23}, {RunOutcome::UnexpectedError, 30}, {RunOutcome::ArgumentRefused, 40},
+    {RunOutcome::Updated, 0},          {RunOutcome::RestartFailed, 10},  {RunOutcome::RestartSkipped, 11},
+    {RunOutcome::NotInstalled, 20},    {RunOutcome::DownloadFailed, 21}, {RunOutcome::InstallerRefused, 22},
+    {RunOutcome::InstallerFailed, 23}, {RunOutcome::InstallerOlder, 24}, {RunOutcome::UnexpectedError, 30},
+    {RunOutcome::ArgumentRefused, 40},
 };
 
 // The code of `outcome` in the table; an outcome without an entry (a cancel,

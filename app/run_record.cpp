@@ -25,6 +25,8 @@ std::string SignatureText(SignatureVerdict verdict) {
     case SignatureVerdict::kUnsigned: return "nicht signiert";
     case SignatureVerdict::kBadSignature: return "Signatur ungültig oder nicht vertrauenswürdig";
     case SignatureVerdict::kForeignSigner: return "von einem anderen Herausgeber signiert";
+    case SignatureVerdict::kForeignKey:
+      return "mit dem Namen des Herstellers, aber nicht mit seinem Schlüssel signiert";
   }
   return "unbekannt";
 }
@@ -110,8 +112,20 @@ void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   Line(line);
 }
 
+void RunRecord::InstallerNotChecked() {
+  Line(
+      "Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber im Programm "
+      "festgelegt)");
+}
+
 void RunRecord::NotTheInstaller(const std::string& fetched, const std::string& installer) {
   Line("Die geladene Datei " + Data(fetched) + " ist nicht das Installationsprogramm " + Data(installer));
+}
+
+void RunRecord::OlderInstallerRemoved(const std::string& installer, const std::string& offered,
+                                      const std::string& installed) {
+  Line("Das Installationsprogramm " + Data(installer) + " (Version " + offered +
+       ") ist älter als die installierte Version " + installed + ": gelöscht, nichts beendet, nichts ausgeführt");
 }
 
 void RunRecord::FolderChosen(const std::string& folder) { Line("Gewählter Ordner: " + Data(folder)); }

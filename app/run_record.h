@@ -42,7 +42,10 @@ class RunRecord {
 
   // `what` names the file in the genitive: "der Direktivenliste".
   void Transfer(const char* what, const DownloadResult& result);
+  // A build that names no signer runs any installer it fetched.
+  void InstallerNotChecked();
   void NotTheInstaller(const std::string& fetched, const std::string& installer);
+  void OlderInstallerRemoved(const std::string& installer, const std::string& offered, const std::string& installed);
   void FolderChosen(const std::string& folder);
   void ProgramStopped(const std::string& name, int attempts, bool still_running);
   void ProcessEndedById(const std::string& name, const std::string& id);

@@ -56,6 +56,7 @@ class UpdateRun {
     // outside the installation folder).
     const DownloadResult download = ops_.DownloadFile(url, "", tool_show_);
     record_.Transfer("des Installationsprogramms", download);
+    if (download.Succeeded() && !download.signature) record_.InstallerNotChecked();
     if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
       if (download.Succeeded()) record_.NotTheInstaller(download.local_file, installer_);
       ops_.Beep();
@@ -63,6 +64,7 @@ class UpdateRun {
       ops_.ShowUpdateMessage(refused ? kNotSignedByMaker : kDownloadFailed);
       return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
+    if (RefusedAsOlder()) return RunOutcome::InstallerOlder;
     try {
       StopProduct();
     } catch (...) {
@@ -82,6 +84,19 @@ class UpdateRun {
   }
 
  private:
+  // A genuine but older installer would roll the product back to a version
+  // with known faults. Unknown versions on either side let it run.
+  bool RefusedAsOlder() {
+    const std::optional<ProductVersion> installed = ops_.InstalledVersion();
+    const std::optional<ProductVersion> offered = ops_.FileVersion(installer_);
+    if (!IsOlderThanInstalled(offered, installed)) return false;
+    ops_.RemoveFile(installer_);
+    record_.OlderInstallerRemoved(installer_, offered->Text(), installed->Text());
+    ops_.Beep();
+    ops_.ShowUpdateMessage(OlderInstallerMessage(*offered, *installed));
+    return true;
+  }
+
   bool Consent() {
     if (unattended_) return true;  // given by the command line
     if (ops_.ReadIniBool("confirm_update", true) && !ops_.Confirm(kAskForUpdate)) {
@@ -221,6 +236,11 @@ class UpdateRun {
 };
 
 }  // namespace
+
+std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVersion& installed) {
+  return "Das angebotene Update (Version " + offered.Text() + ") ist älter als die installierte Version " +
+         installed.Text() + " und wurde nicht installiert!";
+}
 
 std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, RestartOutcome restart) {
   const bool installed = installer_exit_code && *installer_exit_code == 0;

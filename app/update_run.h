@@ -8,6 +8,7 @@
 #include "app/run_outcome.h"
 #include "app/run_record.h"
 #include "common/download_sequence.h"
+#include "common/version_rules.h"
 
 namespace merovix {
 
@@ -17,6 +18,8 @@ inline constexpr const char* kUpdateCancelled = "Das Update wurde abgebrochen!";
 inline constexpr const char* kDownloadFailed = "Beim Laden der Datei ist ein Fehler aufgetreten!";
 inline constexpr const char* kNotSignedByMaker =
     "Das Update ist nicht vom Hersteller signiert und wurde nicht installiert!";
+// The message for an installer older than the installed product (UTF-8).
+std::string OlderInstallerMessage(const ProductVersion& offered, const ProductVersion& installed);
 inline constexpr const char* kUpdateDone = "Das Update wurde durchgeführt";
 
 // Show modes handed to started programs.
@@ -65,6 +68,12 @@ class UpdateOperations : public RecordSink {
   // valid signature is deleted (outcome Refused); one that has it cannot be
   // changed, renamed or deleted until the run ends.
   virtual DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) = 0;
+
+  // Versions; nothing when unknown (missing, not numeric, 0.0.0.0).
+  // The installed product's, from its uninstall entry.
+  virtual std::optional<ProductVersion> InstalledVersion() = 0;
+  // The file version of `path`'s version resource.
+  virtual std::optional<ProductVersion> FileVersion(const std::string& path) = 0;
 
   // Files.
   virtual bool FileExists(const std::string& path) = 0;

@@ -8,4 +8,6 @@ namespace merovix {
 
 std::string InstallerSigner() { return MEROVIX_INSTALLER_SIGNER; }
 
+std::string InstallerSignerKeys() { return MEROVIX_INSTALLER_SIGNER_KEYS; }
+
 }  // namespace merovix

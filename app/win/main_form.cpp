@@ -9,6 +9,7 @@
 #include "common/win/processes.h"
 #include "common/win/file_system.h"
 #include "common/win/settings.h"
+#include "common/win/versions.h"
 #include "framework/win/application.h"
 #include "framework/win/system_folder.h"
 #include "framework/win/text.h"
@@ -21,7 +22,6 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\currentversion\\uninstall\\Merovix_is1";
 constexpr const char* kAppPathValue = "Inno Setup: App Path";
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "common/win/processes.h"
 #include "common/win/services.h"
 #include "common/win/settings.h"
+#include "common/win/versions.h"
 #include "framework/win/handles.h"
 #include "framework/win/text.h"
 
@@ -62,13 +63,21 @@ DownloadResult WindowsUpdateOperations::DownloadFile(const std::string& url, con
   return DownloadFileWithResult(url, target, show, downloads_, InstallerSigner());
 }
 
+std::optional<ProductVersion> WindowsUpdateOperations::InstalledVersion() { return ReadInstalledVersion(); }
+
+std::optional<ProductVersion> WindowsUpdateOperations::FileVersion(const std::string& path) {
+  return ReadFileVersion(path);
+}
+
 bool WindowsUpdateOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
 
 bool WindowsUpdateOperations::IsSameFile(const std::string& a, const std::string& b) {
   return merovix::IsSameFile(a, b);
 }
 
-void WindowsUpdateOperations::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
+// A file the download holds is let go first (DeleteFile of the name, never a
+// link's target).
+void WindowsUpdateOperations::RemoveFile(const std::string& path) { downloads_.RemoveFile(path); }
 
 void WindowsUpdateOperations::CreateSignalFile(const std::string& path) { merovix::CreateSignalFile(path, "", true); }
 

@@ -25,6 +25,8 @@ class WindowsUpdateOperations : public UpdateOperations {
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override;
   DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override;
+  std::optional<ProductVersion> InstalledVersion() override;
+  std::optional<ProductVersion> FileVersion(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool IsSameFile(const std::string& a, const std::string& b) override;
   void RemoveFile(const std::string& path) override;

@@ -177,7 +177,8 @@ void WindowsDownloadOperations::RemoveStagingFolder(const std::string& folder) {
 
 SignatureVerdict WindowsDownloadOperations::CheckSignature(const std::string& path, const std::string& signer) {
   UniqueFileHandle held;
-  const SignatureVerdict verdict = CheckAndHoldFile(path, signer, held);
+  // The build's pinned keys belong to the build's signer, the only one named.
+  const SignatureVerdict verdict = CheckAndHoldFile(path, signer, InstallerSignerKeys(), held);
   if (held) Hold(path, std::move(held));
   return verdict;
 }

@@ -14,6 +14,7 @@ from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_curl,
                            install_wget, recorded_command_lines)
 from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
                      documented_exit_code, installer_transfers)
+from winebox import UNINSTALL_KEY
 
 DONE = "Das Update wurde durchgeführt"
 DOWNLOAD_FAILED = "Beim Laden der Datei ist ein Fehler aufgetreten!"
@@ -27,6 +28,10 @@ STOPPED = "state=1 checkpoint=0 hint=0"
 # The system programs the run starts, directly or through cmd.exe.
 SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe")
 SYSTEM = "C:\\windows\\system32"
+# A build that names no signer says so in every run that fetched an installer.
+NOT_CHECKED = ("Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber im "
+               "Programm festgelegt)")
+RECORDER_VERSION = "7.2.0.0"  # the stand-in installer's file version (tests/tools/recorder/version.rc)
 
 
 def use_curl(box):
@@ -127,6 +132,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
             "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
             % (host.url(INSTALLER_PATH), curl, installer),
+            NOT_CHECKED,
             "Signaldatei %s angelegt" % product.win("StopService"),
             "Merovix.exe hat sich beendet",
             'Installationsprogramm: "%s" /silent' % installer,
@@ -135,6 +141,36 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             "Meldung: " + DONE + " und Merovix neu gestartet!",
             "Ende, Exit-Code 0"]
         assert "confirm_update" not in product.settings().lower()
+
+
+# A genuine but older installer would roll the product back: it is deleted
+# before anything is stopped. The same and a newer one run as before.
+@pytest.mark.parametrize("installed,refused", [("7.3", True), ("7.2", False), ("7.1.9", False)],
+                         ids=["older", "same", "newer"])
+def test_only_an_installer_older_than_the_installed_version_is_refused(box, host, installed, refused):
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    assert box.run("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/t", "REG_SZ", "/d", installed, "/f",
+                   box.flavour.registry_view) == 0
+    use_curl(box)
+    product.serve_installer(host)
+    desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
+
+    if not refused:
+        program = product.start_updater()
+        assert final_message(box, "version-" + installed) == [DONE + " und Merovix neu gestartet!"]
+        assert program.wait(timeout=30) == 0
+        assert len(product.installer_runs()) == 1
+        return
+    older = documented_exit_code("older than the installed version")
+    assert product.run_unattended() == (older, [])
+    assert product.installer_runs() == [] and not os.path.exists(product.installer)
+    assert desktop.running() and len(desktop.starts()) == 1 and not os.path.exists(product.signal_file)
+    assert product.log()[-3:] == [
+        "Das Installationsprogramm %s (Version %s) ist älter als die installierte Version %s: gelöscht, nichts beendet, "
+        "nichts ausgeführt" % (product.win("Merovix_Update_.exe"), RECORDER_VERSION, installed),
+        "Meldung: Das angebotene Update (Version %s) ist älter als die installierte Version %s und wurde nicht "
+        "installiert!" % (RECORDER_VERSION, installed),
+        "Ende, Exit-Code %d" % older]
 
 
 def plant_system_program_standins(box, folders):
@@ -202,6 +238,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
         % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
         "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
         % (host.url(INSTALLER_PATH), curl, installer),
+        NOT_CHECKED,
         "Dienst Merovix_Keepalive: %s\\sc.exe stop Merovix_Keepalive, danach beendet" % SYSTEM,
         "Signaldatei %s angelegt" % product.win("StopService"),
         "Signaldatei vom Produkt abgeholt",
@@ -361,15 +398,21 @@ def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_
     assert product.log()[-2:] == ["Fehler: Datei %s kann nicht erstellt werden" % product.win("StopService"), "Ende"]
 
 
+FOREIGN_KEY = "mit dem Namen des Herstellers, aber nicht mit seinem Schlüssel signiert"
+
+
 def transfer_leftovers(product):
     return [name for name in os.listdir(product.folder) if name.endswith((".part", ".wget"))]
 
 
 # A build that names the maker's signer runs only an installer that signer
 # signed, fetched now or found current, and deletes any other before anything
-# is stopped. Known Wine difference: Wine does not insist on a trusted root,
-# so the test CA's "maker.exe" passes here; Windows refuses it
-# (CERT_E_UNTRUSTEDROOT) as it would any signature not chaining to its roots.
+# is stopped. The build pins two keys, the maker's second: a certificate with
+# the maker's name from another CA or made by anybody himself is refused, as
+# is one of the maker's key that names somebody else besides. Known Wine
+# difference: Wine does not insist on a trusted root, so the test CA's
+# "maker.exe" passes here; Windows refuses it (CERT_E_UNTRUSTEDROOT) as it
+# would any signature not chaining to its roots.
 # Unattended, the refusal has its own exit code.
 @pytest.mark.parametrize("standin,tool,current,unattended", [
     ("maker.exe", "curl", False, False),
@@ -378,6 +421,9 @@ def transfer_leftovers(product):
     ("tampered.exe", "curl", False, False),
     ("foreign.exe", "wget", False, True),
     ("unsigned.exe", "curl", True, False),  # an unsigned copy that the server has too
+    ("otherca.exe", "curl", False, True),
+    ("selfmade.exe", "curl", False, False),
+    ("twonames.exe", "curl", False, True),
 ])
 def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, standin, tool, current, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n", signed=True)
@@ -410,9 +456,10 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
         assert not os.path.exists(product.signal_file)
     assert (INSTALLER_PATH in fetched(host)) != current
     assert transfer_leftovers(product) == []
+    foreign_signer = "von einem anderen Herausgeber signiert"
     verdict = {"maker.exe": "vom Hersteller signiert", "unsigned.exe": "nicht signiert",
-               "tampered.exe": "Signatur ungültig oder nicht vertrauenswürdig",
-               "foreign.exe": "von einem anderen Herausgeber signiert"}[standin]
+               "tampered.exe": "Signatur ungültig oder nicht vertrauenswürdig", "foreign.exe": foreign_signer,
+               "twonames.exe": foreign_signer, "otherca.exe": FOREIGN_KEY, "selfmade.exe": FOREIGN_KEY}[standin]
     transfer = installer_transfers(product.log())
     assert len(transfer) == 1 and "(%s)" % verdict in transfer[0], transfer
 

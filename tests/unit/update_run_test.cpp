@@ -42,6 +42,8 @@ class FakeWorld : public UpdateOperations {
   std::set<std::string> failing_starts;  // services that stay stopped
   bool desktop_program_starts = true;
   std::optional<bool> installer_leaves_desktop_running;  // the installer ends or starts Merovix.exe
+  std::optional<ProductVersion> installed_version;
+  std::optional<ProductVersion> offered_version;  // the installer's file version
   std::vector<std::string> log;
   std::vector<std::string> record;  // the run's log file
   int polls = 0;
@@ -88,6 +90,10 @@ class FakeWorld : public UpdateOperations {
                           download_signature};
     if (result.Succeeded()) files.insert(download_lands_at);
     return result;
+  }
+  std::optional<ProductVersion> InstalledVersion() override { return installed_version; }
+  std::optional<ProductVersion> FileVersion(const std::string& path) override {
+    return path == kInstaller && files.count(path) != 0 ? offered_version : std::nullopt;
   }
   bool IsSameFile(const std::string& a, const std::string& b) override { return a == b && files.count(a) != 0; }
   bool FileExists(const std::string& path) override {
@@ -240,6 +246,41 @@ TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
                     " mit C:\\Windows\\system32\\curl.exe nach " + kInstaller +
                     ": verworfen und gelöscht (von einem anderen Herausgeber signiert), Exit-Code 0");
     }
+  }
+}
+
+// Only a known offer older than a known installed version is refused, and
+// then before anything of the product is stopped.
+TEST(UpdateRun, AnOlderInstallerIsDeletedBeforeAnythingIsStopped) {
+  const std::string older =
+      "Das angebotene Update (Version 28.0.0.9) ist älter als die installierte Version 28.1 "
+      "und wurde nicht installiert!";
+  struct Case {
+    const char* installed;
+    const char* offered;
+    bool refused;
+  };
+  for (const Case& c :
+       {Case{"28.1", "28.0.0.9", true}, Case{"28.1", "28.1.0.0", false}, Case{"28.1", "28.2", false},
+        Case{"", "28.0.0.9", false}, Case{"28.1", "0.0.0.0", false}, Case{"28.1 beta", "1.0", false}}) {
+    FakeWorld world;
+    world.installed_version = ParseVersion(c.installed);
+    world.offered_version = ParseVersion(c.offered);
+    world.running = {{"Merovix.exe", 1}};
+    world.services = {"Merovix"};
+    world.Run();
+    const std::string what = std::string(c.installed) + " / " + c.offered;
+    if (!c.refused) {
+      EXPECT_EQ(std::count(world.log.begin(), world.log.end(), kInstall), 1) << what;
+      continue;
+    }
+    EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault,
+                              "DeleteFile " + kInstaller, "Beep", "UpdateMessage " + older}));
+    EXPECT_EQ(world.files.count(kInstaller), 0u);
+    ASSERT_GE(world.record.size(), 4u);
+    EXPECT_EQ(world.record[3], "Das Installationsprogramm " + kInstaller +
+                                   " (Version 28.0.0.9) ist älter als die installierte Version 28.1: gelöscht, "
+                                   "nichts beendet, nichts ausgeführt");
   }
 }
 
@@ -418,6 +459,9 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                      curl + " nach C:\\LoadAndRun.ini: fehlgeschlagen, Exit-Code 22",
                  "Übertragung des Installationsprogramms: " + kDefaultUrl + " mit " + curl + " nach " + kInstaller +
                      ": geladen, Exit-Code 0",
+                 // A build without signer runs whatever it fetched, and says so.
+                 "Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber "
+                 "im Programm festgelegt)",
                  "Merovix_Diagnose.exe: läuft nach 5 Versuchen noch",
                  "Dienst Merovix_Keepalive: " + kSc + " stop Merovix_Keepalive, danach beendet",
                  "Signaldatei " + kSignal + " angelegt", "Signaldatei nach 500 Abfragen nicht abgeholt",
@@ -555,6 +599,12 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
            Case{"fetched elsewhere", [](FakeWorld& w) { w.download_lands_at = "C:\\Tools\\Merovix_Update_.exe"; },
                 DownloadFailed},
            Case{"unsigned", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::Refused; }, InstallerRefused},
+           Case{"older installer",
+                [](FakeWorld& w) {
+                  w.installed_version = ParseVersion("28.1");
+                  w.offered_version = ParseVersion("28.0.9");
+                },
+                InstallerOlder},
            Case{"installer failed, restart failed",
                 [](FakeWorld& w) {
                   w.installer_exit_code = 5;

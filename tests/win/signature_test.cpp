@@ -20,33 +20,54 @@ const std::string kMaker = "Merovix Prüfstelle GmbH";
 
 std::string Signed(const std::string& name) { return TestBinFolder() + "\\signing\\" + name; }
 
+// A key digest sign_standins.sh computed with openssl, as a maker would.
+std::string Pin(const std::string& name) {
+  const std::string text = ReadTextFile(Signed(name + ".pin"));
+  return text.substr(0, text.find_first_of("\r\n"));
+}
+
 struct Case {
   const char* file;
   std::string expected_signer;
+  std::string pinned_keys;
   V verdict;
-  // Windows refuses every signature of the test CA, which is in no root
+  // Windows refuses every signature of the test CAs, which are in no root
   // store; Wine checks signature and hash but not the root.
   bool needs_trusted_root;
 };
 
-TEST(CheckFileSignature, OnlyAnIntactSignatureOfTheExpectedSignerPasses) {
+TEST(CheckFileSignature, OnlyAnIntactSignatureOfTheExpectedSignerAndAPinnedKeyPasses) {
+  const std::string maker_key = Pin("maker"), next_key = Pin("next");
+  ASSERT_EQ(maker_key.size(), 64u);
   const Case cases[] = {
-      {"maker.exe", kMaker, V::kExpectedSigner, true},
-      {"foreign.exe", kMaker, V::kForeignSigner, true},  // a look-alike name
-      {"maker.exe", "Merovix Prüfstelle", V::kForeignSigner, true},
-      {"maker.exe", "", V::kForeignSigner, true},
-      {"tampered.exe", kMaker, V::kBadSignature, false},
-      {"unsigned.exe", kMaker, V::kUnsigned, false},
-      {"text.exe", kMaker, V::kUnsigned, false},
-      {"missing.exe", kMaker, V::kBadSignature, false},
+      {"maker.exe", kMaker, "", V::kExpectedSigner, true},
+      {"foreign.exe", kMaker, "", V::kForeignSigner, true},  // a look-alike name
+      {"maker.exe", "Merovix Prüfstelle", "", V::kForeignSigner, true},
+      {"maker.exe", "", "", V::kForeignSigner, true},
+      {"tampered.exe", kMaker, "", V::kBadSignature, false},
+      {"unsigned.exe", kMaker, "", V::kUnsigned, false},
+      {"text.exe", kMaker, "", V::kUnsigned, false},
+      {"missing.exe", kMaker, "", V::kBadSignature, false},
+      // The maker's name, but the key of another CA's certificate, or of one
+      // somebody made himself: only the pin tells them apart.
+      {"otherca.exe", kMaker, "", V::kExpectedSigner, true},
+      {"selfmade.exe", kMaker, "", V::kExpectedSigner, true},
+      {"otherca.exe", kMaker, maker_key, V::kForeignKey, true},
+      {"selfmade.exe", kMaker, next_key + ";" + maker_key, V::kForeignKey, true},
+      {"maker.exe", kMaker, maker_key, V::kExpectedSigner, true},
+      {"maker.exe", kMaker, next_key + ";" + maker_key, V::kExpectedSigner, true},  // during a key change
+      {"maker.exe", kMaker, next_key, V::kForeignKey, true},
+      {"otherca.exe", kMaker, Pin("otherca"), V::kExpectedSigner, true},  // the digest is the certificate's own
+      // The maker's key and name, and a second name besides.
+      {"twonames.exe", kMaker, maker_key, V::kForeignSigner, true},
   };
   const bool root_checked = !RunningOnWine();
   for (const Case& c : cases) {
-    const V verdict = CheckFileSignature(Signed(c.file), c.expected_signer);
+    const V verdict = CheckFileSignature(Signed(c.file), c.expected_signer, c.pinned_keys);
     if (c.needs_trusted_root && root_checked) {
       EXPECT_EQ(verdict, V::kBadSignature) << c.file << " (Windows only: root not trusted)";
     } else {
-      EXPECT_EQ(verdict, c.verdict) << c.file << " for \"" << c.expected_signer << '"';
+      EXPECT_EQ(verdict, c.verdict) << c.file << " for \"" << c.expected_signer << "\", keys " << c.pinned_keys;
     }
   }
 }
@@ -61,7 +82,7 @@ TEST(CheckFileSignature, AFileThatPassesIsHeldUntilStarted) {
   const std::string copy = temp.Path() + "\\Merovix_Update_.exe";
   ASSERT_TRUE(CopyFileA(Signed("maker.exe").c_str(), copy.c_str(), FALSE));
   UniqueFileHandle held;
-  ASSERT_EQ(CheckAndHoldFile(copy, kMaker, held), V::kExpectedSigner);
+  ASSERT_EQ(CheckAndHoldFile(copy, kMaker, "", held), V::kExpectedSigner);
   ASSERT_TRUE(held);
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(UniqueFileHandle(CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -74,7 +95,7 @@ TEST(CheckFileSignature, AFileThatPassesIsHeldUntilStarted) {
   EXPECT_TRUE(DeleteFileA(copy.c_str()));
 
   ASSERT_TRUE(CopyFileA(Signed("foreign.exe").c_str(), copy.c_str(), FALSE));
-  EXPECT_EQ(CheckAndHoldFile(copy, kMaker, held), V::kForeignSigner);
+  EXPECT_EQ(CheckAndHoldFile(copy, kMaker, "", held), V::kForeignSigner);
   EXPECT_FALSE(held);
   EXPECT_TRUE(DeleteFileA(copy.c_str()));
 }
