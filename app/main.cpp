@@ -57,9 +57,10 @@ int RecordOutsideTheRun(std::initializer_list<std::string> lines, RunOutcome out
   }
   RunLog log;
   log.Begin(RunLogFolder(install_dir));
-  for (const std::string& line : lines) log.Write(line);
+  for (const std::string& line : lines) log.WriteOutcome(line);
   const int exit_code = UnattendedExitCode(outcome);
   log.Write(EndRecordLine(exit_code));
+  log.ReportRunEnd(outcome, exit_code, {});
   return exit_code;
 }
 

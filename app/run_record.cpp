@@ -128,6 +128,10 @@ void RunRecord::OlderInstallerRemoved(const std::string& installer, const std::s
        ") ist älter als die installierte Version " + installed + ": gelöscht, nichts beendet, nichts ausgeführt");
 }
 
+void RunRecord::InstalledVersion(const char* when, const std::optional<ProductVersion>& version) {
+  Line(std::string("Installierte Version ") + when + ": " + (version ? version->Text() : std::string("unbekannt")));
+}
+
 void RunRecord::FolderChosen(const std::string& folder) { Line("Gewählter Ordner: " + Data(folder)); }
 
 void RunRecord::ProgramStopped(const std::string& name, int attempts, bool still_running) {

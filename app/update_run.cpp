@@ -30,8 +30,9 @@ bool IsProductServiceName(std::string_view name) {
 
 class UpdateRun {
  public:
-  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings)
+  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings, RunVersions& versions)
       : ops_(ops),
+        versions_(versions),
         record_(ops),
         installer_(settings.install_dir + "\\" + settings.update_file_name),
         signal_file_(settings.install_dir + "\\StopService"),
@@ -47,6 +48,8 @@ class UpdateRun {
         sc_show_(settings.unattended ? kSwHide : kSwShowMinimized) {}
 
   RunOutcome Run() {
+    versions_.installed_before = ops_.InstalledVersion();
+    record_.InstalledVersion("vor dem Lauf", versions_.installed_before);
     if (!Consent()) return RunOutcome::Cancelled;
     record_.Transfer("der Direktivenliste", ops_.LoadDirectiveList());
     const std::string url = ops_.ReadDirectiveValue("UpdateFilename", default_url_, "Update");
@@ -74,6 +77,8 @@ class UpdateRun {
     record_.InstallerStarting(RunAndWaitCommandLine(installer_, "/silent"));
     const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, "/silent", kSwShowNormal);
     record_.InstallerEnded(exit_code);
+    versions_.installed_after = ops_.InstalledVersion();
+    record_.InstalledVersion("nach der Installation", versions_.installed_after);
     const RestartOutcome restart = Restart();
     const bool installed = exit_code && *exit_code == 0;
     if (!installed || !restart.succeeded) ops_.Beep();
@@ -89,6 +94,7 @@ class UpdateRun {
   bool RefusedAsOlder() {
     const std::optional<ProductVersion> installed = ops_.InstalledVersion();
     const std::optional<ProductVersion> offered = ops_.FileVersion(installer_);
+    versions_.offered = offered;
     if (!IsOlderThanInstalled(offered, installed)) return false;
     ops_.RemoveFile(installer_);
     record_.OlderInstallerRemoved(installer_, offered->Text(), installed->Text());
@@ -225,6 +231,7 @@ class UpdateRun {
   }
 
   UpdateOperations& ops_;
+  RunVersions& versions_;
   RunRecord record_;
   const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   const bool unattended_, local_system_;
@@ -269,8 +276,13 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
   return text;
 }
 
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, RunVersions& versions) {
+  return UpdateRun(ops, settings, versions).Run();
+}
+
 RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings) {
-  return UpdateRun(ops, settings).Run();
+  RunVersions versions;
+  return RunUpdate(ops, settings, versions);
 }
 
 }  // namespace merovix

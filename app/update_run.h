@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/run_event.h"
 #include "app/run_outcome.h"
 #include "app/run_record.h"
 #include "common/download_sequence.h"
@@ -130,6 +131,8 @@ struct UpdateRunSettings {
 // One update run on a PC where the product is installed; how it ended. An
 // error raised by an operation after the product has begun to be stopped
 // restarts what the run had stopped, then passes on to the caller.
+// `versions` receives what the run read of the product's versions.
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, RunVersions& versions);
 RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings);
 
 // The final message after the installer: its outcome, and what was restarted

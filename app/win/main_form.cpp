@@ -97,7 +97,9 @@ void TForm1::RunOnce() {
     ReadIniString("confirm_Update", "", "", "", kept);
     if (!kept.empty()) run_log_.Write(KeyNotDeletedRecordLine("confirm_Update", AnsiToUtf8(SettingsFile)));
   }
-  run_log_.Write(EndRecordLine(unattended ? std::optional<int>(UnattendedExitCode(outcome_)) : std::nullopt));
+  const std::optional<int> exit_code = unattended ? std::optional<int>(UnattendedExitCode(outcome_)) : std::nullopt;
+  run_log_.Write(EndRecordLine(exit_code));
+  if (unattended) run_log_.ReportRunEnd(outcome_, exit_code, versions_);
 }
 
 void TForm1::FormClose(TComponent*, TCloseAction&) { DirectiveList.reset(); }
@@ -109,7 +111,7 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
   if (unattended) run_log_.Write(kUnattendedRecordLine);
   if (registry_error_) std::rethrow_exception(registry_error_);
   if (!installed) {
-    run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir), unattended));
+    run_log_.WriteOutcome(FallbackBranchRecordLine(AnsiToUtf8(InstallDir), unattended));
     outcome_ = RunOutcome::NotInstalled;
     if (unattended) return;
     WindowsFallbackOperations operations(*DirDlg, run_log_);
@@ -122,7 +124,7 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
                              SystemProgram("taskkill.exe")};
   settings.unattended = unattended;
   settings.local_system = RunsAsLocalSystem();
-  outcome_ = RunUpdate(operations, settings);
+  outcome_ = RunUpdate(operations, settings, versions_);
 }
 
 }  // namespace merovix

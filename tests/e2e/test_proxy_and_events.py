@@ -2,15 +2,18 @@
 with a real proxy (Debian's tinyproxy on loopback) between the program and
 the download host."""
 import os
+import re
 import socket
 import struct
 import subprocess
 
 import pytest
+import winebed
 from winebed import wait_until
 
 from download_host import HOST, INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
-from product import INSTALLER_TRANSFER, Product, documented_exit_code, installer_transfers
+from product import Product, documented_exit_code, installer_transfers
+from winebox import UNINSTALL_KEY
 
 CONNECTIONS_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections"
 MACHINE = "WinHTTP-Einstellung des Computers"
@@ -115,3 +118,54 @@ def test_the_machines_proxy_carries_the_transfers(box, host, proxy, tool, scene)
         assert code == documented_exit_code("ran successfully")
         assert " direkt (Ausnahme der %s): geladen" % MACHINE in transfer[0], transfer
         assert proxy.tunnels() == []
+
+
+# What Wine prints for each ReportEventW: the call (type, event id) on the
+# fixme channel, then its strings as information (trace) or error (err).
+REPORT = re.compile(r"fixme:advapi:ReportEventW \(\w+,0x(\w+),0x\w+,0x(\w+),")
+STRINGS = re.compile(r"(trace|err):eventlog:ReportEventW L\"(.*)\"$")
+
+
+def unescaped(text):
+    """A string as Wine's debugstr_w writes it, read back."""
+    return re.sub(r"\\(x?[0-9a-fA-F]{4}|.)", lambda m: {"n": "\n", "r": "\r", "t": "\t"}.get(
+        m.group(1), chr(int(m.group(1)[-4:], 16)) if len(m.group(1)) >= 4 else m.group(1)), text)
+
+
+def run_with_event_trace(box, product):
+    """Runs the program unattended with Wine's eventlog channel on: its exit
+    code and every entry reported, as (type, event id, level, text)."""
+    env = dict(box.env, WINEDEBUG="trace+eventlog,err+eventlog")
+    done = subprocess.run([winebed.WINE, product.updater, "/unattended"], env=env, cwd=box.workdir,
+                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=180)
+    lines = done.stderr.decode("utf-8", "replace").splitlines()
+    calls = [m.groups() for m in map(REPORT.search, lines) if m]
+    strings = [m.groups() for m in map(STRINGS.search, lines) if m]
+    assert len(calls) == len(strings), lines
+    return done.returncode, [(int(t, 16), int(i, 16), level, unescaped(text))
+                             for (t, i), (level, text) in zip(calls, strings)]
+
+
+# One entry per unattended run: information after an update, an error entry
+# naming how it failed otherwise; both with the versions known.
+@pytest.mark.parametrize("served", [True, False], ids=["updated", "download-failed"])
+def test_an_unattended_run_reports_one_event(box, host, served):
+    product = product_with_tool(box, "curl")
+    assert box.run("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "7.1", "/f") == 0
+    if served:
+        product.serve_installer(host)
+    code, events = run_with_event_trace(box, product)
+    log_file = "Protokoll: " + product.win("Update_Merovix.log")
+    if served:
+        assert code == documented_exit_code("ran successfully")
+        assert events == [(4, 1000, "trace", "\n".join([
+            "Update_Merovix 28.0.0.57: Update installiert", "Meldung: Das Update wurde durchgeführt!",
+            "Exit-Code: 0", "Installierte Version vor dem Lauf: 7.1", "Angebotene Version: 7.2.0.0",
+            "Installierte Version nach der Installation: 7.1", log_file]))]
+    else:
+        assert code == documented_exit_code("could not be downloaded")
+        assert events == [(1, 1021, "err", "\n".join([
+            "Update_Merovix 28.0.0.57: Laden des Updates fehlgeschlagen",
+            "Meldung: Beim Laden der Datei ist ein Fehler aufgetreten!", "Exit-Code: 21",
+            "Installierte Version vor dem Lauf: 7.1", log_file]))]
+    assert "Installierte Version vor dem Lauf: 7.1" in product.log()
