@@ -127,6 +127,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
         assert log[1:] == [
             UNATTENDED,
             "Update der Installation in " + product.install_dir,
+            "Installierte Version vor dem Lauf: unbekannt",
             "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22, HTTP-Status 404, "
             "Meldung: curl: (22) The requested URL returned error: 404"
             % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
@@ -137,6 +138,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             "Merovix.exe hat sich beendet",
             'Installationsprogramm: "%s" /silent' % installer,
             "Installationsprogramm beendet, Exit-Code 0",
+            "Installierte Version nach der Installation: unbekannt",
             "Neustart %s: gestartet" % product.win("Merovix.exe"),
             "Meldung: " + DONE + " und Merovix neu gestartet!",
             "Ende, Exit-Code 0"]
@@ -233,8 +235,9 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     assert re.fullmatch(r"Start: Update_Merovix 28\.0\.0\.57, Computer \S+, Benutzer \S+", start), start
     assert log == [
         "Update der Installation in " + product.install_dir,
+        "Installierte Version vor dem Lauf: unbekannt",
         "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22, HTTP-Status 404, "
-            "Meldung: curl: (22) The requested URL returned error: 404"
+        "Meldung: curl: (22) The requested URL returned error: 404"
         % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
         "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
         % (host.url(INSTALLER_PATH), curl, installer),
@@ -247,6 +250,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
         "wlmscpfs.exe: Prozess %s (gespeicherte Prozess-ID) beendet" % wlmscpfs.pid,
         'Installationsprogramm: "%s" /silent' % installer,
         "Installationsprogramm beendet, Exit-Code 0",
+        "Installierte Version nach der Installation: unbekannt",
         "Neustart Dienst Merovix: wird ausgeführt",
         "Neustart Dienst Merovix_KeepAlive: wird ausgeführt",
         "Meldung: " + DONE + " und der Merovix-Dienst neu gestartet!",
