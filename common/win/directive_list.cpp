@@ -29,7 +29,7 @@ DownloadResult FetchList(WindowsDownloadOperations& ops, const std::string& tool
   return FetchFile(ops, tool, DirectiveListUrl(), JoinPath(folder, kWorkListName), show_mode, ListTransferLimit());
 }
 
-// A list no bigger than the list may be fetched: nothing more is read.
+// A list no bigger than a fetch may bring: nothing more is read.
 bool IsWithinListSize(const std::string& path) {
   const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -80,8 +80,10 @@ DownloadResult LoadDirectiveList(const std::string& Folder) {
   WindowsDownloadOperations ops;
   const DownloadResult list_fetch = FetchList(ops, tool, SW_HIDE);
   const std::string path = Folder.empty() ? list_fetch.local_file : JoinPath(Folder, kWorkListName);
-  const bool fetched_here = Folder.empty() && list_fetch.Succeeded();
-  if (DirectiveList && (fetched_here || (!Folder.empty() && FileExists(path))) && IsWithinListSize(path)) {
+  // What came over the network is read only within the list's limit; a
+  // file the caller names is the caller's.
+  const bool readable = Folder.empty() ? list_fetch.Succeeded() && IsWithinListSize(path) : FileExists(path);
+  if (DirectiveList && readable) {
     try {
       LoadFileLines(path, *DirectiveList);
       std::string converted;

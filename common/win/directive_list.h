@@ -13,8 +13,8 @@ namespace merovix {
 // converted from UTF-8 to the ANSI code page, into DirectiveList; nothing
 // else: no entry of the list makes anything be fetched or opened. `Folder`
 // names where to read it (empty: the fetched copy, read only when this fetch
-// brought it). A list past the list's size limit is not read. No copy of the
-// list stays on disk. Tells how the fetch went.
+// brought it, and within the list's size limit). No copy of the list stays
+// on disk. Tells how the fetch went.
 DownloadResult LoadDirectiveList(const std::string& Folder);
 
 // Fetches the list and looks `EntryName` up in `Section`; an entry whose URL

@@ -89,7 +89,8 @@ bool ClearName(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A link's target keeps its attributes.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(path.c_str());
   } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     ::RemoveDirectoryA(path.c_str());

@@ -120,6 +120,8 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.installer_win]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
+    if not unattended:  # the run made the work folder itself: Wine maps its access list to mode bits
+        assert os.stat(product.work_folder()).st_mode & 0o007 == 0, "others may enter the work folder"
     log = product.log()
     assert log.index("Merovix.exe hat sich beendet") < log.index("Installationsprogramm beendet, Exit-Code 0")
     if unattended:
@@ -380,7 +382,8 @@ def test_the_installer_cannot_be_swapped_while_the_run_waits_for_the_desktop_pro
     served = product.serve_installer(host) and open(os.path.join(box.bin, "recorder.exe"), "rb").read()
     # Ignores the signal file and ends by itself: the run waits for it meanwhile.
     desktop = Standin(box, product.win("Merovix.exe"), "run_ms=15000\n")
-    winebed.install_file(os.path.join(box.bin, "standin.exe"), box.unix_path(TOOLS + "\\evil.exe"))
+    evil = install_recorder(box, TOOLS + "\\evil.exe")  # what a user would have run
+    winebed.install_file(os.path.join(box.bin, "standin.exe"), evil)
 
     program = product.start_updater()
     wait_until(lambda: os.path.exists(product.signal_file), what="the run to wait for Merovix.exe")
