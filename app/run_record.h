@@ -45,7 +45,6 @@ class RunRecord {
   void Transfer(const char* what, const DownloadResult& result);
   // A build that names no signer runs any installer it fetched.
   void InstallerNotChecked();
-  void NotTheInstaller(const std::string& fetched, const std::string& installer);
   void OlderInstallerRemoved(const std::string& installer, const std::string& offered, const std::string& installed);
   // `when`: "vor dem Lauf", "nach der Installation".
   void InstalledVersion(const char* when, const std::optional<ProductVersion>& version);

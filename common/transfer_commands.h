@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/download_sequence.h"
 #include "common/proxy_rules.h"
 
 namespace merovix {
@@ -52,11 +53,18 @@ struct TransferExtras {
   std::string message_file;
 };
 
+// The limits of a transfer: the directive list, a small text, gets about a
+// minute and 4 MiB; an installer two hours (a slow line in a practice) and
+// 2 GiB. A build may lower the time (MEROVIX_TRANSFER_SECONDS_CAP, for tests).
+TransferLimit ListTransferLimit();
+TransferLimit InstallerTransferLimit();
+
 // Parameters of curl: fetch `url` into `output_file`, with the server's time
-// (-R), no output at all for an HTTP error (--fail), and over HTTPS only,
-// redirects included.
+// (-R), no output at all for an HTTP error (--fail), over HTTPS only,
+// redirects included, and within `limit` (curl ends itself; the caller ends
+// it too, should it not).
 // The extras: --proxy, and -sS --stderr (no progress meter, only the error).
-std::string CurlFetchParameters(std::string_view output_file, std::string_view url,
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url, const TransferLimit& limit,
                                 const TransferExtras& extras = {});
 // Parameters of wget: fetch `url` into `folder`; with `timestamping` (-N)
 // wget skips a file that is not newer than the one in `folder`.

@@ -2,6 +2,7 @@
 bed's download host, driven by download_driver.exe."""
 import os
 import socket
+import time
 
 import pytest
 from winebed import wait_until
@@ -143,6 +144,19 @@ def test_slow_but_steady_download_outlasting_the_stall_limit_completes(box, host
     assert read(box, TARGET) == b"S" * 16000
 
 
+def test_a_host_dripping_past_the_time_limit_fails_the_download_and_keeps_the_old_copy(box, host, tool):
+    """The driver built with transfers of at most 8 seconds, against /slow/,
+    which drips its 16000 bytes over 32 seconds fast enough for curl's own
+    stall limit: the transfer is ended at the limit."""
+    driver = install_driver(box, short=True)
+    put_old_copy(box, mtime=SERVER_TIME + 7)  # not the server's time: curl fetches
+    started = time.monotonic()
+    download(box, driver, host.url("/slow/Merovix_Update_.exe"), timeout=60)
+    assert time.monotonic() - started < 25
+    assert read(box, TARGET) == b"old installer"
+    assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"]
+
+
 def test_unreachable_host_keeps_the_old_copy(box, host, tool):
     put_old_copy(box)
     # A loopback port held by this test without listening: every connection
@@ -217,13 +231,15 @@ def test_downloaded_exe_is_started_only_when_asked(box, host, tool):
 
 def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
     """DownloadFile with run-after-download in a build that names the
-    installer's signer. Known Wine difference: the test CA's signature passes
-    (Windows: CERT_E_UNTRUSTEDROOT, nothing would start)."""
+    installer's signer and pins its keys (a self-made certificate with the
+    maker's name is not the maker's key). Known Wine difference: the test
+    CA's signature passes (Windows: CERT_E_UNTRUSTEDROOT, nothing would start)."""
     driver = install_driver(box, signed=True)
     install_curl(box)
     install_findstr(box)
     os.makedirs(box.unix_path("C:\\Ziel"))
-    for standin, starts in (("unsigned.exe", False), ("tampered.exe", False), ("maker.exe", True)):
+    for standin, starts in (("unsigned.exe", False), ("tampered.exe", False), ("selfmade.exe", False),
+                            ("maker.exe", True)):
         with open(os.path.join(box.bin, "signing", standin), "rb") as f:
             url = host.put("/tools/" + standin, f.read(), mtime=SERVER_TIME)
         download(box, driver, url, target="C:\\Ziel\\", run=True)

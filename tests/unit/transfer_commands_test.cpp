@@ -69,8 +69,9 @@ TEST(TransferCommands, TargetFolderDropsTheLastSegmentAndAllTrailingBackslashes)
 
 TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
   const std::string url = "https://localhost:47443/fileadmin/files/merovix/Merovix_Update_.exe";
-  EXPECT_EQ(CurlFetchParameters("C:\\Program Files\\Merovix\\Merovix_Update_.exe.part", url),
-            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --speed-limit 100 --speed-time 30 --fail -L "
+  EXPECT_EQ(CurlFetchParameters("C:\\Program Files\\Merovix\\Merovix_Update_.exe.part", url, {60, 4194304}),
+            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --speed-limit 100 --speed-time 30 --max-time 60 "
+            "--max-filesize 4194304 --fail -L "
             "--proto =https --proto-redir =https -o "
             "\"C:\\Program Files\\Merovix\\Merovix_Update_.exe.part\" " +
                 url + " --ssl-no-revoke");
@@ -95,9 +96,11 @@ TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
 TEST(TransferCommands, TheProxyAndTheMessageFileComeAfterTheDirectCommandLine) {
   const std::string url = "https://h/a.exe";
   const TransferExtras extras{ProxyServer{"10.1.2.3", 3128}, "C:\\P\\a.exe.1.msg"};
-  EXPECT_EQ(CurlFetchParameters("C:\\a", url, extras),
-            CurlFetchParameters("C:\\a", url) + " --proxy http://10.1.2.3:3128 -sS --stderr \"C:\\P\\a.exe.1.msg\"");
-  EXPECT_EQ(CurlFetchParameters("C:\\a", url, {std::nullopt, ""}), CurlFetchParameters("C:\\a", url));
+  const TransferLimit limit{60, 100};
+  EXPECT_EQ(CurlFetchParameters("C:\\a", url, limit, extras),
+            CurlFetchParameters("C:\\a", url, limit) +
+                " --proxy http://10.1.2.3:3128 -sS --stderr \"C:\\P\\a.exe.1.msg\"");
+  EXPECT_EQ(CurlFetchParameters("C:\\a", url, limit, {std::nullopt, ""}), CurlFetchParameters("C:\\a", url, limit));
   EXPECT_EQ(WgetFetchParameters("C:\\w", url, true, extras),
             WgetFetchParameters("C:\\w", url, true) +
                 " -e use_proxy=yes -e https_proxy=http://10.1.2.3:3128 -nv -o \"C:\\P\\a.exe.1.msg\"");
