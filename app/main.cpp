@@ -62,10 +62,11 @@ int RecordOutsideTheRun(const std::vector<std::string>& lines, RunOutcome outcom
   }
   RunLog log;
   log.Begin(RunLogFolder(install_dir));
-  for (const std::string& line : lines) log.Write(line);
+  for (const std::string& line : lines) log.WriteOutcome(line);
   if (message) log.ShowUpdate(message);
   const std::optional<int> exit_code = unattended ? std::optional<int>(UnattendedExitCode(outcome)) : std::nullopt;
   log.Write(EndRecordLine(exit_code));
+  if (unattended) log.ReportRunEnd(outcome, exit_code, {});
   return exit_code.value_or(0);
 }
 

@@ -9,4 +9,11 @@ int UnattendedExitCode(RunOutcome outcome) {
   return UnattendedExitCode(RunOutcome::UnexpectedError);
 }
 
+const RunEventEntry& RunEvent(RunOutcome outcome) {
+  for (const RunEventEntry& entry : kRunEvents) {
+    if (entry.outcome == outcome) return entry;
+  }
+  return RunEvent(RunOutcome::UnexpectedError);
+}
+
 }  // namespace merovix

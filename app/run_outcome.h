@@ -42,6 +42,36 @@ inline constexpr ExitCodeEntry kUnattendedExitCodes[] = {
     {RunOutcome::UpToDate, 0},
 };
 
+// The Application event log's entry at the end of a run: its event id (the
+// message file app/res/run_events.mc has one for each), whether it is an
+// error entry, and the outcome in a few German words. Every outcome with an
+// exit code has one, and a new outcome a new id (in both places).
+struct RunEventEntry {
+  RunOutcome outcome;
+  std::uint16_t event_id;
+  bool error;
+  const char* summary;
+};
+inline constexpr RunEventEntry kRunEvents[] = {
+    {RunOutcome::Updated, 1000, false, "Update installiert"},
+    {RunOutcome::UpToDate, 1001, false, "Installierte Version ist aktuell, nichts zu tun"},
+    {RunOutcome::RebootRequired, 1002, false, "Update installiert, zum Abschluss muss der PC neu gestartet werden"},
+    {RunOutcome::RestartFailed, 1010, true, "Update installiert, Neustart fehlgeschlagen"},
+    {RunOutcome::RestartSkipped, 1011, false, "Update installiert, Programm unter dem Systemkonto nicht gestartet"},
+    {RunOutcome::NotInstalled, 1020, true, "Merovix ist nicht installiert, nichts geladen"},
+    {RunOutcome::DownloadFailed, 1021, true, "Laden des Updates fehlgeschlagen"},
+    {RunOutcome::InstallerRefused, 1022, true, "Update nicht vom Hersteller signiert, verworfen"},
+    {RunOutcome::InstallerFailed, 1023, true, "Installation fehlgeschlagen"},
+    {RunOutcome::InstallerOlder, 1024, true, "Update älter als die installierte Version, verworfen"},
+    {RunOutcome::UnexpectedError, 1030, true, "Unerwarteter Fehler"},
+    {RunOutcome::ArgumentRefused, 1040, true, "Unbekanntes Argument, nichts getan"},
+    {RunOutcome::Cancelled, 1050, false, "Update vom Benutzer abgebrochen"},
+    {RunOutcome::AlreadyRunning, 1060, false, "Ein anderer Lauf des Updates ist im Gange, nichts getan"},
+};
+
+// The entry of `outcome`; one without an entry counts as an unexpected error.
+const RunEventEntry& RunEvent(RunOutcome outcome);
+
 // The code of `outcome` in the table; an outcome without an entry (a cancel,
 // which only a user's answer gives) counts as an unexpected error.
 int UnattendedExitCode(RunOutcome outcome);

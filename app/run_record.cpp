@@ -14,6 +14,7 @@ std::string TransferOutcomeText(DownloadOutcome outcome) {
     case DownloadOutcome::ToolFailed: return "fehlgeschlagen";
     case DownloadOutcome::NotPutInPlace: return "geladene Datei nicht abgelegt";
     case DownloadOutcome::Refused: return "verworfen und gelöscht";
+    case DownloadOutcome::ProxyRefused: return "Proxy abgelehnt (kein gültiger Host und Port), nichts übertragen";
     case DownloadOutcome::PastLimit: return "über die Zeit- oder Größengrenze hinaus, abgebrochen";
     case DownloadOutcome::NoWorkFolder: return "kein geschützter Arbeitsordner, nichts übertragen";
   }
@@ -62,6 +63,17 @@ std::string InstallerExitCodeText(std::uint32_t code) {
     case 3010: return "installiert, zum Abschluss muss der PC neu gestartet werden";
   }
   return {};
+}
+
+// How the transfer reached the host, when a proxy setting had a say.
+std::string ProxyText(const ProxyDecision& proxy) {
+  switch (proxy.route) {
+    case ProxyRoute::Direct: return "";
+    case ProxyRoute::Bypassed: return " direkt (Ausnahme der " + proxy.source + ")";
+    case ProxyRoute::Proxy: return " über Proxy " + ProxyUrl(*proxy.server) + " (" + proxy.source + ")";
+    case ProxyRoute::Refused: return "";
+  }
+  return "";
 }
 
 std::string Attempts(int attempts) { return std::to_string(attempts) + (attempts == 1 ? " Versuch" : " Versuchen"); }
@@ -115,9 +127,15 @@ std::string KeyNotDeletedRecordLine(const std::string& key, const std::string& f
 
 void RunRecord::Transfer(const char* what, const DownloadResult& result) {
   std::string line = std::string("Übertragung ") + what + ": " + Data(result.url) + " mit " + Data(result.tool) +
-                     " nach " + Data(result.local_file) + ": " + TransferOutcomeText(result.outcome);
+                     " nach " + Data(result.local_file) + ProxyText(result.proxy) + ": " +
+                     TransferOutcomeText(result.outcome);
+  if (result.outcome == DownloadOutcome::ProxyRefused) {
+    line += ": Eintrag \"" + Data(result.proxy.entry) + "\" der " + result.proxy.source;
+  }
   if (result.signature) line += " (" + SignatureText(*result.signature) + ")";
   if (result.exit_code) line += ", Exit-Code " + std::to_string(*result.exit_code);
+  if (result.http_status) line += ", HTTP-Status " + std::to_string(*result.http_status);
+  if (!result.tool_message.empty()) line += ", Meldung: " + Data(result.tool_message);
   Line(line);
 }
 
@@ -135,6 +153,10 @@ void RunRecord::OlderInstallerRemoved(const std::string& installer, const std::s
                                       const std::string& installed) {
   Line("Das Installationsprogramm " + Data(installer) + " (Version " + offered +
        ") ist älter als die installierte Version " + installed + ": gelöscht, nichts beendet, nichts ausgeführt");
+}
+
+void RunRecord::InstalledVersion(const char* when, const std::optional<ProductVersion>& version) {
+  Line(std::string("Installierte Version ") + when + ": " + (version ? version->Text() : std::string("unbekannt")));
 }
 
 void RunRecord::FolderChosen(const std::string& folder) { Line("Gewählter Ordner: " + Data(folder)); }

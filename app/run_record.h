@@ -8,6 +8,7 @@
 
 #include "common/desktop_start.h"
 #include "common/download_sequence.h"
+#include "common/version_rules.h"
 
 namespace merovix {
 
@@ -53,6 +54,8 @@ class RunRecord {
   void InstallerNotChecked();
   void InstalledVersionCurrent(const std::string& version);
   void OlderInstallerRemoved(const std::string& installer, const std::string& offered, const std::string& installed);
+  // `when`: "vor dem Lauf", "nach der Installation".
+  void InstalledVersion(const char* when, const std::optional<ProductVersion>& version);
   void FolderChosen(const std::string& folder);
   void ProgramStopped(const std::string& name, int attempts, bool still_running);
   void ProcessEndedById(const std::string& name, const std::string& id);

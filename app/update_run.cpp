@@ -41,8 +41,10 @@ std::string LimitText() {
 
 class UpdateRun {
  public:
-  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings, std::string still_stopped = {})
+  UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings, RunVersions& versions,
+            std::string still_stopped = {})
       : ops_(ops),
+        versions_(versions),
         record_(ops),
         install_dir_(settings.install_dir),
         still_stopped_(std::move(still_stopped)),
@@ -59,6 +61,8 @@ class UpdateRun {
         sc_show_(settings.unattended ? kSwHide : kSwShowMinimized) {}
 
   RunOutcome Run() {
+    versions_.installed_before = ops_.InstalledVersion();
+    record_.InstalledVersion("vor dem Lauf", versions_.installed_before);
     if (!Consent()) return RunOutcome::Cancelled;
     record_.Transfer("der Direktivenliste", ops_.LoadDirectiveList());
     const std::string url = ops_.ReadDirectiveValue("UpdateFilename", default_url_, "Update");
@@ -74,8 +78,9 @@ class UpdateRun {
       return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
     const std::string& installer = download.local_file;
-    const std::optional<ProductVersion> installed_version = ops_.InstalledVersion();
-    const std::optional<ProductVersion> offered_version = ops_.FileVersion(installer);
+    versions_.offered = ops_.FileVersion(installer);
+    const std::optional<ProductVersion>& installed_version = versions_.installed_before;
+    const std::optional<ProductVersion>& offered_version = versions_.offered;
     // A nightly task must not stop the product for nothing. A person who
     // asked for the update gets it all the same: it may be a repair.
     if (unattended_ && installed_version && installed_version == offered_version) {
@@ -102,6 +107,8 @@ class UpdateRun {
     } else {
       record_.InstallerEnded(exit_code);
     }
+    versions_.installed_after = ops_.InstalledVersion();
+    record_.InstalledVersion("nach der Installation", versions_.installed_after);
     const RestartOutcome restart = Restart(stopped);
     Journal(stopped);
     const bool reboot = exit_code == kInstallerRebootExitCode;
@@ -319,6 +326,7 @@ class UpdateRun {
   }
 
   UpdateOperations& ops_;
+  RunVersions& versions_;
   RunRecord record_;
   const std::string install_dir_, still_stopped_;
   bool journal_failed_ = false;
@@ -367,14 +375,16 @@ std::string FinalMessage(std::optional<std::uint32_t> installer_exit_code, Resta
   return text;
 }
 
-RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, const std::string& still_stopped) {
-  return UpdateRun(ops, settings, still_stopped).Run();
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, RunVersions& versions,
+                     const std::string& still_stopped) {
+  return UpdateRun(ops, settings, versions, still_stopped).Run();
 }
 
 std::string RestartAfterUnfinishedRun(UpdateOperations& ops, const UpdateRunSettings& settings) {
   const std::optional<std::string> journal = ops.ReadJournal();
   if (!journal) return {};
-  return UpdateRun(ops, settings).RestartAfterUnfinishedRun(*journal);
+  RunVersions versions;
+  return UpdateRun(ops, settings, versions).RestartAfterUnfinishedRun(*journal);
 }
 
 }  // namespace merovix

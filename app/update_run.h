@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/run_event.h"
 #include "app/run_outcome.h"
 #include "app/run_record.h"
 #include "common/desktop_start.h"
@@ -182,8 +183,10 @@ struct UpdateRunSettings {
 // restarts what the run had stopped, then passes on to the caller. The
 // journal names what the run has stopped until it runs again, beside
 // `still_stopped`: the journal's text that an earlier run left and its
-// restart did not bring back.
-RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, const std::string& still_stopped = {});
+// restart did not bring back. `versions` receives what the run read of the
+// product's versions.
+RunOutcome RunUpdate(UpdateOperations& ops, const UpdateRunSettings& settings, RunVersions& versions,
+                     const std::string& still_stopped = {});
 
 // When a journal is left by a run that did not finish: starts again what it
 // names, logs it and keeps in the journal what did not come back (whose text

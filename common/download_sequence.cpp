@@ -1,6 +1,7 @@
 #include "common/download_sequence.h"
 
 #include "common/paths.h"
+#include "common/tool_messages.h"
 #include "common/transfer_commands.h"
 #include "framework/strings.h"
 
@@ -43,7 +44,17 @@ class Download {
   bool LocalCopyIsCurrent() {
     if (!HeldEarlierCopy()) return false;
     const DateTime local_time = ops_.FileWriteTime(result_.local_file);
-    return IsLocalCopyCurrent(ops_.RunHeaderQuery(result_.tool, result_.url), local_time);
+    return IsLocalCopyCurrent(ops_.RunHeaderQuery(result_.tool, result_.url, result_.proxy.server), local_time);
+  }
+
+  // The proxy is read anew for every transfer. A proxy set for HTTPS that
+  // cannot be handed on safely stops the transfer: going around the proxy
+  // the PC is set up with is not the run's to decide.
+  bool ChooseProxy() {
+    result_.proxy = DecideProxy(ops_.CurrentProxySetting(), result_.url);
+    if (result_.proxy.route != ProxyRoute::Refused) return true;
+    result_.outcome = DownloadOutcome::ProxyRefused;
+    return false;
   }
 
   void Current() { result_.outcome = DownloadOutcome::Current; }
@@ -57,10 +68,13 @@ class Download {
     const std::string partial = ops_.CreatePartialFile(result_.local_file);
     if (partial.empty()) return;
     const std::optional<FileStamp> untouched = ops_.StampOf(partial);
-    if (RunTool(CurlFetchParameters(partial, result_.url, limit_), partial) && ops_.StampOf(partial) != untouched) {
+    const TransferExtras extras = Extras();
+    if (RunTool(CurlFetchParameters(partial, result_.url, limit_, extras), partial) &&
+        ops_.StampOf(partial) != untouched) {
       Settle(partial);
     }
     if (!result_.Succeeded()) ops_.RemoveFile(partial);
+    RemoveMessageFile();
   }
 
   // wget writes into a new staging folder of the run's own. For -N it finds
@@ -79,7 +93,8 @@ class Download {
       staged_ok = ops_.CopyNewFile(result_.local_file, staged);
       copied = ops_.StampOf(staged);
     }
-    if (staged_ok && RunTool(WgetFetchParameters(staging, result_.url, timestamping), staged) &&
+    const TransferExtras extras = Extras();
+    if (staged_ok && RunTool(WgetFetchParameters(staging, result_.url, timestamping, extras), staged) &&
         ops_.IsRealFolder(staging)) {
       if (copied && ops_.StampOf(staged) == copied) {
         Current();
@@ -88,6 +103,7 @@ class Download {
       }
     }
     ops_.RemoveStagingFolder(staging);
+    RemoveMessageFile();
   }
 
   // A program must carry the expected signer's signature before anybody may
@@ -114,7 +130,21 @@ class Download {
     } else if (*exit.exit_code != 0) {
       result_.outcome = DownloadOutcome::ToolFailed;
     }
+    if (result_.outcome == DownloadOutcome::ToolFailed && !message_file_.empty()) {
+      result_.tool_message = ToolMessage(ops_.ReadFileTail(message_file_, kToolMessageTail));
+      result_.http_status = HttpStatusInToolMessage(result_.tool_message);
+    }
     return !exit.past_limit && exit.exit_code == std::optional<std::uint32_t>(0);
+  }
+
+  TransferExtras Extras() {
+    message_file_ = ops_.CreateMessageFile(result_.local_file);
+    return {result_.proxy.server, message_file_};
+  }
+
+  void RemoveMessageFile() {
+    if (!message_file_.empty()) ops_.RemoveFile(message_file_);
+    message_file_.clear();
   }
 
   // The one way a fetched file becomes the local file: within the size
@@ -139,6 +169,7 @@ class Download {
   const std::uint16_t show_mode_;
   const TransferLimit limit_;
   DownloadResult result_;
+  std::string message_file_;
 };
 
 // Safe on a command line, naming a file, and the file the caller named: the
@@ -155,6 +186,7 @@ DownloadResult DownloadToFile(DownloadOperations& ops, const std::string& tool, 
                               const std::string& signer) {
   Download download(ops, tool, url, local_file, show_mode, limit);
   if (!IsDownloadableUrl(url, local_file)) return download.RefusedUrl();
+  if (!download.ChooseProxy()) return download.Result();
   if (!IsCurlTool(tool)) {
     download.WgetTransfer(true);
   } else if (download.LocalCopyIsCurrent()) {
@@ -177,6 +209,7 @@ DownloadResult FetchFile(DownloadOperations& ops, const std::string& tool, const
   if (!IsDownloadableUrl(url, local_file)) return download.RefusedUrl();
   ops.RemoveFile(local_file);
   if (ops.FileExists(local_file)) return download.NotPutInPlace();
+  if (!download.ChooseProxy()) return download.Result();
   if (IsCurlTool(tool)) {
     download.CurlTransfer();
   } else {

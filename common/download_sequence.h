@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/freshness.h"
+#include "common/proxy_rules.h"
 #include "common/signature_rules.h"
 
 namespace merovix {
@@ -21,6 +22,7 @@ enum class DownloadOutcome : std::uint8_t {
   ToolFailed,     // the tool ended with an exit code other than 0
   NotPutInPlace,  // no staging place, no file left by the tool, or it could not replace the local file
   Refused,        // the file (fetched or current) lacks the expected signature: it was deleted
+  ProxyRefused,   // the proxy set for HTTPS may not reach a command line: nothing ran
   PastLimit,      // the transfer ran past its time or size limit: ended, nothing kept
   NoWorkFolder,   // the private work folder could not be had: nothing ran
 };
@@ -46,6 +48,13 @@ struct DownloadResult {
   std::string local_file;                     // where the file is (or would have been) put
   std::optional<std::uint32_t> exit_code;     // the tool's, when the transfer ran
   std::optional<SignatureVerdict> signature;  // when the file's signature was checked
+  // Initialised, so that a DownloadResult{...} of the fields above may leave
+  // these out.
+  ProxyDecision proxy = {};  // how the transfer reached the host
+  // After a failed transfer: the tool's last message (bounded, without
+  // credentials) and the HTTP status it names, where it names one.
+  std::string tool_message = {};
+  std::optional<int> http_status = {};
 
   // True when the local file is now the server's: fetched or confirmed current.
   bool Succeeded() const { return outcome == DownloadOutcome::Fetched || outcome == DownloadOutcome::Current; }
@@ -67,9 +76,10 @@ class DownloadOperations {
   virtual DateTime FileWriteTime(const std::string& path) = 0;
   // Nothing when the file cannot be found.
   virtual std::optional<FileStamp> StampOf(const std::string& path) = 0;
-  // Runs curl's header query for `url` through cmd.exe and findstr in "C:\"
-  // and returns its output.
-  virtual std::string RunHeaderQuery(const std::string& curl, const std::string& url) = 0;
+  // Runs curl's header query for `url` (through `proxy`, when there is one)
+  // through cmd.exe and findstr in "C:\" and returns its output.
+  virtual std::string RunHeaderQuery(const std::string& curl, const std::string& url,
+                                     const std::optional<ProxyServer>& proxy) = 0;
   // Runs the tool and waits for it, at most `limit.seconds`; the tool is
   // ended as soon as the wait runs out or `output` (the file it writes)
   // grows past `limit.bytes`.
@@ -102,6 +112,16 @@ class DownloadOperations {
   // when it is no plain file of one name (a reparse point, a second hard
   // link) or cannot be opened so.
   virtual bool HoldFile(const std::string& path) = 0;
+  // The PC's proxy setting that governs a transfer now; asked before each
+  // one, as the setting may change meanwhile. None by default.
+  virtual ProxySetting CurrentProxySetting() { return {}; }
+  // A new, empty file of the run's own for the tool's messages about the
+  // transfer to `local_file`, made and held like the partial file; empty
+  // when none could be made (the tool then runs without one).
+  virtual std::string CreateMessageFile(const std::string& /*local_file*/) { return {}; }
+  // The last `limit` bytes of a file (all of a shorter one); empty when it
+  // cannot be read.
+  virtual std::string ReadFileTail(const std::string& /*path*/, std::size_t /*limit*/) { return {}; }
 
   // The verdict on the signature of `path` by `signer`. A file that passes
   // is kept from being changed, renamed or deleted while these operations

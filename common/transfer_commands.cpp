@@ -32,6 +32,20 @@ bool IsSafeUrlChar(char c) {
   return std::string_view("-._~:/?#@$'*+,;=").find(c) != std::string_view::npos;
 }
 
+std::string CurlProxy(const std::optional<ProxyServer>& proxy) {
+  return proxy ? " --proxy " + ProxyUrl(*proxy) : std::string();
+}
+
+std::string CurlExtras(const TransferExtras& extras) {
+  return CurlProxy(extras.proxy) +
+         (extras.message_file.empty() ? "" : " -sS --stderr " + Quoted(extras.message_file));
+}
+
+std::string WgetExtras(const TransferExtras& extras) {
+  return (extras.proxy ? " -e use_proxy=yes -e https_proxy=" + ProxyUrl(*extras.proxy) : std::string()) +
+         (extras.message_file.empty() ? "" : " -nv -o " + Quoted(extras.message_file));
+}
+
 }  // namespace
 
 bool IsCurlTool(std::string_view tool_path) { return AsciiUpperCase(LastSegment(tool_path)) == "CURL.EXE"; }
@@ -79,22 +93,29 @@ std::string WgetStagingFolder(std::string_view local_file, std::string_view uniq
   return std::string(local_file) + "." + std::string(unique) + ".wget";
 }
 
-std::string CurlFetchParameters(std::string_view output_file, std::string_view url, const TransferLimit& limit) {
+std::string ToolMessageFile(std::string_view local_file, std::string_view unique) {
+  return std::string(local_file) + "." + std::string(unique) + ".msg";
+}
+
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url, const TransferLimit& limit,
+                                const TransferExtras& extras) {
   return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2" + std::string(kCurlStallLimit) +
          " --max-time " + std::to_string(limit.seconds) + " --max-filesize " + std::to_string(limit.bytes) +
          " --fail -L " + std::string(kCurlHttpsOnly) + " -o " + Quoted(output_file) + " " + std::string(url) +
-         " --ssl-no-revoke";
+         " --ssl-no-revoke" + CurlExtras(extras);
 }
 
-std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping) {
+std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping,
+                                const TransferExtras& extras) {
   return std::string(kWgetCredentials) + " --timeout=2 --tries=2 " + (timestamping ? "-N " : "") + "-P " +
-         Quoted(folder) + " --no-check-certificate " + std::string(url);
+         Quoted(folder) + " --no-check-certificate " + std::string(url) + WgetExtras(extras);
 }
 
-std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr) {
+std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr,
+                               const std::optional<ProxyServer>& proxy) {
   return Quoted(curl) + " " + std::string(kCurlHttpsOnly) + " --connect-timeout 2" + std::string(kHeaderQueryLimit) +
-         " " + std::string(kCurlCredentials) + " -sI " + std::string(url) + " | " + Quoted(findstr) +
-         " Last-Modified:";
+         " " + std::string(kCurlCredentials) + " -sI " + std::string(url) + CurlProxy(proxy) + " | " +
+         Quoted(findstr) + " Last-Modified:";
 }
 
 }  // namespace merovix

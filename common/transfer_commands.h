@@ -2,10 +2,12 @@
 // Command lines of the transfer tools (curl.exe, wget.exe) and the names a
 // download is written under. Every URL that goes into one of these command
 // lines must have passed IsSafeUrl first: URLs are never quoted.
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/download_sequence.h"
+#include "common/proxy_rules.h"
 
 namespace merovix {
 
@@ -40,6 +42,16 @@ std::string DownloadTargetFolder(std::string_view target_path, std::string_view 
 std::string CurlPartialFile(std::string_view local_file, std::string_view unique);
 // wget writes into this folder of its own, for the same reasons.
 std::string WgetStagingFolder(std::string_view local_file, std::string_view unique);
+// The tool writes its messages into this file.
+std::string ToolMessageFile(std::string_view local_file, std::string_view unique);
+
+// What a transfer adds to the tool's command line: the proxy it goes
+// through, and a file of the run's own that takes the tool's messages. Left
+// empty, the command lines are those of a direct transfer without either.
+struct TransferExtras {
+  std::optional<ProxyServer> proxy;
+  std::string message_file;
+};
 
 // The limits of a transfer: the directive list, a small text, gets about a
 // minute and 4 MiB; an installer two hours (a slow line in a practice) and
@@ -51,12 +63,17 @@ TransferLimit InstallerTransferLimit();
 // (-R), no output at all for an HTTP error (--fail), over HTTPS only,
 // redirects included, and within `limit` (curl ends itself; the caller ends
 // it too, should it not).
-std::string CurlFetchParameters(std::string_view output_file, std::string_view url, const TransferLimit& limit);
+// The extras: --proxy, and -sS --stderr (no progress meter, only the error).
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url, const TransferLimit& limit,
+                                const TransferExtras& extras = {});
 // Parameters of wget: fetch `url` into `folder`; with `timestamping` (-N)
 // wget skips a file that is not newer than the one in `folder`.
-std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping);
+// The extras: the proxy as wgetrc commands (-e), and -nv -o (one line a step).
+std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping,
+                                const TransferExtras& extras = {});
 // The header query run through cmd.exe: curl's HEAD (`curl`, the tool's full
 // path) filtered by `findstr` (full path), so that cmd.exe searches nowhere.
-std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr);
+std::string HeaderQueryCommand(std::string_view curl, std::string_view url, std::string_view findstr,
+                               const std::optional<ProxyServer>& proxy = std::nullopt);
 
 }  // namespace merovix

@@ -97,7 +97,9 @@ void TForm1::RunOnce() {
     ReadIniString("confirm_Update", "", "", "", kept);
     if (!kept.empty()) run_log_.Write(KeyNotDeletedRecordLine("confirm_Update", AnsiToUtf8(SettingsFile)));
   }
-  run_log_.Write(EndRecordLine(unattended ? std::optional<int>(UnattendedExitCode(outcome_)) : std::nullopt));
+  const std::optional<int> exit_code = unattended ? std::optional<int>(UnattendedExitCode(outcome_)) : std::nullopt;
+  run_log_.Write(EndRecordLine(exit_code));
+  if (unattended) run_log_.ReportRunEnd(outcome_, exit_code, versions_);
 }
 
 void TForm1::FormClose(TComponent*, TCloseAction&) { DirectiveList.reset(); }
@@ -117,7 +119,7 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
   const std::string still_stopped = RestartAfterUnfinishedRun(operations, settings);
   if (registry_error_) std::rethrow_exception(registry_error_);
   if (!installed) {
-    run_log_.Write(FallbackBranchRecordLine(AnsiToUtf8(InstallDir), unattended));
+    run_log_.WriteOutcome(FallbackBranchRecordLine(AnsiToUtf8(InstallDir), unattended));
     outcome_ = RunOutcome::NotInstalled;
     if (unattended) return;
     WindowsFallbackOperations fallback(*DirDlg, run_log_);
@@ -125,7 +127,7 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
     return;
   }
   run_log_.Write(UpdateBranchRecordLine(AnsiToUtf8(InstallDir)));
-  outcome_ = RunUpdate(operations, settings, still_stopped);
+  outcome_ = RunUpdate(operations, settings, versions_, still_stopped);
 }
 
 }  // namespace merovix

@@ -46,6 +46,7 @@ class TForm1 : public TForm {
 
   bool run_started_ = false;
   RunOutcome outcome_ = RunOutcome::UnexpectedError;
+  RunVersions versions_;
   // An uninstall entry that could not be read: the run only reports it.
   std::exception_ptr registry_error_;
   RunLog run_log_;

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "app/run_record.h"
+#include "app/win/run_event_log.h"
 #include "build_config.h"
 #include "common/paths.h"
 #include "common/win/log_file.h"
@@ -50,6 +51,15 @@ void RunLog::Write(const std::string& line) {
   if (!path_.empty()) AppendToLogFile(path_, StampedLogLine(LocalTimestampNow(), line));
 }
 
+void RunLog::WriteOutcome(const std::string& line) {
+  last_message_ = line;
+  Write(line);
+}
+
+void RunLog::ReportRunEnd(RunOutcome outcome, std::optional<int> exit_code, const RunVersions& versions) {
+  ReportRunEvent({MEROVIX_VERSION, outcome, exit_code, last_message_, versions, AnsiToUtf8(path_)});
+}
+
 bool RunLog::Confirm(const std::string& text) {
   const bool yes = MessageDlg(text, TMsgDlgType::mtConfirmation, mbYes | mbCancel, 0, mbYes) == mrYes;
   Write(QuestionRecordLine(text, yes ? "Ja" : "Abbrechen"));
@@ -63,11 +73,13 @@ bool RunLog::Warn(const std::string& text) {
 }
 
 void RunLog::ShowPlain(const std::string& text) {
+  last_message_ = text;
   Write(MessageRecordLine(text));
   ShowMessage(text);
 }
 
 void RunLog::ShowUpdate(const std::string& text) {
+  last_message_ = text;
   Write(MessageRecordLine(text));
   if (Application().Unattended()) return;
   constexpr UINT kFlags = MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_TOPMOST;
@@ -80,7 +92,7 @@ void RunLog::Beep() {
 }
 
 void RunLog::ShowError(const std::exception& error) {
-  Write(ErrorRecordLine(error.what()));
+  WriteOutcome(ErrorRecordLine(error.what()));
   Application().ShowException(error);
 }
 

@@ -4,7 +4,10 @@
 // In an unattended application (TApplication::Unattended) nothing is shown
 // and nothing sounds: the log is all there is.
 #include <exception>
+#include <optional>
 #include <string>
+
+#include "app/run_event.h"
 
 namespace merovix {
 
@@ -19,6 +22,8 @@ class RunLog {
   // Appends one line (UTF-8) with the time; a log that cannot be written is
   // skipped without a word.
   void Write(const std::string& line);
+  // Writes a line that tells how the run ended, for the event log's entry.
+  void WriteOutcome(const std::string& line);
 
   // The messages of a run (UTF-8 texts).
   bool Confirm(const std::string& text);  // Yes (default) / Cancel; true for Yes
@@ -30,8 +35,14 @@ class RunLog {
   // The "asterisk" system sound that goes before a bad outcome.
   void Beep();
 
+  // The run's entry in the event log: the outcome, the exit code of an
+  // unattended run, the versions, the last message shown (or error) and
+  // this log's path.
+  void ReportRunEnd(RunOutcome outcome, std::optional<int> exit_code, const RunVersions& versions);
+
  private:
   std::string path_;
+  std::string last_message_;  // UTF-8
 };
 
 // The folder of the run's log: the installation folder (ANSI path) when it

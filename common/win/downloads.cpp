@@ -12,6 +12,7 @@
 #include "common/win/file_system.h"
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
+#include "common/win/proxy.h"
 #include "common/win/signature.h"
 #include "common/win/work_folder.h"
 #include "framework/exceptions.h"
@@ -92,9 +93,10 @@ std::optional<FileStamp> WindowsDownloadOperations::StampOf(const std::string& p
   return FileStamp{*time, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
 }
 
-std::string WindowsDownloadOperations::RunHeaderQuery(const std::string& curl, const std::string& url) {
+std::string WindowsDownloadOperations::RunHeaderQuery(const std::string& curl, const std::string& url,
+                                                      const std::optional<ProxyServer>& proxy) {
   std::string output;
-  merovix::RunCommandCaptured(HeaderQueryCommand(curl, url, SystemProgram("findstr.exe")), "C:\\", output);
+  merovix::RunCommandCaptured(HeaderQueryCommand(curl, url, SystemProgram("findstr.exe"), proxy), "C:\\", output);
   return output;
 }
 
@@ -142,7 +144,16 @@ bool WindowsDownloadOperations::MoveReplacing(const std::string& from, const std
 }
 
 std::string WindowsDownloadOperations::CreatePartialFile(const std::string& local_file) {
-  return FirstNewName(CurlPartialFile, local_file, [this](const std::string& path) {
+  return CreateHeldFile(CurlPartialFile, local_file);
+}
+
+std::string WindowsDownloadOperations::CreateMessageFile(const std::string& local_file) {
+  return CreateHeldFile(ToolMessageFile, local_file);
+}
+
+std::string WindowsDownloadOperations::CreateHeldFile(std::string (*name)(std::string_view, std::string_view),
+                                                      const std::string& local_file) {
+  return FirstNewName(name, local_file, [this](const std::string& path) {
     // Reading access makes the share mode count: curl may write, nobody may
     // delete or rename the file meanwhile.
     UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -164,6 +175,29 @@ std::string WindowsDownloadOperations::CreateStagingFolder(const std::string& lo
   if (!pinned || !merovix::IsRealFolder(folder) || !IsEmptyFolder(folder)) return {};
   Hold(folder, std::move(pinned));
   return folder;
+}
+
+std::string WindowsDownloadOperations::ReadFileTail(const std::string& path, std::size_t limit) {
+  // Through the run's own handle: what is read is the file the run made.
+  const auto held = std::find_if(held_.begin(), held_.end(), [&](const auto& entry) { return entry.first == path; });
+  LARGE_INTEGER size{};
+  if (held == held_.end() || !::GetFileSizeEx(held->second.get(), &size)) return {};
+  const auto length = static_cast<DWORD>(std::min<std::uint64_t>(static_cast<std::uint64_t>(size.QuadPart), limit));
+  LARGE_INTEGER start{};
+  start.QuadPart = size.QuadPart - length;
+  std::string tail(length, '\0');
+  DWORD read = 0;
+  if (!::SetFilePointerEx(held->second.get(), start, nullptr, FILE_BEGIN) ||
+      !::ReadFile(held->second.get(), tail.data(), length, &read, nullptr)) {
+    return {};
+  }
+  tail.resize(read);
+  return tail;
+}
+
+ProxySetting WindowsDownloadOperations::CurrentProxySetting() {
+  // The user's own setting counts only where a user runs the program.
+  return ConfiguredProxy(!Application().Unattended());
 }
 
 bool WindowsDownloadOperations::IsRealFolder(const std::string& folder) { return merovix::IsRealFolder(folder); }

@@ -19,7 +19,8 @@ class WindowsDownloadOperations : public DownloadOperations {
   bool FileExists(const std::string& path) override;
   DateTime FileWriteTime(const std::string& path) override;
   std::optional<FileStamp> StampOf(const std::string& path) override;
-  std::string RunHeaderQuery(const std::string& curl, const std::string& url) override;
+  std::string RunHeaderQuery(const std::string& curl, const std::string& url,
+                             const std::optional<ProxyServer>& proxy) override;
   ToolExit RunTool(const std::string& tool, const std::string& parameters, std::uint16_t show_mode,
                    const TransferLimit& limit, const std::string& output) override;
   void RemoveFile(const std::string& path) override;
@@ -31,10 +32,14 @@ class WindowsDownloadOperations : public DownloadOperations {
   void RemoveStagingFolder(const std::string& folder) override;
   bool HoldFile(const std::string& path) override;
   SignatureVerdict CheckSignature(const std::string& path, const std::string& signer) override;
+  ProxySetting CurrentProxySetting() override;
+  std::string CreateMessageFile(const std::string& local_file) override;
+  std::string ReadFileTail(const std::string& path, std::size_t limit) override;
 
  private:
   void Hold(const std::string& path, UniqueFileHandle handle);
   void Release(const std::string& path);
+  std::string CreateHeldFile(std::string (*name)(std::string_view, std::string_view), const std::string& local_file);
 
   std::vector<std::pair<std::string, UniqueFileHandle>> held_;
 };

@@ -74,6 +74,8 @@ inline void FreeLocalMem(void* p) { ::LocalFree(p); }
 inline void UnloadLibrary(HMODULE m) { ::FreeLibrary(m); }
 inline void FreeProcessHeapMem(void* p) { ::HeapFree(::GetProcessHeap(), 0, p); }
 inline void UnhookWinEvent(HWINEVENTHOOK h) { ::UnhookWinEvent(h); }
+inline void FreeGlobalMem(void* p) { ::GlobalFree(p); }
+inline void DeregisterEventSource(HANDLE h) { ::DeregisterEventSource(h); }
 }  // namespace detail
 
 // Process, thread, pipe, event handles: NULL when absent.
@@ -92,6 +94,10 @@ using UniqueModule = UniqueAny<HMODULE, detail::UnloadLibrary, nullptr>;
 // Memory that a function allocated for the caller on the process heap.
 using UniqueProcessHeapMem = UniqueAny<void*, detail::FreeProcessHeapMem, nullptr>;
 using UniqueWinEventHook = UniqueAny<HWINEVENTHOOK, detail::UnhookWinEvent, nullptr>;
+// Strings that WinHTTP allocates for the caller (GlobalAlloc).
+using UniqueGlobalMem = UniqueAny<void*, detail::FreeGlobalMem, nullptr>;
+// RegisterEventSource.
+using UniqueEventSource = UniqueAny<HANDLE, detail::DeregisterEventSource, nullptr>;
 
 // Both handles of a started process (CreateProcess), each closed once.
 class UniqueProcessInformation {

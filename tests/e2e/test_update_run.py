@@ -160,7 +160,9 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
         assert log[1:] == [
             UNATTENDED,
             "Update der Installation in " + product.install_dir,
-            "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22"
+            "Installierte Version vor dem Lauf: unbekannt",
+            "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22, HTTP-Status 404, "
+            "Meldung: curl: (22) The requested URL returned error: 404"
             % (host.url(LIST_PATH), curl, product.work_win("LoadAndRun.ini")),
             "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
             % (host.url(INSTALLER_PATH), curl, installer),
@@ -169,6 +171,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
             "Merovix.exe hat sich beendet",
             'Installationsprogramm: "%s" %s' % (installer, QUIET_SWITCHES),
             ended,
+            "Installierte Version nach der Installation: unbekannt",
             "Neustart %s: gestartet als %s in Sitzung 1, mit dem Token des Updates: keine Shell auf dem Desktop "
             "(GetShellWindow)" % (product.win("Merovix.exe"), account(log)),
             "Meldung: " + DONE + " und Merovix neu gestartet! Zum Abschluss muss der PC neu gestartet werden.",
@@ -308,7 +311,9 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     assert re.fullmatch(r"Start: Update_Merovix 28\.0\.0\.57, Computer \S+, Benutzer \S+", start), start
     assert log == [
         "Update der Installation in " + product.install_dir,
-        "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22"
+        "Installierte Version vor dem Lauf: unbekannt",
+        "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22, HTTP-Status 404, "
+        "Meldung: curl: (22) The requested URL returned error: 404"
         % (host.url(LIST_PATH), curl, product.work_win("LoadAndRun.ini")),
         "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
         % (host.url(INSTALLER_PATH), curl, installer),
@@ -321,6 +326,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
         "wlmscpfs.exe: Prozess %s (gespeicherte Prozess-ID) beendet" % wlmscpfs.pid,
         'Installationsprogramm: "%s" /silent' % installer,
         "Installationsprogramm beendet, Exit-Code 0",
+        "Installierte Version nach der Installation: unbekannt",
         "Neustart Dienst Merovix: wird ausgeführt",
         "Neustart Dienst Merovix_KeepAlive: wird ausgeführt",
         "Meldung: " + DONE + " und der Merovix-Dienst neu gestartet!",
@@ -391,16 +397,20 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
 # run still lies in the folder: that copy must not run either. The log tells
 # how the transfer went; an unattended run tells it in its exit code too.
 @pytest.mark.parametrize("tool,listed,outcome,unattended", [
-    pytest.param("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", False,
-                 marks=pytest.mark.wow64),
-    ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6", False),
+    pytest.param("curl", "/err/500/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22, HTTP-Status 500, "
+                 "Meldung: curl: (22) The requested URL returned error: 500", False, marks=pytest.mark.wow64),
+    ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6, Meldung: Username/Password "
+     "Authentication Failed.", False),
     ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED, False),  # its file name cannot exist
     ("wget", "/neu/Merovix_Setup.exe", REFUSED, False),  # names another file than the installer
     ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED, False),  # not HTTPS
-    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1", False),  # redirected to plain HTTP
+    ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1, Meldung: curl: (1) Protocol \"http\" "
+     "not supported or disabled in libcurl", False),  # redirected to plain HTTP
     # The host stalls after the headers (with wget: tests/e2e/test_bad_input.py).
-    ("curl", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 28", False),
-    ("curl", "/err/404/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22", True),
+    ("curl", "/stall/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 28, Meldung: curl: (28) Operation too slow. "
+     "Less than 100 bytes/sec transferred the last 30 seconds", False),
+    ("curl", "/err/404/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 22, HTTP-Status 404, "
+     "Meldung: curl: (22) The requested URL returned error: 404", True),
 ], ids=["curl-500", "wget-401", "refused-url", "other-name", "plain-http", "redirect-to-http",
         "curl-stall", "unattended"])
 def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome, unattended):

@@ -29,6 +29,7 @@ const std::string kLocal = kFolder + "\\Merovix_Update_.exe";
 const std::string kPartial = kLocal + ".1f.part";
 const std::string kStaging = kLocal + ".2e.wget";
 const std::string kStaged = kStaging + "\\Merovix_Update_.exe";
+const std::string kMessages = kLocal + ".3d.msg";
 const FileStamp kOldStamp{{1994, 11, 14, 8, 12, 31, 0}, 3};
 const FileStamp kServerStamp{{1994, 11, 15, 8, 12, 31, 0}, 3};
 const FileStamp kCreatedStamp{{2026, 1, 2, 3, 4, 5, 0}, 0};
@@ -54,6 +55,10 @@ class FakeTransfer : public DownloadOperations {
   std::set<std::string> unholdable;  // links, second hard links
   bool remove_fails = false;
   std::map<std::string, SignatureVerdict> verdicts;  // by content; others: kUnsigned
+  ProxySetting proxy_setting;
+  bool messages = false;  // a message file can be made; the tool writes `tool_says` into it
+  std::string tool_says;
+  int proxy_asked = 0;
   Log log;
 
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
@@ -61,8 +66,9 @@ class FakeTransfer : public DownloadOperations {
   std::optional<FileStamp> StampOf(const std::string& path) override {
     return FileExists(path) ? std::optional(files[path].stamp) : std::nullopt;
   }
-  std::string RunHeaderQuery(const std::string& curl, const std::string& url) override {
-    log.push_back("Query " + curl + " " + url);
+  std::string RunHeaderQuery(const std::string& curl, const std::string& url,
+                             const std::optional<ProxyServer>& proxy) override {
+    log.push_back("Query " + curl + " " + url + (proxy ? " via " + ProxyUrl(*proxy) : ""));
     return header_answer;
   }
   ToolExit RunTool(const std::string& tool, const std::string& parameters, std::uint16_t show_mode,
@@ -71,6 +77,7 @@ class FakeTransfer : public DownloadOperations {
     EXPECT_EQ(output, OutputOf(parameters));
     EXPECT_EQ(limit.seconds, kLimit.seconds);
     if (tool_writes) files[OutputOf(parameters)] = File{"new", kServerStamp};
+    if (messages) files[kMessages].content = tool_says;
     return past_limit ? ToolExit{std::nullopt, true} : ToolExit{exit_code};
   }
   void RemoveFile(const std::string& path) override {
@@ -112,6 +119,21 @@ class FakeTransfer : public DownloadOperations {
     log.push_back("Check " + path + " " + signer);
     const auto it = verdicts.find(files.at(path).content);
     return it == verdicts.end() ? SignatureVerdict::kUnsigned : it->second;
+  }
+
+  ProxySetting CurrentProxySetting() override {
+    ++proxy_asked;
+    return proxy_setting;
+  }
+  std::string CreateMessageFile(const std::string& local_file) override {
+    if (!messages) return {};
+    log.push_back("CreateMessages " + local_file);
+    files[kMessages] = File{"", kCreatedStamp};
+    return kMessages;
+  }
+  std::string ReadFileTail(const std::string& path, std::size_t limit) override {
+    const std::string& content = files.at(path).content;
+    return content.substr(content.size() > limit ? content.size() - limit : 0);
   }
 
   void PutOldCopy() { files[kLocal] = File{"old", kOldStamp}; }
@@ -338,6 +360,70 @@ TEST(DownloadSequence, ARefusedUrlRunsNothingAndTouchesNothing) {
       EXPECT_EQ(fake.log, Log{}) << url;
       EXPECT_EQ(fake.Local(), "old");
     }
+  }
+}
+
+}  // namespace
+}  // namespace merovix
+
+namespace merovix {
+namespace {
+
+const ProxySetting kProxy{"WinHTTP", "http=web:80;https=proxy.praxis:3128", "<local>"};
+const TransferExtras kViaProxy{ProxyServer{"proxy.praxis", 3128}, kMessages};
+
+// The proxy is asked before every transfer and reaches every command line of
+// it; a failed transfer leaves the tool's words in the result, and the
+// message file goes with the transfer's other places.
+TEST(DownloadSequence, TheProxyAndTheToolsMessageFileGoWithEveryTransfer) {
+  FakeTransfer curl;
+  curl.proxy_setting = kProxy;
+  curl.messages = true;
+  curl.PutOldCopy();
+  curl.exit_code = 22;
+  curl.tool_writes = false;
+  curl.tool_says = "\r  0     0    0     0\r\ncurl: (22) The requested URL returned error: 404\r\n";
+  DownloadResult result = DownloadIntoFolder(curl, kCurl, kUrl, kFolder, 1, kLimit);
+  EXPECT_EQ(curl.log, (Log{"Hold " + kLocal, kQuery + " via http://proxy.praxis:3128", "CreatePartial " + kLocal,
+                           "CreateMessages " + kLocal,
+                           "Run " + kCurl + " " + CurlFetchParameters(kPartial, kUrl, kLimit, kViaProxy) + " 1",
+                           "Remove " + kPartial, "Remove " + kMessages}));
+  EXPECT_EQ(curl.proxy_asked, 1);
+  EXPECT_EQ(result.proxy.route, ProxyRoute::Proxy);
+  EXPECT_EQ(result.tool_message, "curl: (22) The requested URL returned error: 404");
+  EXPECT_EQ(result.http_status, 404);
+  EXPECT_EQ(curl.Local(), "old");
+  EXPECT_EQ(curl.files.size(), 1u);
+
+  FakeTransfer wget;
+  wget.proxy_setting = kProxy;
+  wget.messages = true;
+  wget.tool_says = "https://h/x:\n2026-12-09 21:00:00 ERROR 500: Internal Server Error.\n";
+  result = FetchFile(wget, kWget, kUrl, kLocal, 1, kLimit);
+  EXPECT_EQ(wget.log, (Log{"Remove " + kLocal, "CreateStaging " + kLocal, "CreateMessages " + kLocal,
+                           "Run " + kWget + " " + WgetFetchParameters(kStaging, kUrl, false, kViaProxy) + " 1",
+                           "Move " + kStaged + " > " + kLocal, "Hold " + kLocal, "RemoveStaging " + kStaging,
+                           "Remove " + kMessages}));
+  EXPECT_EQ(result.tool_message, "") << "only a failed transfer's words are kept";
+
+  // Bypassed: the command lines of a direct transfer.
+  FakeTransfer bypassed;
+  bypassed.proxy_setting = {"WinHTTP", "proxy:3128", "*.example"};
+  result = DownloadIntoFolder(bypassed, kCurl, kUrl, kFolder, 1, kLimit);
+  EXPECT_EQ(bypassed.log[1], kCurlRun);
+  EXPECT_EQ(result.proxy.route, ProxyRoute::Bypassed);
+}
+
+TEST(DownloadSequence, AProxyThatMayNotReachACommandLineStopsTheTransfer) {
+  for (const std::string& tool : {kCurl, kWget}) {
+    FakeTransfer fake;
+    fake.proxy_setting = {"WinHTTP", "https=user:pw@proxy:3128", ""};
+    fake.PutOldCopy();
+    const DownloadResult result = DownloadIntoFolder(fake, tool, kUrl, kFolder, 1, kLimit);
+    EXPECT_EQ(result.outcome, ProxyRefused) << tool;
+    EXPECT_EQ(result.proxy.entry, "proxy:3128") << tool;
+    EXPECT_EQ(fake.log, Log{}) << tool << ": nothing ran, nothing went around the proxy";
+    EXPECT_EQ(fake.Local(), "old") << tool;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/paths.h"
+#include "common/tool_messages.h"
 
 namespace merovix {
 namespace {
@@ -88,6 +89,39 @@ TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
                 url + " | \"C:\\Windows\\system32\\findstr.exe\" Last-Modified:");
   EXPECT_EQ(CurlPartialFile("C:\\a.exe", "0f3c"), "C:\\a.exe.0f3c.part");
   EXPECT_EQ(WgetStagingFolder("C:\\a.exe", "0f3c"), "C:\\a.exe.0f3c.wget");
+}
+
+// A proxy and a message file are added after what a direct transfer has;
+// the target stays HTTPS only (--proto), the proxy is spoken to in HTTP.
+TEST(TransferCommands, TheProxyAndTheMessageFileComeAfterTheDirectCommandLine) {
+  const std::string url = "https://h/a.exe";
+  const TransferExtras extras{ProxyServer{"10.1.2.3", 3128}, "C:\\P\\a.exe.1.msg"};
+  const TransferLimit limit{60, 100};
+  EXPECT_EQ(CurlFetchParameters("C:\\a", url, limit, extras),
+            CurlFetchParameters("C:\\a", url, limit) +
+                " --proxy http://10.1.2.3:3128 -sS --stderr \"C:\\P\\a.exe.1.msg\"");
+  EXPECT_EQ(CurlFetchParameters("C:\\a", url, limit, {std::nullopt, ""}), CurlFetchParameters("C:\\a", url, limit));
+  EXPECT_EQ(WgetFetchParameters("C:\\w", url, true, extras),
+            WgetFetchParameters("C:\\w", url, true) +
+                " -e use_proxy=yes -e https_proxy=http://10.1.2.3:3128 -nv -o \"C:\\P\\a.exe.1.msg\"");
+  EXPECT_EQ(HeaderQueryCommand("C:\\curl.exe", url, "C:\\findstr.exe", extras.proxy),
+            "\"C:\\curl.exe\" --proto =https --proto-redir =https --connect-timeout 2 --max-time 10 -u "
+            "diagnose:TiloWemaGrub5_ -sI https://h/a.exe --proxy http://10.1.2.3:3128 | \"C:\\findstr.exe\" "
+            "Last-Modified:");
+}
+
+TEST(ToolMessages, TheLastLineWithoutCredentialsControlCharactersOrExcess) {
+  EXPECT_EQ(ToolMessage("  % Total\r  0  0\r\ncurl: (7) Failed to connect to proxy port 3128\r\n\r\n"),
+            "curl: (7) Failed to connect to proxy port 3128");
+  EXPECT_EQ(ToolMessage("https://diagnose:TiloWemaGrub5_@h/x:\n2026-12-09 ERROR 401: Unauthorized.\x1b[0m"),
+            "2026-12-09 ERROR 401: Unauthorized.[0m");
+  EXPECT_EQ(ToolMessage("Fehler bei https://diagnose:TiloWemaGrub5_@h/x"), "Fehler bei https://h/x");
+  EXPECT_EQ(ToolMessage(std::string(1000, 'x')).size(), kToolMessageMax);
+  EXPECT_EQ(ToolMessage("\r\n \n"), "");
+  EXPECT_EQ(HttpStatusInToolMessage("curl: (22) The requested URL returned error: 404"), 404);
+  EXPECT_EQ(HttpStatusInToolMessage("2026-12-09 21:00:00 ERROR 500: Internal Server Error."), 500);
+  EXPECT_EQ(HttpStatusInToolMessage("curl: (7) Failed to connect to localhost port 3128"), std::nullopt);
+  EXPECT_EQ(HttpStatusInToolMessage("ERROR 4040: x"), std::nullopt);
 }
 
 }  // namespace

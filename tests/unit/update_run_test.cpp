@@ -47,7 +47,8 @@ class FakeWorld : public UpdateOperations {
   std::vector<DesktopStartRequest> requests;
   std::optional<bool> installer_leaves_desktop_running;  // the installer ends or starts Merovix.exe
   std::optional<ProductVersion> installed_version;
-  std::optional<ProductVersion> offered_version;  // the installer's file version
+  std::optional<ProductVersion> offered_version;     // the installer's file version
+  std::optional<ProductVersion> installer_installs;  // becomes the installed version when the installer runs
   std::vector<std::string> log;
   std::vector<std::string> record;  // the run's log file
   int polls = 0;
@@ -159,6 +160,7 @@ class FakeWorld : public UpdateOperations {
   InstallerEnd RunAndWait(const std::string& exe, const std::string& parameters, const std::string& folder,
                           std::uint16_t show) override {
     log.push_back("RunAndWait " + exe + " " + parameters + " in " + folder + " " + std::to_string(show));
+    if (installer_installs) installed_version = installer_installs;
     if (installer_leaves_desktop_running) {
       if (*installer_leaves_desktop_running) {
         running["Merovix.exe"] = 1;
@@ -209,7 +211,13 @@ class FakeWorld : public UpdateOperations {
     settings.local_system = local_system;
     return settings;
   }
-  RunOutcome Run(const std::string& still_stopped = {}) { return RunUpdate(*this, Settings(), still_stopped); }
+  RunOutcome Run(const std::string& still_stopped = {}) {
+    RunVersions versions;
+    return Run(versions, still_stopped);
+  }
+  RunOutcome Run(RunVersions& versions, const std::string& still_stopped = {}) {
+    return RunUpdate(*this, Settings(), versions, still_stopped);
+  }
   std::string Recover() { return RestartAfterUnfinishedRun(*this, Settings()); }
 };
 
@@ -270,8 +278,8 @@ TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
           << what;
     }
     if (c.outcome == Refused) {
-      ASSERT_GE(world.record.size(), 2u);
-      EXPECT_EQ(world.record[1],
+      ASSERT_GE(world.record.size(), 3u);
+      EXPECT_EQ(world.record[2],
                 "Übertragung des Installationsprogramms: " + kDefaultUrl +
                     " mit C:\\Windows\\system32\\curl.exe nach " + kInstaller +
                     ": verworfen und gelöscht (von einem anderen Herausgeber signiert), Exit-Code 0");
@@ -307,8 +315,8 @@ TEST(UpdateRun, AnOlderInstallerIsDeletedBeforeAnythingIsStopped) {
     EXPECT_EQ(world.log, (Log{std::string("Confirm ") + kAskForUpdate, "LoadDirectiveList", kDownloadDefault,
                               "DeleteFile " + kInstaller, "Beep", "UpdateMessage " + older}));
     EXPECT_EQ(world.files.count(kInstaller), 0u);
-    ASSERT_GE(world.record.size(), 4u);
-    EXPECT_EQ(world.record[3], "Das Installationsprogramm " + kInstaller +
+    ASSERT_GE(world.record.size(), 5u);
+    EXPECT_EQ(world.record[4], "Das Installationsprogramm " + kInstaller +
                                    " (Version 28.0.0.9) ist älter als die installierte Version 28.1: gelöscht, "
                                    "nichts beendet, nichts ausgeführt");
   }
@@ -521,7 +529,13 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
   world.resisting = {"Merovix_Diagnose.exe"};
   world.ini_strings["storescpDwProcessID"] = "4711";
   world.pids["4711"] = "storescp.exe";
-  world.Run();
+  world.installed_version = ParseVersion("28.0");
+  world.offered_version = world.installer_installs = ParseVersion("28.1.0.3");
+  RunVersions versions;
+  world.Run(versions);
+  EXPECT_EQ(versions.installed_before->Text() + " " + versions.offered->Text() + " " +
+                versions.installed_after->Text(),
+            "28.0 28.1.0.3 28.1.0.3");
   EXPECT_EQ(Log(world.log.end() - 6, world.log.end()),
             (Log{kInstall, "DeleteFile " + kSignal, "StartService localhost Merovix",
                  "StartService localhost Merovix_KeepAlive", "Beep",
@@ -529,7 +543,8 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                  "werden!"}));
   const std::string curl = "C:\\Windows\\system32\\curl.exe";
   EXPECT_EQ(world.record,
-            (Log{"Übertragung der Direktivenliste: https://www.merovix.example/wget/restricted/LoadAndRun.ini mit " +
+            (Log{"Installierte Version vor dem Lauf: 28.0",
+                 "Übertragung der Direktivenliste: https://www.merovix.example/wget/restricted/LoadAndRun.ini mit " +
                      curl + " nach C:\\LoadAndRun.ini: fehlgeschlagen, Exit-Code 22",
                  "Übertragung des Installationsprogramms: " + kDefaultUrl + " mit " + curl + " nach " + kInstaller +
                      ": geladen, Exit-Code 0",
@@ -543,8 +558,8 @@ TEST(UpdateRun, AFailedRestartIsReportedAndTheRecordTellsEveryStep) {
                  "storescp.exe: Prozess 4711 (gespeicherte Prozess-ID) beendet",
                  "wlmscpfs.exe: wird beendet mit \"" + kTaskkill + "\" -f -im wlmscpfs.exe",
                  "ekag20nt.exe: beendet nach 1 Versuch", "Installationsprogramm: \"" + kInstaller + "\" /silent",
-                 "Installationsprogramm beendet, Exit-Code 0", "Nicht abgeholte Signaldatei " + kSignal + " entfernt",
-                 "Neustart Dienst Merovix: wird ausgeführt",
+                 "Installationsprogramm beendet, Exit-Code 0", "Installierte Version nach der Installation: 28.1.0.3",
+                 "Nicht abgeholte Signaldatei " + kSignal + " entfernt", "Neustart Dienst Merovix: wird ausgeführt",
                  "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet"}));
 }
 

@@ -5,6 +5,9 @@
 mapfile -d '' args <"$1"
 box=()
 [ -n "${MEROVIX_TEST_BOX:-}" ] && box=("--header=X-Test-Box: $MEROVIX_TEST_BOX")
-/usr/bin/wget -q "${box[@]}" "${args[@]}"
+# Quiet unless the program asked for a log file (-o), which -q would leave empty.
+quiet=(-q)
+for arg in "${args[@]}"; do [ "$arg" = "-o" ] && quiet=(); done
+/usr/bin/wget "${quiet[@]}" "${box[@]}" "${args[@]}"
 rc=$?
 echo "$rc" >"$1.rc.tmp" && mv "$1.rc.tmp" "$1.rc"
