@@ -123,6 +123,8 @@ class Standin:
     for the updater's bitness or, with `other_bitness`, for the other one."""
 
     def __init__(self, box, win_path, config="", other_bitness=False):
+        if other_bitness:
+            box.need_other_bitness()
         self.box, self.win_path = box, win_path
         self.exe = box.unix_path(win_path)
         os.makedirs(os.path.dirname(self.exe), exist_ok=True)

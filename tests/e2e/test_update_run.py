@@ -48,6 +48,7 @@ def fetched(host):
 
 
 @pytest.mark.wow64
+@pytest.mark.other_bitness
 def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(box, host):
     product = Product(box)  # no "confirm_update": the question is asked
     use_curl(box)
@@ -142,6 +143,7 @@ def plant_system_program_standins(box, folders):
 
 
 @pytest.mark.wow64
+@pytest.mark.other_bitness
 def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
     stranger = Standin(box, TOOLS + "\\Fremd.exe")
     # The DICOM servers are of the other bitness: taskkill and the end by id reach them too.
