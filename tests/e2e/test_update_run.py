@@ -12,6 +12,7 @@ from winebed import wait_until
 
 from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_curl, install_findstr, install_recorder,
                            install_wget, recorded_command_lines)
+from helpers import fetched
 from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
                      documented_exit_code, installer_transfers)
 
@@ -41,10 +42,6 @@ def final_message(box, name, timeout_ms=60000):
     assert window["icon"] and [b["text"] for b in window["buttons"]] == ["OK"], window
     box.dlg("press", "Merovix Update", "OK")
     return window["texts"]
-
-
-def fetched(host):
-    return [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
 
 
 @pytest.mark.wow64

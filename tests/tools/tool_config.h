@@ -40,19 +40,24 @@ inline std::string BesideExe(const std::string& path) {
   return OwnFolder() + path;
 }
 
+// The whole file; empty when it cannot be read.
+inline std::string ReadFileText(const std::string& path) {
+  const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (file && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    text.append(buffer, read);
+  return text;
+}
+
 // Reads "key=value" lines; blank lines and lines starting with "#" are skipped.
 // A missing file gives an empty configuration.
 class ToolConfig {
  public:
   explicit ToolConfig(const std::string& path) {
-    const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
-    if (!file) return;
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-    for (const std::string& line : SplitLines(text)) {
+    for (const std::string& line : SplitLines(ReadFileText(path))) {
       const size_t equals = line.find('=');
       if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
       values_[line.substr(0, equals)] = line.substr(equals + 1);
@@ -71,17 +76,18 @@ class ToolConfig {
   std::map<std::string, std::string> values_;
 };
 
-// Appends one line (CR LF ended) to `path`; other processes may append to
-// the same file meanwhile.
-inline void AppendLine(const std::string& path, const std::string& line) {
+// Appends `text` to `path` in one write: FILE_APPEND_DATA puts it whole at the
+// end even when other processes append to the same file meanwhile.
+inline void AppendText(const std::string& path, const std::string& text) {
   const UniqueFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                             OPEN_ALWAYS, 0, nullptr));
-  if (!file) return;
-  const std::string text = line + "\r\n";
   DWORD written = 0;
-  ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  if (file) ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
+
+// Appends one line (CR LF ended) to `path`.
+inline void AppendLine(const std::string& path, const std::string& line) { AppendText(path, line + "\r\n"); }
 
 inline bool FileExists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
