@@ -5,8 +5,8 @@ import os
 import pytest
 from winebed import wait_until
 
-from download_host import (LIST_PATH, install_curl, install_driver, install_findstr, install_recorder,
-                           install_wget, recorded_command_lines)
+from download_host import (LIST_PATH, install_curl, install_driver, install_recorder, install_tool, install_wget,
+                           recorded_command_lines)
 
 LIST = ("[Update]\r\n"
         "UpdateFilename=https://h/Gr\u00f6\u00dfe.exe\n"
@@ -61,8 +61,7 @@ def test_list_of_a_calvorintex_program_is_read_where_it_was_fetched(box, host):
 
 def test_missing_or_odd_lists_leave_the_defaults(box, host):
     driver = install_driver(box)
-    install_curl(box)
-    install_findstr(box)
+    install_tool(box, "curl")
     value, lines = load_directive(box, driver)  # not on the host: 404
     assert (value, lines) == (DEFAULT.encode(), [b"[Before]"])
     # A byte-order mark belongs to the first line, so that header is not "[Update]".
@@ -77,8 +76,7 @@ def test_missing_or_odd_lists_leave_the_defaults(box, host):
 
 def test_load_and_run_downloads_opens_and_starts_only_what_it_should(box, host):
     driver = install_driver(box)
-    install_curl(box)
-    install_findstr(box)
+    install_tool(box, "curl")
     viewer = install_recorder(box, "C:\\tools\\viewer.exe")
     browser = install_recorder(box, "C:\\tools\\browser.exe")
     reg = box.unix_path("C:\\tools\\assoc.reg")

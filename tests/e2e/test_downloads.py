@@ -6,8 +6,8 @@ import socket
 import pytest
 from winebed import wait_until
 
-from download_host import (INSTALLER_PATH, SERVER_TIME, install_curl, install_driver, install_findstr,
-                           install_recorder, install_wget, recorded_command_lines)
+from download_host import (INSTALLER_PATH, SERVER_TIME, install_driver, install_recorder, install_tool,
+                           recorded_command_lines)
 from helpers import answered, files_in, read
 
 TARGET = "C:\\Ziel\\Merovix_Update_.exe"
@@ -19,11 +19,7 @@ def tool(request, box):
     beside it (and no curl.exe)."""
     driver = install_driver(box)
     os.makedirs(box.unix_path("C:\\Ziel"))
-    if request.param == "curl":
-        install_curl(box)
-        install_findstr(box)
-    else:
-        install_wget(box, box.unix_path("C:\\Merovix"))
+    install_tool(box, request.param, box.unix_path("C:\\Merovix"))
     return request.param, driver
 
 
@@ -205,8 +201,7 @@ def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
     installer's signer. Known Wine difference: the test CA's signature passes
     (Windows: CERT_E_UNTRUSTEDROOT, nothing would start)."""
     driver = install_driver(box, signed=True)
-    install_curl(box)
-    install_findstr(box)
+    install_tool(box, "curl")
     os.makedirs(box.unix_path("C:\\Ziel"))
     for standin, starts in (("unsigned.exe", False), ("tampered.exe", False), ("maker.exe", True)):
         with open(os.path.join(box.bin, "signing", standin), "rb") as f:

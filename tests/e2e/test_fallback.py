@@ -8,7 +8,7 @@ import os
 import pytest
 import winebed
 
-from download_host import INSTALLER_PATH, install_curl, install_findstr, install_wget
+from download_host import INSTALLER_PATH, install_tool
 from helpers import asked_for, assert_centred, files_in, read
 from product import UNATTENDED, documented_exit_code, run_unattended, temp_log
 
@@ -42,11 +42,7 @@ def place_updater(box, tool="curl", install_dir=None, signed=False):
     program_dir = box.unix_path(PROGRAM_DIR)
     os.makedirs(program_dir, exist_ok=True)
     winebed.install_file(box.updater(signed), os.path.join(program_dir, "Update_Merovix.exe"))
-    if tool == "curl":
-        install_curl(box)
-        install_findstr(box)
-    else:
-        install_wget(box, program_dir)
+    install_tool(box, tool, program_dir)
     os.makedirs(box.unix_path(TARGET_DIR), exist_ok=True)
     return PROGRAM_DIR + "\\Update_Merovix.exe"
 

@@ -10,8 +10,8 @@ import pytest
 import winebed
 from winebed import wait_until
 
-from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_curl, install_findstr, install_recorder,
-                           install_wget, recorded_command_lines)
+from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_recorder, install_tool, install_wget,
+                           recorded_command_lines)
 from helpers import fetched
 from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
                      documented_exit_code, installer_transfers)
@@ -30,11 +30,6 @@ SYSTEM_PROGRAMS = ("cmd.exe", "sc.exe", "taskkill.exe", "findstr.exe", "curl.exe
 SYSTEM = "C:\\windows\\system32"
 
 
-def use_curl(box):
-    install_curl(box)
-    install_findstr(box)
-
-
 def final_message(box, name, timeout_ms=60000):
     """The text of the final message box, kept as a screenshot, then closed."""
     window = box.wait_dialog("Merovix Update", timeout_ms=timeout_ms)
@@ -48,7 +43,7 @@ def final_message(box, name, timeout_ms=60000):
 @pytest.mark.other_bitness
 def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(box, host):
     product = Product(box)  # no "confirm_update": the question is asked
-    use_curl(box)
+    install_tool(box, "curl")
     host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/neu/Merovix_Update_.exe").encode() + b"\r\n")
     product.serve_installer(host, "/neu/Merovix_Update_.exe")
     pause_ms = 2000  # an event nobody sets: the installer takes this long
@@ -87,10 +82,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     settings = "[Parameter]\nconfirm_update=%d\n" % unattended + (
         "minimiert_starten=%s\n" % minimised if minimised else "")
     product = Product(box, settings)
-    if minimised:
-        install_wget(box, product.folder)  # wget beside the updater
-    else:
-        use_curl(box)
+    install_tool(box, "wget" if minimised else "curl", product.folder)  # wget: beside the updater
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
@@ -149,7 +141,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     unrecorded_wlmscpfs = Standin(box, TOOLS + "\\b\\wlmscpfs.exe")
     product = Product(box, "[Parameter]\nconfirm_update=0\nServicename=Merovix\n"
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
         f.write(b"old installer")
@@ -259,7 +251,7 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
 
 def test_installer_that_cannot_be_started_is_reported(box, host):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    use_curl(box)
+    install_tool(box, "curl")
     host.put(INSTALLER_PATH, b"no program at all\r\n")
     # A second name of the settings file planted at the log's name: the
     # elevated run writes no log rather than through it, and goes on.
@@ -291,10 +283,7 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
         "curl-stall", "unattended"])
 def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    if tool == "curl":
-        use_curl(box)
-    else:
-        install_wget(box, product.folder)
+    install_tool(box, tool, product.folder)
     plain = listed.startswith("plain:")
     path = listed[len("plain:"):] if plain else listed
     url = host.plain_url(path) if plain else host.url(path)
@@ -333,7 +322,7 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
 
 def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):
     product = Product(box, "[Parameter]\nconfirm_Update=0\n")
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     os.makedirs(product.signal_file)  # a folder of that name: the file cannot be created
     merovix = Service(box, "Merovix")
@@ -374,10 +363,7 @@ def transfer_leftovers(product):
 ])
 def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, standin, tool, current, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n", signed=True)
-    if tool == "curl":
-        use_curl(box)
-    else:
-        install_wget(box, product.folder)
+    install_tool(box, tool, product.folder)
     product.serve_installer(host, standin=os.path.join("signing", standin), mtime=SERVER_TIME)
     if current:
         winebed.install_file(os.path.join(box.bin, "signing", standin), product.installer)
@@ -417,10 +403,7 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
 @pytest.mark.parametrize("tool", ["curl", "wget"])
 def test_links_planted_at_the_transfers_old_names_are_left_alone(box, host, tool):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    if tool == "curl":
-        use_curl(box)
-    else:
-        install_wget(box, product.folder)
+    install_tool(box, tool, product.folder)
     product.serve_installer(host)
     target = box.unix_path("C:\\Daten")
     os.makedirs(target)

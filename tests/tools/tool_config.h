@@ -93,20 +93,26 @@ inline bool FileExists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Waits until `path` exists or `stop` (may be NULL) is signalled, sleeping on
-// a change notification of the folder. True when the file appeared.
-inline bool WaitForFile(const std::string& path, HANDLE stop) {
+// Waits until `path` exists, `stop` (may be NULL) is signalled or `bound_ms`
+// have passed, sleeping on a change notification of the folder. True when
+// the file appeared.
+inline bool WaitForFile(const std::string& path, HANDLE stop, DWORD bound_ms = INFINITE) {
   const std::string folder = path.substr(0, path.find_last_of('\\') + 1);
   const UniqueChangeNotification change(
       ::FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+  const ULONGLONG deadline = ::GetTickCount64() + bound_ms;
   for (;;) {
     if (FileExists(path)) return true;
+    const ULONGLONG now = ::GetTickCount64();
+    if (bound_ms != INFINITE && now >= deadline) return false;
+    // The 250 ms only guard against a notification that never comes.
+    const DWORD wait_ms = bound_ms == INFINITE || deadline - now > 250 ? 250 : static_cast<DWORD>(deadline - now);
     HANDLE handles[2];
     DWORD count = 0;
     if (stop) handles[count++] = stop;
     if (change) handles[count++] = change.get();
-    // The time-out only guards against a notification that never comes.
-    const DWORD result = count ? ::WaitForMultipleObjects(count, handles, FALSE, 250) : (::Sleep(250), WAIT_TIMEOUT);
+    const DWORD result = count ? ::WaitForMultipleObjects(count, handles, FALSE, wait_ms)
+                               : (::Sleep(wait_ms), WAIT_TIMEOUT);
     if (stop && result == WAIT_OBJECT_0) return false;
     if (change && result == WAIT_OBJECT_0 + count - 1) ::FindNextChangeNotification(change.get());
   }

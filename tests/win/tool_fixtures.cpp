@@ -1,4 +1,5 @@
 #include "tool_fixtures.h"
+#include "framework/string_list.h"
 #include "tests/win/test_files.h"
 #include "tests/win/test_support.h"
 
@@ -125,18 +126,7 @@ bool TestService::WaitForState(DWORD state, DWORD timeout_ms) const {
   return WaitUntil([&] { return State() == state; }, timeout_ms);
 }
 
-std::vector<std::string> TestService::Log() const {
-  std::vector<std::string> lines;
-  const std::string text = ReadTextFile(folder_ + name_ + ".log");
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
+std::vector<std::string> TestService::Log() const { return SplitLines(ReadTextFile(folder_ + name_ + ".log")); }
 
 bool TestService::Logged(const std::string& line) const {
   for (const std::string& logged : Log()) {

@@ -50,6 +50,8 @@
 #include "tests/tools/recorder/record_format.h"
 #include "tests/tools/tool_config.h"
 
+using namespace merovix::tools;
+
 namespace {
 
 std::string OwnPathWithoutExe() {
@@ -89,15 +91,15 @@ void Record(const std::string& log) {
   startup.cb = sizeof(startup);
   GetStartupInfoA(&startup);
   const DWORD parent = ParentProcessId();
-  merovix::tools::AppendText(log, recorder::FormatRecord({
-                                      {"pid", std::to_string(GetCurrentProcessId())},
-                                      {"ppid", std::to_string(parent)},
-                                      {"parent", ImageOf(parent)},
-                                      {"cmdline", GetCommandLineA()},
-                                      {"folder", std::string(folder, n < sizeof(folder) ? n : 0)},
-                                      {"flags", std::to_string(startup.dwFlags)},
-                                      {"show", std::to_string(startup.wShowWindow)},
-                                  }));
+  AppendText(log, recorder::FormatRecord({
+                      {"pid", std::to_string(GetCurrentProcessId())},
+                      {"ppid", std::to_string(parent)},
+                      {"parent", ImageOf(parent)},
+                      {"cmdline", GetCommandLineA()},
+                      {"folder", std::string(folder, n < sizeof(folder) ? n : 0)},
+                      {"flags", std::to_string(startup.dwFlags)},
+                      {"show", std::to_string(startup.wShowWindow)},
+                  }));
 }
 
 void WriteTo(DWORD which, const std::string& bytes) {
@@ -124,18 +126,11 @@ void WaitForEvent(const std::string& name, DWORD bound_ms) {
 
 // Waits for the file `name`, at most `bound_ms`; records how the wait ended.
 void WaitForSignalFile(const std::string& name, DWORD bound_ms, const std::string& log) {
-  merovix::UniqueHandle timer;
-  if (bound_ms != INFINITE) {
-    timer.reset(CreateWaitableTimerA(nullptr, TRUE, nullptr));
-    LARGE_INTEGER due;
-    due.QuadPart = -static_cast<LONGLONG>(bound_ms) * 10000;
-    SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE);
-  }
-  const std::string path = merovix::tools::BesideExe(name);
-  const bool signalled = merovix::tools::WaitForFile(path, timer.get());
+  const std::string path = BesideExe(name);
+  const bool signalled = WaitForFile(path, nullptr, bound_ms);
   if (signalled) DeleteFileA(path.c_str());
-  merovix::tools::AppendText(log, recorder::FormatRecord({{"event", signalled ? "signal" : "timeout"},
-                                                          {"pid", std::to_string(GetCurrentProcessId())}}));
+  AppendText(log, recorder::FormatRecord(
+                      {{"event", signalled ? "signal" : "timeout"}, {"pid", std::to_string(GetCurrentProcessId())}}));
 }
 
 }  // namespace
@@ -146,7 +141,7 @@ int main() {
 
   DWORD exit_code = 0;
   DWORD wait_ms = 10000;
-  const std::string config = merovix::tools::ReadFileText(base + ".cfg");
+  const std::string config = ReadFileText(base + ".cfg");
   for (const std::string& line : merovix::SplitLines(config)) {
     const size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
