@@ -9,6 +9,20 @@ def read(box, win_path):
         return f.read()
 
 
+def put_file(box, win_path, data, mode=None, mtime=None):
+    """Writes `data` to a file of the box (making its folders); `mode` sets
+    its permissions, `mtime` (seconds since 1970) its time. Returns its Linux path."""
+    path = box.unix_path(win_path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    if mode is not None:
+        os.chmod(path, mode)
+    if mtime is not None:
+        os.utime(path, (mtime, mtime))
+    return path
+
+
 def files_in(box, win_folder, missing_ok=False):
     """The names in a folder of the box, sorted; a missing folder raises,
     or gives [] with `missing_ok`."""

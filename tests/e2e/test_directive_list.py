@@ -7,6 +7,7 @@ from winebed import wait_until
 
 from download_host import (LIST_PATH, install_curl, install_driver, install_recorder, install_tool, install_wget,
                            recorded_command_lines)
+from helpers import put_file
 
 LIST = ("[Update]\r\n"
         "UpdateFilename=https://h/Gr\u00f6\u00dfe.exe\n"
@@ -39,8 +40,7 @@ def test_list_is_loaded_converted_to_ansi_and_removed(box, host, tool):
         install_curl(box)
     else:
         install_wget(box, box.unix_path("C:\\Merovix"))
-    with open(box.unix_path("C:\\Merovix\\LoadAndRun.ini"), "wb") as f:
-        f.write(b"[Update]\r\nUpdateFilename=stale\r\n")  # left over: must not be read
+    put_file(box, "C:\\Merovix\\LoadAndRun.ini", b"[Update]\r\nUpdateFilename=stale\r\n")  # left over: not read
     host.put(LIST_PATH, LIST.format(base=host.url("")).encode("utf-8"))
     value, lines = load_directive(box, driver)
     assert value == b"https://h/Gr\xf6\xdfe.exe"  # code page 1252

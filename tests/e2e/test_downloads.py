@@ -8,7 +8,7 @@ from winebed import wait_until
 
 from download_host import (INSTALLER_PATH, SERVER_TIME, install_driver, install_recorder, install_tool,
                            recorded_command_lines)
-from helpers import answered, files_in, read
+from helpers import answered, files_in, put_file, read
 
 TARGET = "C:\\Ziel\\Merovix_Update_.exe"
 
@@ -29,11 +29,7 @@ def download(box, driver, url, target=TARGET, run=False, timeout=60):
 
 
 def put_old_copy(box, data=b"old installer", mtime=SERVER_TIME - 86400):
-    path = box.unix_path(TARGET)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-    os.utime(path, (mtime, mtime))
+    put_file(box, TARGET, data, mtime=mtime)
 
 
 def test_download_writes_the_complete_file_with_the_servers_time(box, host, tool):

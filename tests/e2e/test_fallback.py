@@ -9,7 +9,7 @@ import pytest
 import winebed
 
 from download_host import INSTALLER_PATH, install_tool
-from helpers import asked_for, assert_centred, files_in, read
+from helpers import asked_for, assert_centred, files_in, put_file, read
 from product import UNATTENDED, documented_exit_code, run_unattended, temp_log
 
 WARNING = ("Dies scheint nicht der PC zu sein, auf dem Merovix installiert ist. "
@@ -88,16 +88,6 @@ def assert_no_settings_file(box):
     found = [os.path.join(d, f) for d, _, files in os.walk(box.c) for f in files if f.lower() == "settings.ini"]
     found += [p for p in (os.path.join(box.workdir, "settings.ini"), "/settings.ini") if os.path.exists(p)]
     assert found == []
-
-
-def put_file(box, win_path, data, mode=None):
-    path = box.unix_path(win_path)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-    if mode is not None:
-        os.chmod(path, mode)
-    return path
 
 
 @pytest.mark.parametrize("install_dir,refusal", [(None, "Abbrechen"), (MISSING_INSTALL_DIR, "escape")],

@@ -12,7 +12,7 @@ from winebed import wait_until
 
 from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_recorder, install_tool, install_wget,
                            recorded_command_lines)
-from helpers import fetched
+from helpers import fetched, put_file
 from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
                      documented_exit_code, installer_transfers)
 
@@ -143,9 +143,8 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
     install_tool(box, "curl")
     product.serve_installer(host)
-    with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
-        f.write(b"old installer")
-    os.utime(product.installer, (SERVER_TIME, SERVER_TIME))
+    # An old copy: the header query runs through cmd.exe.
+    put_file(box, product.win("Merovix_Update_.exe"), b"old installer", mtime=SERVER_TIME)
     merovix = Service(box, "Merovix", "signal=%s\n%s" % (product.win("StopService"), SLOW_STOP))
     keep_alive = Service(box, "Merovix_KeepAlive")
     # Where a search by bare name would look first: the updater's own folder,
