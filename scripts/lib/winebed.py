@@ -115,9 +115,9 @@ def run_wine(prefix, display, *args, timeout=120):
 
 
 def template_recipe():
-    # A template made before wine32 was installed has no 32-bit system: it is
-    # remade once wine32 is there.
-    return TEMPLATE_RECIPE + ("+wow64" if os.path.exists(WINE32) else "")
+    # A template made without wine32 has no 32-bit system: it is remade once
+    # wine32 is there.
+    return TEMPLATE_RECIPE + ("" if os.path.exists(WINE32) else "-no-wow64")
 
 
 def template_ready(prefix):
