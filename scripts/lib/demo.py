@@ -14,6 +14,7 @@ sys.path[:0] = [os.path.join(ROOT, "scripts", "lib"), os.path.join(ROOT, "tests"
 
 import download_host as dh  # noqa: E402
 import winebed  # noqa: E402
+from product import Standin  # noqa: E402
 from winebed import read_lines, wait_until  # noqa: E402
 from winebox import WineBox  # noqa: E402
 
@@ -52,12 +53,7 @@ class Demo:
             self.start_desktop_program()
 
     def start_desktop_program(self):
-        exe = os.path.join(self.folder, "Merovix.exe")
-        winebed.install_file(os.path.join(self.box.bin, "standin.exe"), exe)
-        with open(os.path.join(self.folder, "Merovix.cfg"), "w") as f:
-            f.write("signal=StopService\r\n")
-        self.box.start(exe)
-        wait_until(lambda: read_lines(os.path.join(self.folder, "Merovix.log")), 30, "Merovix.exe to start")
+        self.desktop = Standin(self.box, INSTALL_DIR + "\\Merovix.exe", "signal=StopService\n")
 
     def start_services(self):
         folder = self.box.unix_path(SERVICE_DIR)
@@ -103,7 +99,7 @@ class Demo:
             if any(line == "signal" for line in read_lines(os.path.join(service_dir, "Merovix.log"))):
                 say("  the service saw the signal file StopService and deleted it")
         else:
-            log = read_lines(os.path.join(self.folder, "Merovix.log"))
+            log = self.desktop.lines()
             if any(line.startswith("signal") for line in log):
                 say("  Merovix.exe saw the signal file StopService, deleted it and stopped")
             for line in log:

@@ -1,6 +1,8 @@
 # Shell side of the Wine test bed, sourced by scripts/test and scripts/demo.
 # testbed_start: Xvfb, a template prefix (kept in build/wine), a suite prefix
 # with one persistent wineserver, the local download host; all torn down on exit.
+# testbed_wow64: whether a 32-bit program runs under Wine here; without,
+# MEROVIX_NO_WOW64 says why (the tests that need one are skipped then).
 
 MEROVIX_TEST_PORT=${MEROVIX_TEST_PORT:-47443}
 MEROVIX_TEST_HOST="localhost:$MEROVIX_TEST_PORT"
@@ -19,12 +21,23 @@ testbed_stop() {
   return 0
 }
 
+testbed_wow64() {
+  # Asked once per run: scripts/test asks before it builds, testbed_start
+  # again, and the scripts that scripts/test starts inherit the answer.
+  [ -n "${MEROVIX_WOW64_CHECKED:-}" ] && return 0
+  export MEROVIX_WINE_TEMPLATE="$root/build/wine/template"
+  local answer
+  answer=$(/usr/bin/python3 "$root/scripts/lib/winebed.py" wow64 "$MEROVIX_WINE_TEMPLATE")
+  MEROVIX_NO_WOW64=""
+  [ "$answer" = yes ] || MEROVIX_NO_WOW64=$answer
+  export MEROVIX_NO_WOW64 MEROVIX_WOW64_CHECKED=1
+}
+
 testbed_start() {
   local winebed="$root/scripts/lib/winebed.py"
   # The Wine loader and wineserver: winebed.py names them for the whole test bed.
   read -r TESTBED_WINE TESTBED_WINESERVER < <(/usr/bin/python3 "$winebed" tools)
-  export MEROVIX_WINE_TEMPLATE="$root/build/wine/template"
-  /usr/bin/python3 "$winebed" template "$MEROVIX_WINE_TEMPLATE"
+  testbed_wow64
   trap testbed_stop EXIT
   # TESTBED_DISPLAY names a display to use instead of a private Xvfb.
   if [ -n "${TESTBED_DISPLAY:-}" ]; then

@@ -6,6 +6,8 @@ Used by scripts/test, scripts/demo and the end-to-end tests.
   winebed.py template DIR            make DIR a ready Wine prefix (once)
   winebed.py clone TEMPLATE DEST     copy a prefix in about a second
   winebed.py tools                   print the paths of the Wine loader and wineserver
+  winebed.py wow64 TEMPLATE          make the template (once), print "yes" when a
+                                     32-bit program runs in its copies, else why not
 """
 import os
 import shutil
@@ -18,6 +20,8 @@ import time
 WINE_DIR = "/usr/lib/wine"
 WINE = os.path.join(WINE_DIR, "wine64")
 WINESERVER = os.path.join(WINE_DIR, "wineserver")
+# wine32:i386's loader, to which wine64 hands 32-bit programs.
+WINE32 = os.path.join(WINE_DIR, "wine")
 # The big, never-written system folders are hard-linked; everything else
 # (registry files above all, which Wine rewrites in place) is copied.
 SHARED_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
@@ -110,19 +114,26 @@ def run_wine(prefix, display, *args, timeout=120):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout, check=False)
 
 
-def make_template(prefix, display):
+def template_recipe():
+    # A template made without wine32 has no 32-bit system: it is remade once
+    # wine32 is there.
+    return TEMPLATE_RECIPE + ("" if os.path.exists(WINE32) else "-no-wow64")
+
+
+def template_ready(prefix):
     ready = os.path.join(prefix, ".ready")
-    if os.path.exists(ready) and open(ready).read() == TEMPLATE_RECIPE:
+    return os.path.exists(ready) and open(ready).read() == template_recipe()
+
+
+def make_template(prefix, display):
+    if template_ready(prefix):
         return
     shutil.rmtree(prefix, ignore_errors=True)
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     run_wine(prefix, display, "wineboot", "-i", timeout=300)
     # With wine32 installed the prefix is a WoW64 prefix: 32-bit programs run
     # as on 64-bit Windows, with SysWOW64 and the 32-bit registry view.
-    if not os.path.isdir(os.path.join(prefix, "drive_c", "windows", "syswow64")):
-        shutil.rmtree(prefix, ignore_errors=True)
-        raise SystemExit("winebed: the new prefix has no syswow64; install wine32:i386 "
-                         "(scripts/lib/install-deps test)")
+    # Without it only the 64-bit program runs (wow64_missing says why).
     run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
              "/t", "REG_DWORD", "/d", "0", "/f")
     # Without a window manager on Xvfb, Wine draws captions and frames itself
@@ -130,8 +141,48 @@ def make_template(prefix, display):
     run_wine(prefix, display, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
              "/t", "REG_SZ", "/d", "N", "/f")
     subprocess.run([WINESERVER, "-w"], env=wine_env(prefix), timeout=120, check=False)
-    with open(ready, "w") as f:
-        f.write(TEMPLATE_RECIPE)
+    with open(os.path.join(prefix, ".ready"), "w") as f:
+        f.write(template_recipe())
+
+
+def wow64_missing(template):
+    """Why no 32-bit program can run in copies of `template`, or None when
+    one does: a 32-bit cmd.exe is started in a copy and must end with the
+    exit code asked for."""
+    if not os.path.exists(WINE32):
+        return "no 32-bit Wine (%s missing: wine32:i386 is not installed)" % WINE32
+    if not os.path.exists(os.path.join(template, "drive_c", "windows", "syswow64", "kernel32.dll")):
+        return "the Wine prefix has no 32-bit system (syswow64 is empty)"
+    probe = clone_prefix(template, "%s-wow64-probe-%d" % (template, os.getpid()))
+    try:
+        code = subprocess.run([WINE, "C:\\windows\\syswow64\\cmd.exe", "/c", "exit", "23"], env=wine_env(probe),
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              timeout=120, check=False).returncode
+    except subprocess.TimeoutExpired:
+        code = "none (it did not end within 120 s)"
+    finally:
+        subprocess.run([WINESERVER, "-k"], env=wine_env(probe), timeout=60, check=False)
+        subprocess.run([WINESERVER, "-w"], env=wine_env(probe), timeout=60, check=False)
+        shutil.rmtree(probe, ignore_errors=True)
+    if code != 23:
+        return "a 32-bit program does not run under Wine (syswow64\\cmd.exe /c exit 23 gave %s)" % code
+    return None
+
+
+def ensure_template(prefix):
+    """Makes the template prefix unless it is ready, on a display of its own."""
+    if template_ready(prefix):
+        return
+    display, proc = start_display()
+    try:
+        make_template(prefix, display)
+    finally:
+        # SIGTERM lets Xvfb remove its lock and socket; SIGKILL left them.
+        proc.terminate()
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
 
 
 def clone_prefix(template, dest):
@@ -163,16 +214,10 @@ def main(argv):
         display, proc = start_display()
         print(display, proc.pid)
     elif argv[:1] == ["template"] and len(argv) == 2:
-        display, proc = start_display()
-        try:
-            make_template(os.path.abspath(argv[1]), display)
-        finally:
-            # SIGTERM lets Xvfb remove its lock and socket; SIGKILL left them.
-            proc.terminate()
-            try:
-                proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                proc.kill()
+        ensure_template(os.path.abspath(argv[1]))
+    elif argv[:1] == ["wow64"] and len(argv) == 2:
+        ensure_template(os.path.abspath(argv[1]))
+        print(wow64_missing(os.path.abspath(argv[1])) or "yes")
     elif argv[:1] == ["clone"] and len(argv) == 3:
         clone_prefix(os.path.abspath(argv[1]), os.path.abspath(argv[2]))
     elif argv == ["tools"]:

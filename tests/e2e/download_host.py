@@ -106,6 +106,16 @@ def install_findstr(box):
     box.env["WINEDLLOVERRIDES"] = (overrides + ";" if overrides else "") + "findstr.exe=n"
 
 
+def install_tool(box, tool, wget_folder=None):
+    """The transfer tool `tool`: "curl" (curl.exe with a working findstr.exe
+    in the System folders) or "wget" (wget.exe in the Linux folder `wget_folder`)."""
+    if tool == "curl":
+        install_curl(box)
+        install_findstr(box)
+    else:
+        install_wget(box, wget_folder)
+
+
 def install_driver(box, win_folder="C:\\Merovix", signed=False, short=False):
     """download_driver.exe (tests/tools/download_driver) in `win_folder`,
     which becomes the program's folder of the operations it drives;

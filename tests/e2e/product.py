@@ -8,7 +8,7 @@ import re
 
 import winebed
 from download_host import INSTALLER_PATH
-from recorder_log import read_records, write_config
+from recorder_log import read_log, read_records, write_config
 from winebox import DEFAULT_INSTALL_DIR
 
 SERVICE_FOLDER = "C:\\svc"
@@ -136,33 +136,49 @@ class Product:
 
 
 class Standin:
-    """A running copy of standin.exe under a product program's name, built
-    for the updater's bitness or, with `other_bitness`, for the other one."""
+    """A running copy of recorder.exe under a product program's name, built
+    for the updater's bitness or, with `other_bitness`, for the other one.
+    `config` holds recorder lines ("signal=StopService\n" to leave when the
+    updater asks); without a wait of its own it runs until ended, and its
+    waits are unbounded unless it sets "wait_ms"."""
 
     def __init__(self, box, win_path, config="", other_bitness=False):
+        if other_bitness:
+            box.need_other_bitness()
         self.box, self.win_path = box, win_path
         self.exe = box.unix_path(win_path)
         os.makedirs(os.path.dirname(self.exe), exist_ok=True)
-        winebed.install_file(os.path.join(box.other_bin if other_bitness else box.bin, "standin.exe"), self.exe)
+        winebed.install_file(os.path.join(box.other_bin if other_bitness else box.bin, "recorder.exe"), self.exe)
         self.log = os.path.splitext(self.exe)[0] + ".log"
-        if config:
-            with open(os.path.splitext(self.exe)[0] + ".cfg", "w", newline="\r\n") as f:
-                f.write(config)
+        waits = re.search(r"^(signal|wait)=", config, re.M)
+        with open(os.path.splitext(self.exe)[0] + ".cfg", "w", newline="\r\n") as f:
+            f.write("wait_ms=infinite\n" + config + ("" if waits else "\nwait=merovix-standin-never-set\n"))
         self.proc = box.start(win_path)
         self.pid = winebed.wait_until(lambda: self.starts() and self.starts()[0][0], what=win_path + " to start")
 
+    def records(self):
+        return read_log(self.exe)
+
     def lines(self):
-        return winebed.read_lines(self.log)
+        """The records as lines: "start pid=P show=S cmdline=C" (show "-"
+        without STARTF_USESHOWWINDOW), "signal pid=P", "timeout pid=P"."""
+        return ["start pid=%s show=%s cmdline=%s" % (r["pid"], show_of(r), r["cmdline"]) if "event" not in r
+                else "%s pid=%s" % (r["event"], r["pid"]) for r in self.records()]
 
     def starts(self):
         """(pid, show) of every start logged, in order."""
-        return [(m.group(1), m.group(2)) for m in map(re.compile(r"start pid=(\d+) show=(\S+)").match, self.lines()) if m]
+        return [(r["pid"], show_of(r)) for r in self.records() if "event" not in r]
 
     def running(self):
         return self.proc.poll() is None
 
     def wait_ended(self, timeout=30):
         self.proc.wait(timeout=timeout)
+
+
+def show_of(record):
+    """The show mode a start was given, "-" for none (no STARTF_USESHOWWINDOW)."""
+    return record["show"] if int(record["flags"]) & 1 else "-"
 
 
 class Service:

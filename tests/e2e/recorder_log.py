@@ -1,5 +1,6 @@
-"""Reading and configuring copies of recorder.exe (tests/tools/recorder):
-the log and configuration formats are described at the top of recorder.cpp."""
+"""Reading and configuring copies of recorder.exe (tests/tools/recorder), the
+one stand-in program: the log and configuration formats are described at the
+top of recorder.cpp."""
 import os
 import re
 import urllib.parse
@@ -12,9 +13,10 @@ def encode(data: bytes) -> str:
     return re.sub(rb"[\x00-\x1f%\x7f]", lambda m: b"%%%02X" % m.group()[0], data).decode("latin-1")
 
 
-def read_records(exe_path):
-    """The records left by the recorder copy at exe_path (a Unix path): one
-    dict per start, values decoded from the ANSI code page."""
+def read_log(exe_path):
+    """Every record left by the recorder copy at exe_path (a Unix path), in
+    order: one dict per start, and one per end of a signal wait ("event"
+    says how it ended); values decoded from the ANSI code page."""
     log = os.path.splitext(exe_path)[0] + ".log"
     if not os.path.exists(log):
         return []
@@ -27,6 +29,11 @@ def read_records(exe_path):
             records.append({key.decode("ascii"): urllib.parse.unquote_to_bytes(value).decode(ENCODING, "replace")
                             for key, value in fields})
     return records
+
+
+def read_records(exe_path):
+    """The records of the starts of the recorder copy at exe_path, one dict each."""
+    return [record for record in read_log(exe_path) if "event" not in record]
 
 
 def write_config(exe_path, *lines):

@@ -17,7 +17,7 @@ import subprocess
 
 import pytest
 
-from download_host import HOST, INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
+from download_host import HOST, INSTALLER_PATH, LIST_PATH, install_tool
 from product import RUNNING, WORK_FOLDER, Product, Service, Standin, installer_transfers, temp_log
 from winebox import DEFAULT_INSTALL_DIR
 
@@ -233,11 +233,7 @@ def set_the_scene(box, host, case):
     box.add_uninstall_entry(*case.registry)
     with open(product.path("settings.ini"), "wb") as f:
         f.write(case.settings)
-    if case.tool == "curl":
-        install_curl(box)
-        install_findstr(box)
-    else:
-        install_wget(box, product.folder)
+    install_tool(box, case.tool, product.folder)
     if case.directive_list is not None:
         host.put(LIST_PATH, case.directive_list.replace(b"{host}", HOST.encode()).replace(b"{down}", DOWN_HOST.encode()))
     product.serve_installer(host)

@@ -7,7 +7,8 @@ import pytest
 from winebed import wait_until
 
 from download_host import (LIST_PATH, SERVER_TIME, install_curl, install_driver, install_findstr, install_recorder,
-                           install_wget, recorded_command_lines)
+                           install_tool, install_wget, recorded_command_lines)
+from helpers import put_file
 from product import WORK_FOLDER
 
 LIST = ("[Update]\r\n"
@@ -42,10 +43,8 @@ def test_list_is_loaded_converted_to_ansi_and_removed(box, host, tool):
     else:
         install_wget(box, box.unix_path("C:\\Merovix"))
     # Left over, beside the program and in the work folder: neither is read.
-    os.makedirs(box.unix_path(WORK_FOLDER))
     for folder in ("C:\\Merovix", WORK_FOLDER):
-        with open(box.unix_path(folder + "\\LoadAndRun.ini"), "wb") as f:
-            f.write(b"[Update]\r\nUpdateFilename=stale\r\n")
+        put_file(box, folder + "\\LoadAndRun.ini", b"[Update]\r\nUpdateFilename=stale\r\n")
     host.put(LIST_PATH, LIST.format(base=host.url("")).encode("utf-8"))
     value, lines = load_directive(box, driver)
     assert value == b"https://h/Gr\xf6\xdfe.exe"  # code page 1252
@@ -66,8 +65,7 @@ def test_list_of_a_calvorintex_program_is_read_where_it_was_fetched(box, host):
 
 def test_missing_or_odd_lists_leave_the_defaults(box, host):
     driver = install_driver(box)
-    install_curl(box)
-    install_findstr(box)
+    install_tool(box, "curl")
     value, lines = load_directive(box, driver)  # not on the host: 404
     assert (value, lines) == (DEFAULT.encode(), [b"[Before]"])
     # A byte-order mark belongs to the first line, so that header is not "[Update]".
@@ -82,8 +80,7 @@ def test_missing_or_odd_lists_leave_the_defaults(box, host):
 
 def test_load_and_run_downloads_opens_and_starts_only_what_it_should(box, host):
     driver = install_driver(box)
-    install_curl(box)
-    install_findstr(box)
+    install_tool(box, "curl")
     viewer = install_recorder(box, "C:\\tools\\viewer.exe")
     browser = install_recorder(box, "C:\\tools\\browser.exe")
     reg = box.unix_path("C:\\tools\\assoc.reg")

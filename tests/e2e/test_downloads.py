@@ -7,8 +7,9 @@ import time
 import pytest
 from winebed import wait_until
 
-from download_host import (INSTALLER_PATH, SERVER_TIME, install_curl, install_driver, install_findstr,
-                           install_recorder, install_wget, recorded_command_lines)
+from download_host import (INSTALLER_PATH, SERVER_TIME, install_driver, install_recorder, install_tool,
+                           recorded_command_lines)
+from helpers import answered, files_in, put_file, read
 
 TARGET = "C:\\Ziel\\Merovix_Update_.exe"
 
@@ -19,18 +20,8 @@ def tool(request, box):
     beside it (and no curl.exe)."""
     driver = install_driver(box)
     os.makedirs(box.unix_path("C:\\Ziel"))
-    if request.param == "curl":
-        install_curl(box)
-        install_findstr(box)
-    else:
-        install_wget(box, box.unix_path("C:\\Merovix"))
+    install_tool(box, request.param, box.unix_path("C:\\Merovix"))
     return request.param, driver
-
-
-def answered(host):
-    """The requests of this test, without wget's first try without
-    credentials (it sends them only when challenged)."""
-    return [r for r in host.requests() if r[2] != 401]
 
 
 def download(box, driver, url, target=TARGET, run=False, timeout=60):
@@ -38,22 +29,8 @@ def download(box, driver, url, target=TARGET, run=False, timeout=60):
     assert code == 0, out
 
 
-def files_in(box, win_folder):
-    folder = box.unix_path(win_folder)
-    return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-
-
-def read(box, win_path):
-    with open(box.unix_path(win_path), "rb") as f:
-        return f.read()
-
-
 def put_old_copy(box, data=b"old installer", mtime=SERVER_TIME - 86400):
-    path = box.unix_path(TARGET)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-    os.utime(path, (mtime, mtime))
+    put_file(box, TARGET, data, mtime=mtime)
 
 
 def test_download_writes_the_complete_file_with_the_servers_time(box, host, tool):
@@ -61,7 +38,7 @@ def test_download_writes_the_complete_file_with_the_servers_time(box, host, tool
     download(box, tool[1], url)
     assert read(box, TARGET) == b"new installer " * 1000
     assert int(os.stat(box.unix_path(TARGET)).st_mtime) == SERVER_TIME
-    assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"]  # no partial file or staging folder left
+    assert files_in(box, "C:\\Ziel", missing_ok=True) == ["Merovix_Update_.exe"]  # no partial file or staging folder left
     assert [r for r in answered(host) if r[0] == "GET"] == [("GET", INSTALLER_PATH, 200)]
 
 
@@ -75,7 +52,7 @@ def test_a_redirect_on_the_host_is_followed_not_saved(box, host, tool):
     os.unlink(box.unix_path(TARGET))
     download(box, tool[1], host.url("/tohttp" + INSTALLER_PATH))
     if tool[0] == "curl":
-        assert files_in(box, "C:\\Ziel") == [] and host.plain_requests() == []
+        assert files_in(box, "C:\\Ziel", missing_ok=True) == [] and host.plain_requests() == []
     else:
         assert read(box, TARGET) == b"moved installer" and host.plain_requests() == [("GET", INSTALLER_PATH, 200)]
 
@@ -108,11 +85,11 @@ def test_http_errors_never_leave_an_error_page_as_the_file(box, host, tool):
     for status in (401, 404, 500):
         url = host.url("/err/%d/Merovix_Update_.exe" % status)
         download(box, tool[1], url)
-        assert files_in(box, "C:\\Ziel") == [], status
+        assert files_in(box, "C:\\Ziel", missing_ok=True) == [], status
         put_old_copy(box)
         download(box, tool[1], url)
         assert read(box, TARGET) == b"old installer", status
-        assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"], status
+        assert files_in(box, "C:\\Ziel", missing_ok=True) == ["Merovix_Update_.exe"], status
         os.unlink(box.unix_path(TARGET))
     assert {r[2] for r in host.requests() if r[0] == "GET"} == {401, 404, 500}
 
@@ -120,11 +97,11 @@ def test_http_errors_never_leave_an_error_page_as_the_file(box, host, tool):
 def test_transfer_cut_off_midway_leaves_no_truncated_file(box, host, tool):
     url = host.url("/cut/Merovix_Update_.exe")
     download(box, tool[1], url)
-    assert files_in(box, "C:\\Ziel") == []
+    assert files_in(box, "C:\\Ziel", missing_ok=True) == []
     put_old_copy(box)
     download(box, tool[1], url)
     assert read(box, TARGET) == b"old installer"
-    assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"]
+    assert files_in(box, "C:\\Ziel", missing_ok=True) == ["Merovix_Update_.exe"]
     # The host did answer 200 and broke the transfer off (not a plain error).
     assert ("GET", "/cut/Merovix_Update_.exe", 200) in host.requests()
 
@@ -135,7 +112,7 @@ def test_stalled_host_ends_header_query_and_transfer_and_keeps_the_old_copy(box,
     put_old_copy(box)
     download(box, tool[1], host.url("/stall/Merovix_Update_.exe"), timeout=120)
     assert read(box, TARGET) == b"old installer"
-    assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"]
+    assert files_in(box, "C:\\Ziel", missing_ok=True) == ["Merovix_Update_.exe"]
 
 
 @pytest.mark.parametrize("tool", ["curl"], indirect=True)
@@ -181,13 +158,13 @@ def test_url_without_slash_names_the_file_and_fails_cleanly(box, host, tool):
     put_old_copy(box)
     download(box, tool[1], "Merovix_Update_.exe")
     assert read(box, TARGET) == b"old installer"
-    assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"]
+    assert files_in(box, "C:\\Ziel", missing_ok=True) == ["Merovix_Update_.exe"]
 
 
 def test_url_with_a_query_is_refused_as_its_file_name_cannot_exist(box, host, tool):
     url = host.put(INSTALLER_PATH, b"x", mtime=SERVER_TIME) + "?version=2"
     download(box, tool[1], url)
-    assert files_in(box, "C:\\Ziel") == []
+    assert files_in(box, "C:\\Ziel", missing_ok=True) == []
     assert host.requests() == []
     # The query URL is fine as such: it only cannot name a file.
 
@@ -235,8 +212,7 @@ def test_with_a_signer_only_a_program_the_signer_signed_is_started(box, host):
     maker's name is not the maker's key). Known Wine difference: the test
     CA's signature passes (Windows: CERT_E_UNTRUSTEDROOT, nothing would start)."""
     driver = install_driver(box, signed=True)
-    install_curl(box)
-    install_findstr(box)
+    install_tool(box, "curl")
     os.makedirs(box.unix_path("C:\\Ziel"))
     for standin, starts in (("unsigned.exe", False), ("tampered.exe", False), ("selfmade.exe", False),
                             ("maker.exe", True)):

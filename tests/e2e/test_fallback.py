@@ -8,7 +8,8 @@ import os
 import pytest
 import winebed
 
-from download_host import INSTALLER_PATH, install_curl, install_findstr, install_wget
+from download_host import INSTALLER_PATH, install_tool
+from helpers import asked_for, assert_centred, files_in, put_file, read
 from product import UNATTENDED, documented_exit_code, run_unattended, temp_log
 
 WARNING = ("Dies scheint nicht der PC zu sein, auf dem Merovix installiert ist. "
@@ -41,19 +42,9 @@ def place_updater(box, tool="curl", install_dir=None, signed=False):
     program_dir = box.unix_path(PROGRAM_DIR)
     os.makedirs(program_dir, exist_ok=True)
     winebed.install_file(box.updater(signed), os.path.join(program_dir, "Update_Merovix.exe"))
-    if tool == "curl":
-        install_curl(box)
-        install_findstr(box)
-    else:
-        install_wget(box, program_dir)
+    install_tool(box, tool, program_dir)
     os.makedirs(box.unix_path(TARGET_DIR), exist_ok=True)
     return PROGRAM_DIR + "\\Update_Merovix.exe"
-
-
-def assert_centred(window):
-    left, top, right, bottom = window["rect"]
-    screen_w, screen_h = window["screen"]
-    assert abs((left + right) - screen_w) <= 2 and abs((top + bottom) - screen_h) <= 2, window
 
 
 def control(window, control_id):
@@ -99,31 +90,6 @@ def assert_no_settings_file(box):
     assert found == []
 
 
-def files_in(box, win_folder):
-    return sorted(os.listdir(box.unix_path(win_folder)))
-
-
-def put_file(box, win_path, data, mode=None):
-    path = box.unix_path(win_path)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-    if mode is not None:
-        os.chmod(path, mode)
-    return path
-
-
-def read(box, win_path):
-    with open(box.unix_path(win_path), "rb") as f:
-        return f.read()
-
-
-def fetched(host):
-    """The paths this test asked the host for (wget's unauthenticated first
-    tries left out)."""
-    return {uri for _, uri, status in host.requests() if status != 401}
-
-
 @pytest.mark.parametrize("install_dir,refusal", [(None, "Abbrechen"), (MISSING_INSTALL_DIR, "escape")],
                          ids=["no registry value", "missing folder"])
 def test_the_warning_comes_first_and_refusing_it_cancels(box, host, install_dir, refusal):
@@ -144,7 +110,7 @@ def test_the_warning_comes_first_and_refusing_it_cancels(box, host, install_dir,
     else:
         box.dlg("press", "Warnung", refusal)
     finish(box, program, CANCELLED)
-    assert fetched(host) == set()
+    assert asked_for(host) == set()
     assert not os.path.exists(box.unix_path(MISSING_INSTALL_DIR))
 
 
@@ -152,7 +118,7 @@ def test_an_unattended_run_asks_nothing_and_downloads_nothing(box, host):
     host.put(INSTALLER_PATH, NEW_INSTALLER)
     updater = place_updater(box, install_dir=MISSING_INSTALL_DIR)
     assert run_unattended(box, updater) == (documented_exit_code("not installed"), [])
-    assert fetched(host) == set()
+    assert asked_for(host) == set()
     assert files_in(box, TARGET_DIR) == [] and files_in(box, PROGRAM_DIR) == ["Update_Merovix.exe"]
     assert_no_settings_file(box)
     assert temp_log(box)[1:] == [
@@ -180,7 +146,7 @@ def test_the_installer_replaces_an_older_copy_in_the_chosen_folder(box, host):
     assert read(box, TARGET_DIR + "\\" + INSTALLER) == NEW_INSTALLER
     assert files_in(box, TARGET_DIR) == [INSTALLER]
     # The fixed address only: no directive list.
-    assert fetched(host) == {INSTALLER_PATH}
+    assert asked_for(host) == {INSTALLER_PATH}
     # Without an installation folder the run logs in the user's temporary folder.
     assert temp_log(box)[1:] == [
         "Keine Installation gefunden (Installationsordner %s fehlt): Laden des Updates in einen Ordner nach Wahl"
@@ -201,7 +167,7 @@ def test_an_older_copy_that_cannot_be_removed_is_not_taken_for_the_download(box,
     choose_folder(box, TARGET_DIR)
     finish(box, program, FAILED)
     assert read(box, TARGET_DIR + "\\" + INSTALLER) == OLD_INSTALLER
-    assert fetched(host) == set()
+    assert asked_for(host) == set()
 
 
 @pytest.mark.parametrize("cause,tool", [("404", "curl"), pytest.param("404", "wget", marks=pytest.mark.wow64),
@@ -222,7 +188,7 @@ def test_a_failed_download_is_reported_and_leaves_no_file(box, host, cause, tool
     finish(box, program, FAILED)
     if cause != "unwritable":
         assert files_in(box, TARGET_DIR) == []
-        assert INSTALLER_PATH in fetched(host)
+        assert INSTALLER_PATH in asked_for(host)
     else:
         assert files_in(box, TARGET_DIR) == [INSTALLER]
         assert os.listdir(box.unix_path(TARGET_DIR + "\\" + INSTALLER)) == []
@@ -247,7 +213,7 @@ def test_cancelling_the_folder_dialog_ends_the_program_silently(box, host):
     choose_folder(box, TARGET_DIR, button="Cancel")
     # A message would hold the program open.
     assert program.wait(timeout=20) == 0
-    assert fetched(host) == set()
+    assert asked_for(host) == set()
     assert files_in(box, TARGET_DIR) == []
     assert_no_settings_file(box)
 
@@ -264,6 +230,6 @@ def test_a_virtual_item_takes_no_download_and_deletes_nothing(box, host):
     dialog = choose_folder(box, "My Computer")
     assert not control(dialog, 1)["enabled"]
     finish(box, program, FAILED)
-    assert fetched(host) == set()
+    assert asked_for(host) == set()
     assert read(box, "C:\\" + INSTALLER) == OLD_INSTALLER
     assert files_in(box, PROGRAM_DIR) == ["Update_Merovix.exe"]

@@ -4,6 +4,7 @@ import os
 
 import pytest
 
+from helpers import assert_centred
 from product import LOG_NAME, UNATTENDED, documented_exit_code, run_log, run_unattended, temp_log
 from winebox import DEFAULT_INSTALL_DIR, FLAVOURS
 
@@ -18,12 +19,6 @@ minimiert_starten=0
 confirm_update=1
 """
 SETTINGS_AFTER_RUN = SETTINGS.replace("confirm_Update=1\n", "").replace("\n", "\r\n")
-
-
-def assert_centred(window):
-    left, top, right, bottom = window["rect"]
-    screen_w, screen_h = window["screen"]
-    assert abs((left + right) - screen_w) <= 2 and abs((top + bottom) - screen_h) <= 2, window
 
 
 @pytest.mark.parametrize("answer", [pytest.param("button", marks=pytest.mark.wow64), "escape", "close box"])

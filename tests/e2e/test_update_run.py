@@ -10,8 +10,9 @@ import pytest
 import winebed
 from winebed import wait_until
 
-from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_curl, install_findstr, install_recorder,
-                           install_wget, recorded_command_lines)
+from download_host import (INSTALLER_PATH, LIST_PATH, SERVER_TIME, install_recorder, install_tool, install_wget,
+                           recorded_command_lines)
+from helpers import fetched, put_file
 from product import (INSTALLER_TRANSFER, LOG_NAME, RUNNING, STOP_CONTROL, UNATTENDED, Product, Service, Standin,
                      documented_exit_code, installer_transfers)
 from winebox import UNINSTALL_KEY
@@ -36,11 +37,6 @@ NOT_CHECKED = ("Das Installationsprogramm wurde nicht auf die Signatur des Herst
 RECORDER_VERSION = "7.2.0.0"  # the stand-in installer's file version (tests/tools/recorder/version.rc)
 
 
-def use_curl(box):
-    install_curl(box)
-    install_findstr(box)
-
-
 def final_message(box, name, timeout_ms=60000):
     """The text of the final message box, kept as a screenshot, then closed."""
     window = box.wait_dialog("Merovix Update", timeout_ms=timeout_ms)
@@ -50,14 +46,11 @@ def final_message(box, name, timeout_ms=60000):
     return window["texts"]
 
 
-def fetched(host):
-    return [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
-
-
 @pytest.mark.wow64
+@pytest.mark.other_bitness
 def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(box, host):
     product = Product(box)  # no "confirm_update": the question is asked
-    use_curl(box)
+    install_tool(box, "curl")
     host.put(LIST_PATH, b"[Update]\r\nUpdateFilename=" + host.url("/neu/Merovix_Update_.exe").encode() + b"\r\n")
     product.serve_installer(host, "/neu/Merovix_Update_.exe")
     pause_ms = 2000  # an event nobody sets: the installer takes this long
@@ -111,10 +104,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     settings = "[Parameter]\nconfirm_update=%d\n" % unattended + (
         "minimiert_starten=%s\n" % minimised if minimised else "")
     product = Product(box, settings)
-    if minimised:
-        install_wget(box, product.folder)  # wget beside the updater
-    else:
-        use_curl(box)
+    install_tool(box, "wget" if minimised else "curl", product.folder)  # wget: beside the updater
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
     if shell:
@@ -256,6 +246,7 @@ def plant_system_program_standins(box, folders):
 
 
 @pytest.mark.wow64
+@pytest.mark.other_bitness
 def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services_again(box, host):
     stranger = Standin(box, TOOLS + "\\Fremd.exe")
     # The DICOM servers are of the other bitness: taskkill and the end by id reach them too.
@@ -264,12 +255,11 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     unrecorded_wlmscpfs = Standin(box, TOOLS + "\\b\\wlmscpfs.exe")
     product = Product(box, "[Parameter]\nconfirm_update=0\nServicename=Merovix\n"
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
+    # An old copy in the work folder: the header query runs through cmd.exe.
     product.work_folder()
-    with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
-        f.write(b"old installer")
-    os.utime(product.installer, (SERVER_TIME, SERVER_TIME))
+    put_file(box, product.installer_win, b"old installer", mtime=SERVER_TIME)
     merovix = Service(box, "Merovix", "signal=%s\n%s" % (product.win("StopService"), SLOW_STOP))
     keep_alive = Service(box, "Merovix_KeepAlive")
     # Where a search by bare name would look first: the updater's own folder,
@@ -379,7 +369,7 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
 
 def test_installer_that_cannot_be_started_is_reported(box, host):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    use_curl(box)
+    install_tool(box, "curl")
     host.put(INSTALLER_PATH, b"no program at all\r\n")
     # A second name of the settings file planted at the log's name: the
     # elevated run writes no log rather than through it, and goes on.
@@ -415,10 +405,7 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
         "curl-stall", "unattended"])
 def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host, tool, listed, outcome, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    if tool == "curl":
-        use_curl(box)
-    else:
-        install_wget(box, product.folder)
+    install_tool(box, tool, product.folder)
     plain = listed.startswith("plain:")
     path = listed[len("plain:"):] if plain else listed
     url = host.plain_url(path) if plain else host.url(path)
@@ -464,9 +451,9 @@ def test_the_installer_cannot_be_swapped_while_the_run_waits_for_the_desktop_pro
     use_curl(box)
     served = product.serve_installer(host) and open(os.path.join(box.bin, "recorder.exe"), "rb").read()
     # Ignores the signal file and ends by itself: the run waits for it meanwhile.
-    desktop = Standin(box, product.win("Merovix.exe"), "run_ms=15000\n")
+    desktop = Standin(box, product.win("Merovix.exe"), "wait_ms=15000\nsignal=NeverCreated\n")
     evil = install_recorder(box, TOOLS + "\\evil.exe")  # what a user would have run
-    winebed.install_file(os.path.join(box.bin, "standin.exe"), evil)
+    winebed.install_file(os.path.join(box.bin, "findstr.exe"), evil)
 
     program = product.start_updater()
     wait_until(lambda: os.path.exists(product.signal_file), what="the run to wait for Merovix.exe")
@@ -481,7 +468,7 @@ def test_the_installer_cannot_be_swapped_while_the_run_waits_for_the_desktop_pro
 
 def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):
     product = Product(box, "[Parameter]\nconfirm_Update=0\n")
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     os.makedirs(product.signal_file)  # a folder of that name: the file cannot be created
     merovix = Service(box, "Merovix")
@@ -532,10 +519,7 @@ def transfer_leftovers(product):
 ])
 def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, standin, tool, current, unattended):
     product = Product(box, "[Parameter]\nconfirm_update=0\n", signed=True)
-    if tool == "curl":
-        use_curl(box)
-    else:
-        install_wget(box, product.folder)
+    install_tool(box, tool, product.folder)
     product.serve_installer(host, standin=os.path.join("signing", standin), mtime=SERVER_TIME)
     if current:
         product.work_folder()
@@ -578,10 +562,7 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
 @pytest.mark.parametrize("tool", ["curl", "wget"])
 def test_links_planted_at_the_transfers_old_names_are_left_alone(box, host, tool):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    if tool == "curl":
-        use_curl(box)
-    else:
-        install_wget(box, product.folder)
+    install_tool(box, tool, product.folder)
     product.serve_installer(host)
     target = box.unix_path("C:\\Daten")
     os.makedirs(target)

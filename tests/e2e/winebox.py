@@ -23,6 +23,8 @@ FLAVOURS = {
     "i686": Flavour("i686", "win32", "/reg:32", "x86_64"),
 }
 SYSTEM_FOLDERS = ("windows\\system32", "windows\\syswow64")
+# Why a test was skipped where no 32-bit program runs (MEROVIX_NO_WOW64 follows).
+NOT_RUN = "did NOT run, needs a 32-bit process under Wine: "
 
 
 class Prefix:
@@ -50,6 +52,15 @@ class Prefix:
         subprocess.run([winebed.WINESERVER, "-k"], env=self.env, timeout=60, check=False)
         subprocess.run([winebed.WINESERVER, "-w"], env=self.env, timeout=60, check=False)
         shutil.rmtree(self.prefix, ignore_errors=True)
+
+    def need_other_bitness(self):
+        """Skips the test where the other bitness's programs cannot run: a test
+        that starts them from the 64-bit side carries the marker other_bitness,
+        and this catches one that does not."""
+        reason = os.environ.get("MEROVIX_NO_WOW64")
+        if reason and self.flavour.other == "i686":
+            import pytest
+            pytest.skip(NOT_RUN + reason)
 
     def win_path(self, unix_path):
         """The Windows name of a file in this prefix's drive C (or Z: elsewhere)."""

@@ -40,19 +40,24 @@ inline std::string BesideExe(const std::string& path) {
   return OwnFolder() + path;
 }
 
+// The whole file; empty when it cannot be read.
+inline std::string ReadFileText(const std::string& path) {
+  const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (file && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    text.append(buffer, read);
+  return text;
+}
+
 // Reads "key=value" lines; blank lines and lines starting with "#" are skipped.
 // A missing file gives an empty configuration.
 class ToolConfig {
  public:
   explicit ToolConfig(const std::string& path) {
-    const UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
-    if (!file) return;
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-    for (const std::string& line : SplitLines(text)) {
+    for (const std::string& line : SplitLines(ReadFileText(path))) {
       const size_t equals = line.find('=');
       if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
       values_[line.substr(0, equals)] = line.substr(equals + 1);
@@ -71,36 +76,43 @@ class ToolConfig {
   std::map<std::string, std::string> values_;
 };
 
-// Appends one line (CR LF ended) to `path`; other processes may append to
-// the same file meanwhile.
-inline void AppendLine(const std::string& path, const std::string& line) {
+// Appends `text` to `path` in one write: FILE_APPEND_DATA puts it whole at the
+// end even when other processes append to the same file meanwhile.
+inline void AppendText(const std::string& path, const std::string& text) {
   const UniqueFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                             OPEN_ALWAYS, 0, nullptr));
-  if (!file) return;
-  const std::string text = line + "\r\n";
   DWORD written = 0;
-  ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  if (file) ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
+
+// Appends one line (CR LF ended) to `path`.
+inline void AppendLine(const std::string& path, const std::string& line) { AppendText(path, line + "\r\n"); }
 
 inline bool FileExists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Waits until `path` exists or `stop` (may be NULL) is signalled, sleeping on
-// a change notification of the folder. True when the file appeared.
-inline bool WaitForFile(const std::string& path, HANDLE stop) {
+// Waits until `path` exists, `stop` (may be NULL) is signalled or `bound_ms`
+// have passed, sleeping on a change notification of the folder. True when
+// the file appeared.
+inline bool WaitForFile(const std::string& path, HANDLE stop, DWORD bound_ms = INFINITE) {
   const std::string folder = path.substr(0, path.find_last_of('\\') + 1);
   const UniqueChangeNotification change(
       ::FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
+  const ULONGLONG deadline = ::GetTickCount64() + bound_ms;
   for (;;) {
     if (FileExists(path)) return true;
+    const ULONGLONG now = ::GetTickCount64();
+    if (bound_ms != INFINITE && now >= deadline) return false;
+    // The 250 ms only guard against a notification that never comes.
+    const DWORD wait_ms = bound_ms == INFINITE || deadline - now > 250 ? 250 : static_cast<DWORD>(deadline - now);
     HANDLE handles[2];
     DWORD count = 0;
     if (stop) handles[count++] = stop;
     if (change) handles[count++] = change.get();
-    // The time-out only guards against a notification that never comes.
-    const DWORD result = count ? ::WaitForMultipleObjects(count, handles, FALSE, 250) : (::Sleep(250), WAIT_TIMEOUT);
+    const DWORD result = count ? ::WaitForMultipleObjects(count, handles, FALSE, wait_ms)
+                               : (::Sleep(wait_ms), WAIT_TIMEOUT);
     if (stop && result == WAIT_OBJECT_0) return false;
     if (change && result == WAIT_OBJECT_0 + count - 1) ::FindNextChangeNotification(change.get());
   }

@@ -1,6 +1,7 @@
 #include "common/win/processes.h"
 
 #include "framework/exceptions.h"
+#include "tests/win/recorder_support.h"
 #include "tests/win/test_files.h"
 #include "tests/win/test_support.h"
 #include "tool_fixtures.h"
@@ -48,7 +49,7 @@ TEST_F(Processes, CountProcessesCountsEveryInstanceWhateverTheCase) {
 
 TEST_F(Processes, WaitForProgramToEndWaitsForEveryInstanceWithinItsBound) {
   EXPECT_TRUE(WaitForProgramToEnd("Merovix.exe", 0)) << "none runs";
-  StandinProcess leaving(scratch.Folder("a") + "\\", "Merovix.exe", "run_ms=1500\r\n");
+  StandinProcess leaving(scratch.Folder("a") + "\\", "Merovix.exe", "wait_ms=1500\r\n");
   StandinProcess staying(scratch.Folder("b") + "\\", "Merovix.exe");
   EXPECT_FALSE(WaitForProgramToEnd("MEROVIX.EXE", 100));
   staying.Terminate();
@@ -163,15 +164,21 @@ TEST_F(Processes, ARefusedTerminationRaisesEWin32Error) {
 }
 
 // The stand-in's own contract, on which later tests of the update run rely.
-TEST_F(Processes, TheStandInLogsItsStartAndLeavesOnItsSignalFile) {
-  StandinProcess merovix(Folder(), "Merovix.exe", "signal=StopService\nexit_code=7\n");
-  const std::string log = ReadTextFile(Folder() + "Merovix.log");
-  EXPECT_EQ(log, "start pid=" + merovix.IdText() + " show=- cmdline=\"" + Folder() + "Merovix.exe\"\r\n");
+TEST_F(Processes, TheStandInRecordsItsStartAndLeavesOnItsSignalFile) {
+  StandinProcess merovix(Folder(), "Merovix.exe", "signal=StopService\nexit=7\n");
+  std::vector<recorder::Record> records = RecordsOf(Folder() + "Merovix.exe");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["pid"], merovix.IdText());
+  EXPECT_EQ(records[0]["cmdline"], "\"" + Folder() + "Merovix.exe\"");
+  EXPECT_EQ(std::stoul(records[0]["flags"]) & STARTF_USESHOWWINDOW, 0u);
+  EXPECT_TRUE(merovix.Running()) << "no time-out of its own";
   WriteTextFile(Folder() + "StopService", "");
   ASSERT_TRUE(merovix.WaitForEnd());
   EXPECT_EQ(merovix.ExitCode(), 7u);
   EXPECT_EQ(GetFileAttributesA((Folder() + "StopService").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(ReadTextFile(Folder() + "Merovix.log"), log + "signal pid=" + merovix.IdText() + "\r\n");
+  records = RecordsOf(Folder() + "Merovix.exe");
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1], (recorder::Record{{"event", "signal"}, {"pid", merovix.IdText()}}));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "tool_fixtures.h"
+#include "framework/string_list.h"
 #include "tests/win/test_files.h"
 #include "tests/win/test_support.h"
 
@@ -19,15 +20,22 @@ void CopyTool(const std::string& tool, const std::string& target) {
   }
 }
 
+std::string StandinConfig(const std::string& config) {
+  // Without a wait of its own it runs until it is ended.
+  const bool waits = ("\n" + config).find("\nsignal=") != std::string::npos ||
+                     ("\n" + config).find("\nwait=") != std::string::npos;
+  return "wait_ms=infinite\r\n" + config + (waits ? "" : "\r\nwait=merovix-standin-never-set\r\n");
+}
+
 }  // namespace
 
 StandinProcess::StandinProcess(const std::string& folder, const std::string& exe_name, const std::string& config) {
   const std::string exe = folder + exe_name;
   // Further instances of one name share the copy.
-  if (::GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) CopyTool("standin.exe", exe);
+  if (::GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) CopyTool("recorder.exe", exe);
   const std::string base = exe_name.substr(0, exe_name.size() - 4);
   const std::string log = folder + base + ".log";
-  if (!config.empty()) WriteTextFile(folder + base + ".cfg", config);
+  WriteTextFile(folder + base + ".cfg", StandinConfig(config));
   const size_t logged_before = ReadTextFile(log).size();
 
   STARTUPINFOA startup{};
@@ -118,18 +126,7 @@ bool TestService::WaitForState(DWORD state, DWORD timeout_ms) const {
   return WaitUntil([&] { return State() == state; }, timeout_ms);
 }
 
-std::vector<std::string> TestService::Log() const {
-  std::vector<std::string> lines;
-  const std::string text = ReadTextFile(folder_ + name_ + ".log");
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
+std::vector<std::string> TestService::Log() const { return SplitLines(ReadTextFile(folder_ + name_ + ".log")); }
 
 bool TestService::Logged(const std::string& line) const {
   for (const std::string& logged : Log()) {

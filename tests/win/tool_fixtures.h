@@ -12,8 +12,11 @@
 
 namespace merovix::test {
 
-// A copy of the stand-in program named `exe_name` in `folder`, started and
-// running (its start is logged) until the fixture ends or Terminate.
+// A copy of recorder.exe named `exe_name` in `folder`, started and running
+// (its start is recorded) until the fixture ends or Terminate. `config` holds
+// recorder lines ("signal=StopService", "exit=7"); without a wait of its own
+// ("signal=" or "wait=") it runs until ended, and waits are unbounded unless
+// it sets "wait_ms".
 class StandinProcess {
  public:
   StandinProcess(const std::string& folder, const std::string& exe_name, const std::string& config = "");

@@ -1,8 +1,9 @@
-// recorder.exe: a stand-in program for tests of starting programs. Copy it
-// under any name (setup.exe, child.exe ...); it works from two files beside
-// itself, named after its own file name without ".exe":
+// recorder.exe: the one stand-in program of the tests, for anything that is
+// started or that runs (setup.exe, child.exe, the product's Merovix.exe ...).
+// Copy it under the name needed; it works from two files beside itself,
+// named after its own file name without ".exe":
 //
-// <name>.log  One line is appended per start, before anything else happens:
+// <name>.log  One record is appended per start, before anything else happens:
 //             tab-separated fields key=value, values encoded as in
 //             record_format.h (%XX for "%", bytes below 0x20 and 0x7F):
 //               pid      its process id
@@ -13,8 +14,9 @@
 //               folder   its current folder
 //               flags    dwFlags of its STARTUPINFO (decimal)
 //               show     wShowWindow of its STARTUPINFO (decimal)
-//             Python: dict(f.split("=", 1) for f in line.rstrip("\n").split("\t")),
-//             then urllib.parse.unquote_to_bytes on each value.
+//             The end of a signal wait appends "event=signal" or
+//             "event=timeout" with its pid. tests/e2e/recorder_log.py and
+//             tests/win/recorder_support.h read the records.
 //
 // <name>.cfg  Optional. Lines key=value, carried out in the order given
 //             (values of stdout, stderr and start encoded like the log's):
@@ -23,13 +25,20 @@
 //               start=LINE     starts the command line LINE, inheriting this
 //                              program's handles and standard handles, and
 //                              does not wait for it
-//               wait_ms=N      bound of the following waits (default 10000)
+//               wait_ms=N      bound of the following waits (default 10000;
+//                              "infinite": until the process is ended)
 //               wait=NAME      waits until the named event NAME is set
 //                              (creating it, manual reset), at most wait_ms;
 //                              an event that nobody sets makes a pause
+//               signal=FILE    waits until FILE (relative: beside itself)
+//                              appears, at most wait_ms; deletes it
 //               exit=N         exit code when the lines are done (default 0)
 //
 // As a stand-in installer: "exit=3" and a look at cmdline for " /silent".
+// As a running product program (Standin in tests/e2e/product.py,
+// StandinProcess in tests/win/tool_fixtures.h): "wait_ms=infinite", then
+// "signal=StopService" to leave when the updater asks, or a wait on an
+// event nobody sets to run until ended.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -39,6 +48,9 @@
 #include "framework/string_list.h"
 #include "framework/win/handles.h"
 #include "tests/tools/recorder/record_format.h"
+#include "tests/tools/tool_config.h"
+
+using namespace merovix::tools;
 
 namespace {
 
@@ -72,26 +84,6 @@ std::string ImageOf(DWORD pid) {
   return std::string(path, size);
 }
 
-void AppendToFile(const std::string& path, const std::string& bytes) {
-  // FILE_APPEND_DATA: each record lands whole at the end, even when a child
-  // and a grandchild write at the same time.
-  const merovix::UniqueFileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::string content;
-  const merovix::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                   nullptr, OPEN_EXISTING, 0, nullptr));
-  char buffer[4096];
-  DWORD read = 0;
-  while (file && ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    content.append(buffer, read);
-  return content;
-}
-
 void Record(const std::string& log) {
   char folder[MAX_PATH * 2] = {};
   const DWORD n = GetCurrentDirectoryA(sizeof(folder), folder);
@@ -99,15 +91,15 @@ void Record(const std::string& log) {
   startup.cb = sizeof(startup);
   GetStartupInfoA(&startup);
   const DWORD parent = ParentProcessId();
-  AppendToFile(log, recorder::FormatRecord({
-                        {"pid", std::to_string(GetCurrentProcessId())},
-                        {"ppid", std::to_string(parent)},
-                        {"parent", ImageOf(parent)},
-                        {"cmdline", GetCommandLineA()},
-                        {"folder", std::string(folder, n < sizeof(folder) ? n : 0)},
-                        {"flags", std::to_string(startup.dwFlags)},
-                        {"show", std::to_string(startup.wShowWindow)},
-                    }));
+  AppendText(log, recorder::FormatRecord({
+                      {"pid", std::to_string(GetCurrentProcessId())},
+                      {"ppid", std::to_string(parent)},
+                      {"parent", ImageOf(parent)},
+                      {"cmdline", GetCommandLineA()},
+                      {"folder", std::string(folder, n < sizeof(folder) ? n : 0)},
+                      {"flags", std::to_string(startup.dwFlags)},
+                      {"show", std::to_string(startup.wShowWindow)},
+                  }));
 }
 
 void WriteTo(DWORD which, const std::string& bytes) {
@@ -132,6 +124,15 @@ void WaitForEvent(const std::string& name, DWORD bound_ms) {
   if (event) WaitForSingleObject(event.get(), bound_ms);
 }
 
+// Waits for the file `name`, at most `bound_ms`; records how the wait ended.
+void WaitForSignalFile(const std::string& name, DWORD bound_ms, const std::string& log) {
+  const std::string path = BesideExe(name);
+  const bool signalled = WaitForFile(path, nullptr, bound_ms);
+  if (signalled) DeleteFileA(path.c_str());
+  AppendText(log, recorder::FormatRecord(
+                      {{"event", signalled ? "signal" : "timeout"}, {"pid", std::to_string(GetCurrentProcessId())}}));
+}
+
 }  // namespace
 
 int main() {
@@ -140,7 +141,7 @@ int main() {
 
   DWORD exit_code = 0;
   DWORD wait_ms = 10000;
-  const std::string config = ReadWholeFile(base + ".cfg");
+  const std::string config = ReadFileText(base + ".cfg");
   for (const std::string& line : merovix::SplitLines(config)) {
     const size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
@@ -149,8 +150,9 @@ int main() {
     if (key == "stdout") WriteTo(STD_OUTPUT_HANDLE, recorder::Decode(value));
     else if (key == "stderr") WriteTo(STD_ERROR_HANDLE, recorder::Decode(value));
     else if (key == "start") Start(recorder::Decode(value));
-    else if (key == "wait_ms") wait_ms = std::strtoul(value.c_str(), nullptr, 10);
+    else if (key == "wait_ms") wait_ms = value == "infinite" ? INFINITE : std::strtoul(value.c_str(), nullptr, 10);
     else if (key == "wait") WaitForEvent(value, wait_ms);
+    else if (key == "signal") WaitForSignalFile(value, wait_ms, base + ".log");
     else if (key == "exit") exit_code = std::strtoul(value.c_str(), nullptr, 10);
   }
   return static_cast<int>(exit_code);
