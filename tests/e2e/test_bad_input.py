@@ -295,7 +295,7 @@ def test_bad_input_and_faults(box, host, case):
     assert [n for n in os.listdir(product.folder) if n.lower().startswith(INSTALLER_NAME.lower())] == []
     decoys = {LISTED_PATH, *DECOYS} - {case.fetched}
     assert not decoys & {uri for _, uri, _ in host.requests()}, host.requests()
-    untouched = [("Merovix.exe", "standin.exe")] if case.product != "service" else []
+    untouched = [("Merovix.exe", "recorder.exe")] if case.product != "service" else []
     if case.tool == "wget":
         untouched.append(("wget.exe", "wget.exe"))
     for name, built in untouched:

@@ -180,7 +180,7 @@ def set_installed_version(box, version):
 def test_an_unattended_run_offered_the_installed_version_does_nothing(box, host):
     product = Product(box, "[Parameter]\n")
     set_installed_version(box, "7.2")  # the stand-in installer is 7.2.0.0
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     merovix = Service(box, "Merovix", "signal=%s\n" % product.win("StopService"))
     keep_alive = Service(box, "Merovix_KeepAlive")
@@ -194,9 +194,9 @@ def test_an_unattended_run_offered_the_installed_version_does_nothing(box, host)
     set_installed_version(box, "7.1.9")
     code, windows = product.run_unattended()
     assert code == documented_exit_code("ran successfully")
-    installer_console = {"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}
+    installer_console = {"class": "WineConsoleClass", "caption": product.installer_win, "own": False}
     assert all(window == installer_console for window in windows), windows
-    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.win("Merovix_Update_.exe"),
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.installer_win,
                                                                              QUIET_SWITCHES)]
     for service in (merovix, keep_alive):
         first, second = service.runs()
@@ -211,7 +211,7 @@ def test_an_unattended_run_offered_the_installed_version_does_nothing(box, host)
 def test_only_an_installer_older_than_the_installed_version_is_refused(box, host, installed, refused):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     set_installed_version(box, installed)
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
 
@@ -448,7 +448,7 @@ def test_the_installer_cannot_be_swapped_while_the_run_waits_for_the_desktop_pro
     build without a signer too: a copy over it fails, and the served file is
     the one that runs. (Wine keeps sharing modes as Windows does.)"""
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
-    use_curl(box)
+    install_tool(box, "curl")
     served = product.serve_installer(host) and open(os.path.join(box.bin, "recorder.exe"), "rb").read()
     # Ignores the signal file and ends by itself: the run waits for it meanwhile.
     desktop = Standin(box, product.win("Merovix.exe"), "wait_ms=15000\nsignal=NeverCreated\n")
@@ -624,7 +624,7 @@ def start_unattended_installing(product, *installer):
 # the installer runs ends at once with 1618 and does nothing.
 def test_configured_services_come_back_and_a_second_run_meanwhile_does_nothing(box, host):
     product = Product(box, "[Parameter]\nServicename=Merovix_Praxis\n")
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     Service(box, "Merovix")
     praxis = Service(box, "Merovix_Praxis")
@@ -659,7 +659,7 @@ def test_configured_services_come_back_and_a_second_run_meanwhile_does_nothing(b
 # journal before its own download fails.
 def test_the_start_after_a_run_that_was_killed_restarts_what_it_stopped(box, host):
     product = Product(box, "[Parameter]\n")
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     merovix = Service(box, "Merovix")
     keep_alive = Service(box, "Merovix_KeepAlive")
@@ -691,7 +691,7 @@ def test_the_start_after_a_run_that_was_killed_restarts_what_it_stopped(box, hos
 def test_an_installer_that_never_ends_is_ended_with_everything_it_started(box, host):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
     winebed.install_file(os.path.join(box.bin, "Update_Merovix_short_limit.exe"), product.updater)
-    use_curl(box)
+    install_tool(box, "curl")
     product.serve_installer(host)
     merovix = Service(box, "Merovix")
     keep_alive = Service(box, "Merovix_KeepAlive")
@@ -703,7 +703,7 @@ def test_an_installer_that_never_ends_is_ended_with_everything_it_started(box, h
     started = time.monotonic()
     code, windows = product.run_unattended()
     assert code == documented_exit_code("installer failed") and time.monotonic() - started < 60
-    assert windows == [{"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}]
+    assert windows == [{"class": "WineConsoleClass", "caption": product.installer_win, "own": False}]
     assert len(product.installer_runs()) == 1 and len(read_records(child)) == 1
     wait_until(lambda: not runs_in(box, "Merovix_Update_.exe") and not runs_in(box, "setup_worker.exe"),
                timeout=10, what="the installer and its worker to be ended")
