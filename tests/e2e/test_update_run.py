@@ -709,8 +709,9 @@ def test_an_installer_that_never_ends_is_ended_with_everything_it_started(box, h
                timeout=10, what="the installer and its worker to be ended")
     for service in (merovix, keep_alive):
         assert len(service.runs()) == 2 and service.lines()[-1] == RUNNING
-    assert product.log()[-6:] == [
+    assert product.log()[-7:] == [
         "Installationsprogramm nach 8 Sekunden nicht beendet: es wurde mit allen von ihm gestarteten Prozessen beendet",
+        "Installierte Version nach der Installation: unbekannt",
         "Nicht abgeholte Signaldatei %s entfernt" % product.win("StopService"),
         "Neustart Dienst Merovix: wird ausgeführt", "Neustart Dienst Merovix_KeepAlive: wird ausgeführt",
         "Meldung: Die Installation des Updates ist fehlgeschlagen: Das Installationsprogramm hat sich nicht "
