@@ -14,6 +14,8 @@ std::string TransferOutcomeText(DownloadOutcome outcome) {
     case DownloadOutcome::ToolFailed: return "fehlgeschlagen";
     case DownloadOutcome::NotPutInPlace: return "geladene Datei nicht abgelegt";
     case DownloadOutcome::Refused: return "verworfen und gelöscht";
+    case DownloadOutcome::PastLimit: return "über die Zeit- oder Größengrenze hinaus, abgebrochen";
+    case DownloadOutcome::NoWorkFolder: return "kein geschützter Arbeitsordner, nichts übertragen";
   }
   return "unbekannt";
 }
@@ -114,10 +116,6 @@ void RunRecord::InstallerNotChecked() {
   Line(
       "Das Installationsprogramm wurde nicht auf die Signatur des Herstellers geprüft (kein Herausgeber im Programm "
       "festgelegt)");
-}
-
-void RunRecord::NotTheInstaller(const std::string& fetched, const std::string& installer) {
-  Line("Die geladene Datei " + Data(fetched) + " ist nicht das Installationsprogramm " + Data(installer));
 }
 
 void RunRecord::InstalledVersionCurrent(const std::string& version) {

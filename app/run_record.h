@@ -44,7 +44,6 @@ class RunRecord {
   void Transfer(const char* what, const DownloadResult& result);
   // A build that names no signer runs any installer it fetched.
   void InstallerNotChecked();
-  void NotTheInstaller(const std::string& fetched, const std::string& installer);
   void InstalledVersionCurrent(const std::string& version);
   void OlderInstallerRemoved(const std::string& installer, const std::string& offered, const std::string& installed);
   void FolderChosen(const std::string& folder);

@@ -33,7 +33,7 @@ class UpdateRun {
   UpdateRun(UpdateOperations& ops, const UpdateRunSettings& settings)
       : ops_(ops),
         record_(ops),
-        installer_(settings.install_dir + "\\" + settings.update_file_name),
+        install_dir_(settings.install_dir),
         signal_file_(settings.install_dir + "\\StopService"),
         desktop_program_(settings.install_dir + "\\" + kDesktopProgramName),
         default_url_(settings.default_url),
@@ -51,37 +51,37 @@ class UpdateRun {
     record_.Transfer("der Direktivenliste", ops_.LoadDirectiveList());
     const std::string url = ops_.ReadDirectiveValue("UpdateFilename", default_url_, "Update");
     // Only a file this download fetched or confirmed may be run: an installer
-    // left by an earlier run must not pass for it when the transfer failed or
-    // put its file elsewhere (another name in the URL, or the updater lying
-    // outside the installation folder).
-    const DownloadResult download = ops_.DownloadFile(url, "", tool_show_);
+    // left by an earlier run must not pass for it when the transfer failed.
+    const DownloadResult download = ops_.DownloadInstaller(url, tool_show_);
     record_.Transfer("des Installationsprogramms", download);
     if (download.Succeeded() && !download.signature) record_.InstallerNotChecked();
-    if (!download.Succeeded() || !ops_.IsSameFile(download.local_file, installer_)) {
-      if (download.Succeeded()) record_.NotTheInstaller(download.local_file, installer_);
+    if (!download.Succeeded()) {
       ops_.Beep();
       const bool refused = download.outcome == DownloadOutcome::Refused;
       ops_.ShowUpdateMessage(refused ? kNotSignedByMaker : kDownloadFailed);
       return refused ? RunOutcome::InstallerRefused : RunOutcome::DownloadFailed;
     }
+    const std::string& installer = download.local_file;
     const std::optional<ProductVersion> installed_version = ops_.InstalledVersion();
-    const std::optional<ProductVersion> offered_version = ops_.FileVersion(installer_);
+    const std::optional<ProductVersion> offered_version = ops_.FileVersion(installer);
     // A nightly task must not stop the product for nothing. A person who
     // asked for the update gets it all the same: it may be a repair.
     if (unattended_ && installed_version && installed_version == offered_version) {
       record_.InstalledVersionCurrent(installed_version->Text());
       return RunOutcome::UpToDate;
     }
-    if (RefusedAsOlder(offered_version, installed_version)) return RunOutcome::InstallerOlder;
+    if (RefusedAsOlder(installer, offered_version, installed_version)) return RunOutcome::InstallerOlder;
     try {
       StopProduct();
     } catch (...) {
       Restart();
       throw;
     }
+    // From the work folder, where nobody else can put a DLL beside it, in
+    // the installation folder.
     const char* switches = unattended_ ? kUnattendedInstallerSwitches : kInstallerSwitches;
-    record_.InstallerStarting(RunAndWaitCommandLine(installer_, switches));
-    const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer_, switches, kSwShowNormal);
+    record_.InstallerStarting(RunAndWaitCommandLine(installer, switches));
+    const std::optional<std::uint32_t> exit_code = ops_.RunAndWait(installer, switches, install_dir_, kSwShowNormal);
     record_.InstallerEnded(exit_code);
     const RestartOutcome restart = Restart();
     const bool reboot = exit_code == kInstallerRebootExitCode;
@@ -100,10 +100,11 @@ class UpdateRun {
  private:
   // A genuine but older installer would roll the product back to a version
   // with known faults. Unknown versions on either side let it run.
-  bool RefusedAsOlder(const std::optional<ProductVersion>& offered, const std::optional<ProductVersion>& installed) {
+  bool RefusedAsOlder(const std::string& installer, const std::optional<ProductVersion>& offered,
+                      const std::optional<ProductVersion>& installed) {
     if (!IsOlderThanInstalled(offered, installed)) return false;
-    ops_.RemoveFile(installer_);
-    record_.OlderInstallerRemoved(installer_, offered->Text(), installed->Text());
+    ops_.RemoveFile(installer);
+    record_.OlderInstallerRemoved(installer, offered->Text(), installed->Text());
     ops_.Beep();
     ops_.ShowUpdateMessage(OlderInstallerMessage(*offered, *installed));
     return true;
@@ -238,7 +239,7 @@ class UpdateRun {
 
   UpdateOperations& ops_;
   RunRecord record_;
-  const std::string installer_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
+  const std::string install_dir_, signal_file_, desktop_program_, default_url_, sc_, taskkill_;
   const bool unattended_, local_system_;
   const std::uint16_t tool_show_, sc_show_;
   bool service_mode_ = false;

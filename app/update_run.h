@@ -71,11 +71,12 @@ class UpdateOperations : public RecordSink {
   virtual DownloadResult LoadDirectiveList() = 0;
   virtual std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                          const std::string& section) = 0;
-  // Downloads without starting anything (DownloadFile's target rules). When
-  // the build names the installer's signer, a file without that signer's
-  // valid signature is deleted (outcome Refused); one that has it cannot be
-  // changed, renamed or deleted until the run ends.
-  virtual DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) = 0;
+  // Downloads the installer into the private work folder under its fixed
+  // name (a URL naming another file is refused), without starting it. The
+  // file cannot be changed, renamed or deleted until the run ends. When the
+  // build names the installer's signer, a file without that signer's valid
+  // signature is deleted (outcome Refused).
+  virtual DownloadResult DownloadInstaller(const std::string& url, std::uint16_t show) = 0;
 
   // Versions; nothing when unknown (missing, not numeric, 0.0.0.0).
   // The installed product's, from its uninstall entry.
@@ -85,8 +86,6 @@ class UpdateOperations : public RecordSink {
 
   // Files.
   virtual bool FileExists(const std::string& path) = 0;
-  // True when both paths name one existing file, however they are spelt.
-  virtual bool IsSameFile(const std::string& a, const std::string& b) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
   virtual void CreateSignalFile(const std::string& path) = 0;  // empty, overwriting; may raise
   virtual void SleepOneMillisecond() = 0;
@@ -110,9 +109,10 @@ class UpdateOperations : public RecordSink {
   // Launching.
   virtual void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                                    std::uint16_t show) = 0;
-  // The exit code, or nothing when the program could not be started.
+  // The exit code, or nothing when the program could not be started;
+  // `folder` is its current folder.
   virtual std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                                  std::uint16_t show) = 0;
+                                                  const std::string& folder, std::uint16_t show) = 0;
   // Starts a program without waiting for it; true when it was started.
   virtual bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) = 0;
   virtual void RunCommand(const std::string& command) = 0;

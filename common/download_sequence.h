@@ -1,9 +1,9 @@
 #pragma once
 // The decisions of one download through the transfer tool, over the few file
 // and process operations they need: the freshness check, the transfer into a
-// partial file (curl) or a staging folder (wget), putting the fetched file in
-// place, and the signature check of a program. What happened comes back as a
-// DownloadResult.
+// partial file (curl) or a staging folder (wget) within a time and size
+// limit, putting the fetched file in place and holding it, and the signature
+// check of a program. What happened comes back as a DownloadResult.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +21,21 @@ enum class DownloadOutcome : std::uint8_t {
   ToolFailed,     // the tool ended with an exit code other than 0
   NotPutInPlace,  // no staging place, no file left by the tool, or it could not replace the local file
   Refused,        // the file (fetched or current) lacks the expected signature: it was deleted
+  PastLimit,      // the transfer ran past its time or size limit: ended, nothing kept
+  NoWorkFolder,   // the private work folder could not be had: nothing ran
+};
+
+// How long one transfer may take, and how many bytes it may bring.
+struct TransferLimit {
+  std::uint32_t seconds = 0;
+  std::uint64_t bytes = 0;
+};
+
+// How the tool's run ended: its exit code (nothing when it did not start or
+// told none), or ended by the caller past the time or size limit.
+struct ToolExit {
+  std::optional<std::uint32_t> exit_code;
+  bool past_limit = false;
 };
 
 // What one download did, for the caller and for a record of the run.
@@ -55,9 +70,11 @@ class DownloadOperations {
   // Runs curl's header query for `url` through cmd.exe and findstr in "C:\"
   // and returns its output.
   virtual std::string RunHeaderQuery(const std::string& curl, const std::string& url) = 0;
-  // Runs the tool and waits; its exit code, or nothing when it did not start.
-  virtual std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
-                                               std::uint16_t show_mode) = 0;
+  // Runs the tool and waits for it, at most `limit.seconds`; the tool is
+  // ended as soon as the wait runs out or `output` (the file it writes)
+  // grows past `limit.bytes`.
+  virtual ToolExit RunTool(const std::string& tool, const std::string& parameters, std::uint16_t show_mode,
+                           const TransferLimit& limit, const std::string& output) = 0;
   // Deletes the file itself, never what a link there points to.
   virtual void RemoveFile(const std::string& path) = 0;
   // Copies a file that is no link to a new file; false when it did not (the
@@ -80,24 +97,40 @@ class DownloadOperations {
   // when it has become a reparse point.
   virtual void RemoveStagingFolder(const std::string& folder) = 0;
 
+  // Opens the file so that nobody can write, rename or delete it while these
+  // operations last (others may read and start it); false, and nothing held,
+  // when it is no plain file of one name (a reparse point, a second hard
+  // link) or cannot be opened so.
+  virtual bool HoldFile(const std::string& path) = 0;
+
   // The verdict on the signature of `path` by `signer`. A file that passes
   // is kept from being changed, renamed or deleted while these operations
   // last, so that what is started later is what was checked.
   virtual SignatureVerdict CheckSignature(const std::string& path, const std::string& signer) = 0;
 };
 
-// Downloads `url` into folder + "\" + the URL's file name, unless curl's
-// header query shows that the local copy there is current (wget's -N decides
-// that for itself). The local file is afterwards the server's complete file,
-// or the earlier one unchanged, or absent. With a `signer`, a local file that
-// was fetched or found current must carry a valid signature by that signer
-// (the subject common name, UTF-8); one that does not is deleted (Refused).
-DownloadResult DownloadIntoFolder(DownloadOperations& ops, const std::string& tool, const std::string& url,
-                                  const std::string& folder, std::uint16_t show_mode, const std::string& signer = "");
+// Downloads `url` to `local_file`, whose name must be the URL's file name
+// (in any letter case; another URL is refused), unless curl's header query
+// shows that the local copy is current (wget's -N decides that for itself).
+// The local file is afterwards the server's complete file, held (HoldFile),
+// or the earlier one unchanged, or absent; an earlier copy that cannot be
+// held is deleted first. With a `signer`, a local file that was fetched or
+// found current must carry a valid signature by that signer (the subject
+// common name, UTF-8); one that does not is deleted (Refused).
+DownloadResult DownloadToFile(DownloadOperations& ops, const std::string& tool, const std::string& url,
+                              const std::string& local_file, std::uint16_t show_mode, const TransferLimit& limit,
+                              const std::string& signer = "");
 
-// Fetches `url` to `local_file` without freshness check; an earlier file of
-// that name is deleted first, so it is never taken for this fetch.
+// DownloadToFile into folder + "\" + the URL's file name.
+DownloadResult DownloadIntoFolder(DownloadOperations& ops, const std::string& tool, const std::string& url,
+                                  const std::string& folder, std::uint16_t show_mode, const TransferLimit& limit,
+                                  const std::string& signer = "");
+
+// Fetches `url` to `local_file` (the same name rule) without freshness
+// check; an earlier file of that name is deleted first, so it is never
+// taken for this fetch, and nothing is fetched while it is still there. A
+// fetched file is held.
 DownloadResult FetchFile(DownloadOperations& ops, const std::string& tool, const std::string& url,
-                         const std::string& local_file, std::uint16_t show_mode);
+                         const std::string& local_file, std::uint16_t show_mode, const TransferLimit& limit);
 
 }  // namespace merovix

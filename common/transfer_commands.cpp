@@ -19,7 +19,8 @@ constexpr std::string_view kHttpsScheme = "HTTPS://";
 // header query only decides whether to download again: a query that runs out
 // of its ten seconds means downloading. wget's --timeout=2 bounds each idle
 // wait (name lookup, connection, TLS handshake, every read) and --tries=2 the
-// attempts. Neither tool bounds a host that keeps sending a trickle of bytes.
+// attempts. Neither bounds a host that keeps sending a trickle of bytes:
+// the transfer's own limit does (--max-time, and the caller's wait).
 constexpr std::string_view kCurlStallLimit = " --speed-limit 100 --speed-time 30";
 constexpr std::string_view kHeaderQueryLimit = " --max-time 10";
 
@@ -78,8 +79,9 @@ std::string WgetStagingFolder(std::string_view local_file, std::string_view uniq
   return std::string(local_file) + "." + std::string(unique) + ".wget";
 }
 
-std::string CurlFetchParameters(std::string_view output_file, std::string_view url) {
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url, const TransferLimit& limit) {
   return "-R " + std::string(kCurlCredentials) + " --connect-timeout 2" + std::string(kCurlStallLimit) +
+         " --max-time " + std::to_string(limit.seconds) + " --max-filesize " + std::to_string(limit.bytes) +
          " --fail -L " + std::string(kCurlHttpsOnly) + " -o " + Quoted(output_file) + " " + std::string(url) +
          " --ssl-no-revoke";
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/download_sequence.h"
+
 namespace merovix {
 
 // The tool counts as curl exactly when its file name, upper-cased, is
@@ -39,10 +41,17 @@ std::string CurlPartialFile(std::string_view local_file, std::string_view unique
 // wget writes into this folder of its own, for the same reasons.
 std::string WgetStagingFolder(std::string_view local_file, std::string_view unique);
 
+// The limits of a transfer: the directive list, a small text, gets about a
+// minute and 4 MiB; an installer two hours (a slow line in a practice) and
+// 2 GiB. A build may lower the time (MEROVIX_TRANSFER_SECONDS_CAP, for tests).
+TransferLimit ListTransferLimit();
+TransferLimit InstallerTransferLimit();
+
 // Parameters of curl: fetch `url` into `output_file`, with the server's time
-// (-R), no output at all for an HTTP error (--fail), and over HTTPS only,
-// redirects included.
-std::string CurlFetchParameters(std::string_view output_file, std::string_view url);
+// (-R), no output at all for an HTTP error (--fail), over HTTPS only,
+// redirects included, and within `limit` (curl ends itself; the caller ends
+// it too, should it not).
+std::string CurlFetchParameters(std::string_view output_file, std::string_view url, const TransferLimit& limit);
 // Parameters of wget: fetch `url` into `folder`; with `timestamping` (-N)
 // wget skips a file that is not newer than the one in `folder`.
 std::string WgetFetchParameters(std::string_view folder, std::string_view url, bool timestamping);

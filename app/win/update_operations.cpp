@@ -58,9 +58,8 @@ std::string WindowsUpdateOperations::ReadDirectiveValue(const std::string& key, 
   return value;
 }
 
-DownloadResult WindowsUpdateOperations::DownloadFile(const std::string& url, const std::string& target,
-                                                     std::uint16_t show) {
-  return DownloadFileWithResult(url, target, show, downloads_, InstallerSigner());
+DownloadResult WindowsUpdateOperations::DownloadInstaller(const std::string& url, std::uint16_t show) {
+  return merovix::DownloadInstaller(url, show, downloads_, InstallerSigner());
 }
 
 std::optional<ProductVersion> WindowsUpdateOperations::InstalledVersion() { return ReadInstalledVersion(); }
@@ -70,10 +69,6 @@ std::optional<ProductVersion> WindowsUpdateOperations::FileVersion(const std::st
 }
 
 bool WindowsUpdateOperations::FileExists(const std::string& path) { return merovix::FileExists(path); }
-
-bool WindowsUpdateOperations::IsSameFile(const std::string& a, const std::string& b) {
-  return merovix::IsSameFile(a, b);
-}
 
 // A file the download holds is let go first (DeleteFile of the name, never a
 // link's target).
@@ -121,8 +116,9 @@ void WindowsUpdateOperations::ShellExecuteAndWait(const std::string& file, const
 }
 
 std::optional<std::uint32_t> WindowsUpdateOperations::RunAndWait(const std::string& exe,
-                                                                 const std::string& parameters, std::uint16_t show) {
-  return RunAndWaitForExitCode(exe, parameters, show);
+                                                                 const std::string& parameters,
+                                                                 const std::string& folder, std::uint16_t show) {
+  return RunAndWaitForExitCodeIn(exe, parameters, show, folder);
 }
 
 bool WindowsUpdateOperations::RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) {

@@ -24,11 +24,10 @@ class WindowsUpdateOperations : public UpdateOperations {
   DownloadResult LoadDirectiveList() override;
   std::string ReadDirectiveValue(const std::string& key, const std::string& fallback,
                                  const std::string& section) override;
-  DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override;
+  DownloadResult DownloadInstaller(const std::string& url, std::uint16_t show) override;
   std::optional<ProductVersion> InstalledVersion() override;
   std::optional<ProductVersion> FileVersion(const std::string& path) override;
   bool FileExists(const std::string& path) override;
-  bool IsSameFile(const std::string& a, const std::string& b) override;
   void RemoveFile(const std::string& path) override;
   void CreateSignalFile(const std::string& path) override;
   void SleepOneMillisecond() override;
@@ -42,7 +41,7 @@ class WindowsUpdateOperations : public UpdateOperations {
   void ShellExecuteAndWait(const std::string& file, const std::string& parameters, bool wait,
                            std::uint16_t show) override;
   std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                          std::uint16_t show) override;
+                                          const std::string& folder, std::uint16_t show) override;
   bool RunDetached(const std::string& exe, const std::string& parameters, std::uint16_t show) override;
   void RunCommand(const std::string& command) override;
 

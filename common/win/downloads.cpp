@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "common/download_host.h"
 #include "common/paths.h"
 #include "common/transfer_commands.h"
@@ -11,6 +13,7 @@
 #include "common/win/launch.h"
 #include "common/win/program_folder.h"
 #include "common/win/signature.h"
+#include "common/win/work_folder.h"
 #include "framework/exceptions.h"
 #include "framework/strings.h"
 #include "framework/win/application.h"
@@ -42,6 +45,18 @@ std::string FirstNewName(std::string (*name)(std::string_view, std::string_view)
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
   return {};
+}
+
+// How often a running transfer is looked at (its time, and the size of what
+// it wrote), and how long curl gets past the limit to end itself (it knows
+// the limit) before it is ended.
+constexpr DWORD kTransferWatchMs = 250;
+constexpr DWORD kToolGraceMs = 3000;
+
+std::uint64_t CurrentSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
 bool IsEmptyFolder(const std::string& folder) {
@@ -83,10 +98,29 @@ std::string WindowsDownloadOperations::RunHeaderQuery(const std::string& curl, c
   return output;
 }
 
-std::optional<std::uint32_t> WindowsDownloadOperations::RunTool(const std::string& tool,
-                                                                const std::string& parameters,
-                                                                std::uint16_t show_mode) {
-  return RunAndWaitForExitCode(tool, parameters, show_mode);
+ToolExit WindowsDownloadOperations::RunTool(const std::string& tool, const std::string& parameters,
+                                            std::uint16_t show_mode, const TransferLimit& limit,
+                                            const std::string& output) {
+  UniqueProcessInformation started;
+  if (!StartProgram(tool, parameters, show_mode, started)) return {};
+  const ULONGLONG deadline = ::GetTickCount64() + ULONGLONG{limit.seconds} * 1000 + kToolGraceMs;
+  for (;;) {
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD slice = now >= deadline ? 0
+                                        : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kTransferWatchMs));
+    const DWORD waited = ::WaitForSingleObject(started.process(), slice);
+    if (waited == WAIT_OBJECT_0) break;
+    const bool past_limit = waited == WAIT_TIMEOUT &&
+                            (::GetTickCount64() >= deadline || CurrentSize(output) > limit.bytes);
+    if (waited != WAIT_TIMEOUT || past_limit) {
+      ::TerminateProcess(started.process(), 1);
+      ::WaitForSingleObject(started.process(), kToolGraceMs);
+      return {std::nullopt, past_limit};
+    }
+  }
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(started.process(), &code)) return {};
+  return {code, false};
 }
 
 void WindowsDownloadOperations::RemoveFile(const std::string& path) {
@@ -139,6 +173,13 @@ void WindowsDownloadOperations::RemoveStagingFolder(const std::string& folder) {
   RemoveFolderAndFiles(folder);
 }
 
+bool WindowsDownloadOperations::HoldFile(const std::string& path) {
+  UniqueFileHandle held = HoldPlainFile(path);
+  if (!held) return false;
+  Hold(path, std::move(held));
+  return true;
+}
+
 SignatureVerdict WindowsDownloadOperations::CheckSignature(const std::string& path, const std::string& signer) {
   UniqueFileHandle held;
   // The build's pinned keys belong to the build's signer, the only one named.
@@ -168,26 +209,19 @@ DateTime FileWriteTime(const std::string& Path) {
   return *time;
 }
 
-DownloadResult FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
-                         std::uint16_t show_mode) {
-  WindowsDownloadOperations ops;
-  return FetchFile(ops, tool, url, local_file, show_mode);
-}
-
 void OpenWithShell(const std::string& file_or_url) {
   ::ShellExecuteA(Application().MainWindowHandle(), "open", file_or_url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void DownloadAndOpen(const std::string& tool, const std::string& url, const std::string& folder,
-                     std::uint16_t show_mode, bool open) {
-  const bool program = AsciiUpperCase(ExtensionOf(DownloadFileName(url))) == ".EXE";
-  const std::string signer = open && program ? InstallerSigner() : std::string();
-  WindowsDownloadOperations ops;  // holds a checked program until it has been started
-  const DownloadResult download = DownloadIntoFolder(ops, tool, url, folder, show_mode, signer);
+                     std::uint16_t show_mode, bool open, const std::string& signer) {
+  WindowsDownloadOperations ops;  // holds the file until it has been started or opened
+  const DownloadResult download = DownloadIntoFolder(ops, tool, url, folder, show_mode, InstallerTransferLimit(),
+                                                     signer);
   if (!open || download.outcome == DownloadOutcome::UrlRefused || !FileExists(download.local_file)) return;
   // An earlier copy that this download did not confirm was never checked.
   if (!signer.empty() && !download.Succeeded()) return;
-  if (program) {
+  if (AsciiUpperCase(ExtensionOf(download.local_file)) == ".EXE") {
     ShellExecuteAndWait(download.local_file, "", false, SW_SHOWNORMAL);
   } else {
     OpenWithShell(download.local_file);
@@ -198,14 +232,35 @@ DownloadResult DownloadFileWithResult(const std::string& Url, const std::string&
                                       WindowsDownloadOperations& Ops, const std::string& Signer) {
   std::string tool;
   FindTransferTool(tool);
-  return DownloadIntoFolder(Ops, tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode, Signer);
+  return DownloadIntoFolder(Ops, tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode,
+                            InstallerTransferLimit(), Signer);
+}
+
+DownloadResult WithoutWorkFolder(const std::string& tool, const std::string& url) {
+  DownloadResult nowhere;
+  nowhere.outcome = DownloadOutcome::NoWorkFolder;
+  nowhere.tool = tool;
+  nowhere.url = url;
+  return nowhere;
+}
+
+DownloadResult DownloadInstaller(const std::string& Url, std::uint16_t ShowMode, WindowsDownloadOperations& Ops,
+                                 const std::string& Signer) {
+  std::string tool;
+  FindTransferTool(tool);
+  const std::string folder = CheckedWorkFolder();
+  if (folder.empty()) return WithoutWorkFolder(tool, Url);
+  return DownloadToFile(Ops, tool, Url, JoinPath(folder, kWorkInstallerName), ShowMode, InstallerTransferLimit(),
+                        Signer);
 }
 
 void DownloadFile(const std::string& Url, const std::string& TargetPath, bool RunAfterDownload,
                   std::uint16_t ShowMode) {
   std::string tool;
   FindTransferTool(tool);
-  DownloadAndOpen(tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode, RunAfterDownload);
+  const bool program = AsciiUpperCase(ExtensionOf(DownloadFileName(Url))) == ".EXE";
+  DownloadAndOpen(tool, Url, DownloadTargetFolder(TargetPath, ProgramFolder()), ShowMode, RunAfterDownload,
+                  RunAfterDownload && program ? InstallerSigner() : std::string());
 }
 
 }  // namespace merovix

@@ -11,17 +11,17 @@
 namespace merovix {
 
 // The download's steps on the real file system and processes. The partial
-// file and staging folder it makes, and a file whose signature it found
-// good, are held open against deletion and renaming (and the checked file
-// against change) until they are moved or removed, or this object goes.
+// file and staging folder it makes are held open against deletion and
+// renaming, and a downloaded file (checked or not) also against change,
+// until they are moved or removed, or this object goes.
 class WindowsDownloadOperations : public DownloadOperations {
  public:
   bool FileExists(const std::string& path) override;
   DateTime FileWriteTime(const std::string& path) override;
   std::optional<FileStamp> StampOf(const std::string& path) override;
   std::string RunHeaderQuery(const std::string& curl, const std::string& url) override;
-  std::optional<std::uint32_t> RunTool(const std::string& tool, const std::string& parameters,
-                                       std::uint16_t show_mode) override;
+  ToolExit RunTool(const std::string& tool, const std::string& parameters, std::uint16_t show_mode,
+                   const TransferLimit& limit, const std::string& output) override;
   void RemoveFile(const std::string& path) override;
   bool CopyNewFile(const std::string& from, const std::string& to) override;
   bool MoveReplacing(const std::string& from, const std::string& to) override;
@@ -29,6 +29,7 @@ class WindowsDownloadOperations : public DownloadOperations {
   std::string CreateStagingFolder(const std::string& local_file) override;
   bool IsRealFolder(const std::string& folder) override;
   void RemoveStagingFolder(const std::string& folder) override;
+  bool HoldFile(const std::string& path) override;
   SignatureVerdict CheckSignature(const std::string& path, const std::string& signer) override;
 
  private:
@@ -61,21 +62,27 @@ void DownloadFile(const std::string& Url, const std::string& TargetPath, bool Ru
 
 // DownloadFile without starting anything, telling what happened, with the
 // signature check of download_sequence.h for a non-empty `Signer`; `Ops`
-// holds a file that passed.
+// holds the downloaded file.
 DownloadResult DownloadFileWithResult(const std::string& Url, const std::string& TargetPath, std::uint16_t ShowMode,
                                       WindowsDownloadOperations& Ops, const std::string& Signer);
 
-// DownloadFile with the folder and the tool given: downloads into `folder`
-// (see download_sequence.h) and, with `open`, starts an .exe (when the build
-// names the signer, only one that passed) or opens any other file that is
-// there afterwards.
-void DownloadAndOpen(const std::string& tool, const std::string& url, const std::string& folder,
-                     std::uint16_t show_mode, bool open);
+// The update installer from `Url` into the work folder (work_folder.h) as
+// "Merovix_Update_.exe", whatever the URL's file name (a URL that names
+// another file is refused), within the installer's limits, checked as
+// DownloadFileWithResult checks; `Ops` holds it.
+DownloadResult DownloadInstaller(const std::string& Url, std::uint16_t ShowMode, WindowsDownloadOperations& Ops,
+                                 const std::string& Signer);
 
-// The list fetch of the directive list (see download_sequence.h) on the real
-// system.
-DownloadResult FetchFile(const std::string& tool, const std::string& url, const std::string& local_file,
-                         std::uint16_t show_mode);
+// What a download tells when the work folder cannot be had: nothing ran.
+DownloadResult WithoutWorkFolder(const std::string& tool, const std::string& url);
+
+// DownloadFile with the folder and the tool given: downloads into `folder`
+// (see download_sequence.h), with the signature check for a non-empty
+// `signer`, and, with `open`, starts an .exe or opens any other file that is
+// there afterwards; with a signer, only one this download fetched or
+// confirmed and that passed.
+void DownloadAndOpen(const std::string& tool, const std::string& url, const std::string& folder,
+                     std::uint16_t show_mode, bool open, const std::string& signer);
 
 // Opens a document with the shell's "open" verb, owned by the main window.
 void OpenWithShell(const std::string& file_or_url);

@@ -59,6 +59,25 @@ void RemoveFolderAndFiles(const std::string& folder) {
   ::RemoveDirectoryA(folder.c_str());
 }
 
+bool IsPlainFileOfOneName(HANDLE file, std::uint64_t& size) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info)) return false;
+  constexpr DWORD kRefused = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+  if ((info.dwFileAttributes & kRefused) != 0 || info.nNumberOfLinks != 1) return false;
+  size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  return true;
+}
+
+UniqueFileHandle HoldPlainFile(const std::string& path) {
+  // Reading only, shared only for reading: a program may still be started
+  // from the file, but nobody can open it to write or delete (or rename) it.
+  UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  std::uint64_t size = 0;
+  if (file && !IsPlainFileOfOneName(file.get(), size)) file.reset();
+  return file;
+}
+
 bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD written = 0;

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,16 @@ std::string RandomHex();
 // Writes all of `bytes` to `file` at its file pointer; false when a write
 // fails or stops short.
 bool WriteAll(HANDLE file, std::string_view bytes);
+
+// True when the open `file` is a plain disk file, no reparse point, folder
+// or device, reachable under no other name (one hard link); its size then
+// goes to `size`.
+bool IsPlainFileOfOneName(HANDLE file, std::uint64_t& size);
+
+// Opens `path` itself (never what a reparse point there leads to) for
+// reading, so that nobody can write, rename or delete it while the handle
+// lives; invalid when it is no plain file of one name or cannot be opened.
+UniqueFileHandle HoldPlainFile(const std::string& path);
 
 // True when both paths name one existing file (same volume, same file index),
 // whatever their spelling: letter case, short names, doubled backslashes.

@@ -41,16 +41,20 @@ struct Outcome {
   std::optional<std::uint32_t> exit_code;
 };
 
-Outcome RunToEnd(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode) {
+bool Start(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode,
+           const std::string& WorkingFolder, UniqueProcessInformation& started) {
   std::string command_line = RunAndWaitCommandLine(ExePath, Parameters);
-  const std::string folder = RunAndWaitFolder(ExePath);
+  const std::string folder = WorkingFolder.empty() ? RunAndWaitFolder(ExePath) : WorkingFolder;
   STARTUPINFOA startup = StartupInfoShowing(ShowMode);
+  return CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, FolderOrNull(folder), &startup,
+                        started.put()) != FALSE;
+}
+
+Outcome RunToEnd(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode,
+                 const std::string& WorkingFolder = "") {
   UniqueProcessInformation started;
-  if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, FolderOrNull(folder), &startup,
-                      started.put())) {
-    return {};
-  }
+  if (!Start(ExePath, Parameters, ShowMode, WorkingFolder, started)) return {};
   return {true, WaitForExitCode(started.process())};
 }
 
@@ -108,6 +112,16 @@ bool RunAndWait(const std::string& ExePath, const std::string& Parameters, std::
 std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, const std::string& Parameters,
                                                    std::uint16_t ShowMode) {
   return RunToEnd(ExePath, Parameters, ShowMode).exit_code;
+}
+
+std::optional<std::uint32_t> RunAndWaitForExitCodeIn(const std::string& ExePath, const std::string& Parameters,
+                                                     std::uint16_t ShowMode, const std::string& WorkingFolder) {
+  return RunToEnd(ExePath, Parameters, ShowMode, WorkingFolder).exit_code;
+}
+
+bool StartProgram(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode,
+                  UniqueProcessInformation& Started) {
+  return Start(ExePath, Parameters, ShowMode, "", Started);
 }
 
 void RunDetached(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode, bool Quote,

@@ -31,6 +31,15 @@ bool RunAndWait(const std::string& ExePath, const std::string& Parameters, std::
 std::optional<std::uint32_t> RunAndWaitForExitCode(const std::string& ExePath, const std::string& Parameters,
                                                    std::uint16_t ShowMode);
 
+// RunAndWaitForExitCode with `WorkingFolder` as the program's current folder.
+std::optional<std::uint32_t> RunAndWaitForExitCodeIn(const std::string& ExePath, const std::string& Parameters,
+                                                     std::uint16_t ShowMode, const std::string& WorkingFolder);
+
+// Starts a program as RunAndWait does and returns at once; `Started` owns
+// its handles. False when it could not be started.
+bool StartProgram(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode,
+                  UniqueProcessInformation& Started);
+
 // Starts a program in its own folder (the caller's current folder when
 // `ExePath` has none) and returns at once; `ProcessInfo` then owns its
 // handles. When the program cannot be started, `ProcessInfo` keeps what it

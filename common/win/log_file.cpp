@@ -14,17 +14,6 @@ bool SeekTo(HANDLE file, std::uint64_t offset, DWORD origin) {
   return ::SetFilePointerEx(file, distance, nullptr, origin) != FALSE;
 }
 
-// The open file is the one to write: a plain disk file, not a reparse point,
-// and reachable under no other name.
-bool IsOwnPlainFile(HANDLE file, std::uint64_t& size) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info)) return false;
-  constexpr DWORD kRefused = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
-  if ((info.dwFileAttributes & kRefused) != 0 || info.nNumberOfLinks != 1) return false;
-  size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-  return true;
-}
-
 // Rewrites the file through the same handle with only its newer part, so the
 // cut never names a file of its own.
 bool CutLog(HANDLE file, std::uint64_t size) {
@@ -48,7 +37,7 @@ bool AppendToLogFile(const std::string& path, const std::string& text) {
                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                                             nullptr));
   std::uint64_t size = 0;
-  if (!file || !IsOwnPlainFile(file.get(), size)) return false;
+  if (!file || !IsPlainFileOfOneName(file.get(), size)) return false;
   if (LogNeedsCut(size, text.size())) {
     if (!CutLog(file.get(), size)) return false;
   } else if (size == 0 && !WriteAll(file.get(), kUtf8Bom)) {

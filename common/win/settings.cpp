@@ -22,6 +22,18 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
   return std::string(buffer, length);
 }
 
+// Ordinary users may write settings.ini while the run has administrator
+// rights: a write goes only into a plain file of one name (no reparse point,
+// no second hard link), held meanwhile so that nobody can rename it or put
+// something else under its name (others may still read and write it).
+UniqueFileHandle PinPlainSettingsFile(const std::string& path) {
+  UniqueFileHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  std::uint64_t size = 0;
+  if (file && !IsPlainFileOfOneName(file.get(), size)) file.reset();
+  return file;
+}
+
 }  // namespace
 
 bool ReadIniBool(const std::string& key, bool fallback, const std::string& file, const std::string& section) {
@@ -33,6 +45,8 @@ bool ReadIniBool(const std::string& key, bool fallback, const std::string& file,
 bool WriteIniBool(const std::string& key, bool value, const std::string& file, const std::string& section) {
   const std::string path = SettingsFileOr(file);
   if (!FileExists(path)) return false;
+  const UniqueFileHandle pinned = PinPlainSettingsFile(path);
+  if (!pinned) return false;
   return ::WritePrivateProfileStringA(SettingsSectionOr(section).c_str(), key.c_str(), value ? "1" : "0",
                                       path.c_str()) != FALSE;
 }
@@ -51,6 +65,8 @@ void ReadIniString(const std::string& key, const std::string& fallback, const st
 void DeleteIniKey(const std::string& key, const std::string& file, const std::string& section) {
   const std::string path = SettingsFileOr(file);
   if (key.empty() || !FileExists(path)) return;
+  const UniqueFileHandle pinned = PinPlainSettingsFile(path);
+  if (!pinned) return;
   ::WritePrivateProfileStringA(SettingsSectionOr(section).c_str(), key.c_str(), nullptr, path.c_str());
 }
 

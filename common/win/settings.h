@@ -12,11 +12,13 @@ namespace merovix {
 
 bool ReadIniBool(const std::string& key, bool fallback, const std::string& file, const std::string& section);
 // True when the value was written; false when the file does not exist (it is
-// never created) or the write failed.
+// never created), is a reparse point or has a second hard link (nothing is
+// written then), or the write failed.
 bool WriteIniBool(const std::string& key, bool value, const std::string& file, const std::string& section);
 // Leaves `result` untouched when the key is empty.
 void ReadIniString(const std::string& key, const std::string& fallback, const std::string& file,
                    const std::string& section, std::string& result);
+// Nothing is deleted from a file that WriteIniBool would not write.
 void DeleteIniKey(const std::string& key, const std::string& file, const std::string& section);
 
 // A value that exists with another type than a string.

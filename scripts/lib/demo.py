@@ -109,7 +109,9 @@ class Demo:
             for line in log:
                 if line.startswith("start"):
                     say("  Merovix.exe started: " + line)
-        for line in read_lines(os.path.join(self.folder, "Merovix_Update_.log")):
+        # The installer runs from the updater's work folder and logs beside itself.
+        work_folder = self.box.unix_path("C:\\Program Files (x86)\\Merovix Update")
+        for line in read_lines(os.path.join(work_folder, "Merovix_Update_.log")):
             say("  the installer ran: " + line)
         say("  the updater's log, Update_Merovix.log in the installation folder:")
         for line in read_lines(os.path.join(self.folder, "Update_Merovix.log"), "utf-8-sig"):

@@ -106,13 +106,14 @@ def install_findstr(box):
     box.env["WINEDLLOVERRIDES"] = (overrides + ";" if overrides else "") + "findstr.exe=n"
 
 
-def install_driver(box, win_folder="C:\\Merovix", signed=False):
+def install_driver(box, win_folder="C:\\Merovix", signed=False, short=False):
     """download_driver.exe (tests/tools/download_driver) in `win_folder`,
     which becomes the program's folder of the operations it drives;
-    `signed`: the driver built to name the test signer (tests/CMakeLists.txt)."""
+    `signed`: the driver built to name the test signer, `short`: the one
+    whose transfers may take 8 seconds (tests/CMakeLists.txt)."""
     folder = box.unix_path(win_folder)
     os.makedirs(folder, exist_ok=True)
-    built = "download_driver_signed.exe" if signed else "download_driver.exe"
+    built = "download_driver_signed.exe" if signed else "download_driver_short.exe" if short else "download_driver.exe"
     winebed.install_file(os.path.join(box.bin, built), os.path.join(folder, "download_driver.exe"))
     return win_folder + "\\download_driver.exe"
 

@@ -12,6 +12,9 @@ from recorder_log import read_records, write_config
 from winebox import DEFAULT_INSTALL_DIR
 
 SERVICE_FOLDER = "C:\\svc"
+# The program's private work folder (the 32-bit program files folder of a
+# 64-bit Windows, for both builds): the fetched list and installer lie there.
+WORK_FOLDER = "C:\\Program Files (x86)\\Merovix Update"
 LOG_NAME = "Update_Merovix.log"
 # How the run's log begins the line about the installer's transfer.
 INSTALLER_TRANSFER = "Übertragung des Installationsprogramms: "
@@ -76,7 +79,8 @@ class Product:
         self.folder = box.install_product(install_dir, settings=settings)
         self.updater = os.path.join(self.folder, "Update_Merovix.exe")
         winebed.install_file(box.updater(signed), self.updater)
-        self.installer = os.path.join(self.folder, "Merovix_Update_.exe")
+        self.installer_win = WORK_FOLDER + "\\Merovix_Update_.exe"
+        self.installer = box.unix_path(self.installer_win)
         self.signal_file = os.path.join(self.folder, "StopService")
 
     def path(self, name):
@@ -84,6 +88,17 @@ class Product:
 
     def win(self, name):
         return self.install_dir + "\\" + name
+
+    def work_win(self, name):
+        return WORK_FOLDER + "\\" + name
+
+    def work_folder(self):
+        """The work folder (Linux path), made here when the program has not
+        made it yet (the program takes a real folder there under Wine, which
+        keeps no access lists)."""
+        folder = self.box.unix_path(WORK_FOLDER)
+        os.makedirs(folder, exist_ok=True)
+        return folder
 
     def start_updater(self, cwd=None):
         """Starts the updater; `cwd` (a Linux folder) becomes its current folder."""
@@ -103,12 +118,14 @@ class Product:
             return host.put(path, f.read(), mtime=mtime)
 
     def put_old_installer(self):
-        """A stand-in installer left in the folder by an earlier run; returns its bytes."""
+        """A stand-in installer left in the work folder by an earlier run; returns its bytes."""
+        self.work_folder()
         winebed.install_file(os.path.join(self.box.bin, "recorder.exe"), self.installer)
         with open(self.installer, "rb") as f:
             return f.read()
 
     def configure_installer(self, *lines):
+        self.work_folder()
         write_config(self.installer, *lines)
 
     def installer_runs(self):

@@ -6,7 +6,9 @@ Every row asserts the same: the program ends by itself with exit code 0
 after the expected German message and logs it; what the run stopped runs
 again, or the message says it could not be restarted; settings.ini holds
 what it held apart from the keys the run writes or deletes; and no file but
-the served installer lies under the installer's name."""
+the served installer lies under the installer's name; the run fetches
+nothing but the list and the installer, into its work folder; and the
+product's programs and the transfer tool are untouched."""
 import dataclasses
 import os
 import random
@@ -16,7 +18,7 @@ import subprocess
 import pytest
 
 from download_host import HOST, INSTALLER_PATH, LIST_PATH, install_curl, install_findstr, install_wget
-from product import RUNNING, Product, Service, Standin, installer_transfers, temp_log
+from product import RUNNING, WORK_FOLDER, Product, Service, Standin, installer_transfers, temp_log
 from winebox import DEFAULT_INSTALL_DIR
 
 TOOLS = "C:\\Tools"
@@ -39,6 +41,9 @@ def listing(path):
 
 
 LISTED_PATH = "/neu/" + INSTALLER_NAME  # served there as well
+# Served as well, and never to be fetched: where a list may point to have a
+# file of the installation folder or the transfer tool replaced.
+DECOYS = ("/neu/settings.ini", "/neu/Merovix.exe", "/tools/wget.exe")
 LISTED = listing("{host}" + LISTED_PATH)
 MANY_LIST_LINES = b"[Archiv]\r\n" + b"".join(b"Eintrag%07d=https://localhost/archiv/Befund.pdf\r\n" % i
                                              for i in range(10 * 2 ** 20 // 50))
@@ -49,6 +54,7 @@ MANY_SETTINGS_LINES = b"[Daten]\r\n" + b"Wert=0123456789abcdef\r\n" * (10 * 2 **
 class Case:
     settings: bytes = SETTINGS
     settings_read_only: bool = False
+    settings_hard_link: bool = False  # settings.ini is also another file's name: never written
     asks: bool = False  # the consent question shows and is answered "Ja"
     registry: tuple = (DEFAULT_INSTALL_DIR, "REG_SZ")  # the uninstall entry's value and type
     install_dir: str = DEFAULT_INSTALL_DIR  # where the product lies
@@ -82,6 +88,7 @@ CASES = {
     "settings-repeated-section": Case(settings=b"[Parameter]\r\nconfirm_update=0\r\n[Andere]\r\nx=1\r\n"
                                                b"[Parameter]\r\nminimiert_starten=1\r\n"),
     "settings-read-only": Case(settings_read_only=True),
+    "settings-second-hard-link": Case(settings_hard_link=True),
     # the uninstall entry
     "registry-dword": Case(registry=("1", "REG_DWORD"), caption="Fehler",
                            message="Ungültiger Datentyp für 'Inno Setup: App Path'", installs=False, transfer=None),
@@ -89,13 +96,22 @@ CASES = {
     "registry-non-ascii": Case(registry=("C:\\Programme\\Müller Praxis\\Merovix", "REG_SZ"),
                                install_dir="C:\\Programme\\Müller Praxis\\Merovix"),
     # the directive list: what it cannot hold as a header or entry leaves the default address
-    "list-10mb": Case(directive_list=MANY_LIST_LINES + LISTED, fetched=LISTED_PATH),
+    # Past the list's size limit (4 MiB): not read, the default address holds.
+    "list-10mb": Case(directive_list=MANY_LIST_LINES + LISTED),
+    # The list's own entry names a program: nothing but the list and the installer is fetched.
+    "list-names-a-program-for-itself": Case(tool="wget", directive_list=b"[]\r\nLoadAndRun.ini=https://{host}"
+                                                                         b"/tools/wget.exe\r\n" + LISTED,
+                                            fetched=LISTED_PATH),
     "list-nul-byte": Case(directive_list=b"[Update]\r\nX=1\r\n\0" + LISTED[len(b"[Update]\r\n"):]),
     "list-byte-order-mark": Case(directive_list=b"\xef\xbb\xbf" + LISTED),
     "list-cr-only": Case(directive_list=LISTED.replace(b"\r\n", b"\r"), fetched=LISTED_PATH),
     "list-url-blanks-quotes": failed_download('{host}/neu/Merovix Update_.exe" -o "C:\\pwned.exe', "Adresse abgelehnt"),
     "list-url-shell-characters": failed_download("{host}/neu/&echo pwned>C:\\pwned.txt|^%COMSPEC%<" + INSTALLER_NAME,
                                                  "Adresse abgelehnt"),
+    # The installer's URL never chooses the local file: these are not fetched at all.
+    "list-url-names-settings": failed_download("{host}/neu/settings.ini", "Adresse abgelehnt"),
+    "list-url-names-the-desktop-program": failed_download("{host}/neu/Merovix.exe", "Adresse abgelehnt",
+                                                          tool="wget"),
     "list-url-10000-characters": failed_download("{host}/" + "a" * 10000 + "/" + INSTALLER_NAME,
                                                  "fehlgeschlagen, Exit-Code 22"),
     # the download host
@@ -225,7 +241,10 @@ def set_the_scene(box, host, case):
     if case.directive_list is not None:
         host.put(LIST_PATH, case.directive_list.replace(b"{host}", HOST.encode()).replace(b"{down}", DOWN_HOST.encode()))
     product.serve_installer(host)
-    product.serve_installer(host, LISTED_PATH)
+    # Served under every name a list of these cases points to: what the run
+    # does not fetch is not missing.
+    for path in (LISTED_PATH, *DECOYS):
+        product.serve_installer(host, path)
     product.configure_installer(("exit", case.installer_exit))
     return product
 
@@ -250,6 +269,8 @@ def test_bad_input_and_faults(box, host, case):
     scene = ProductScene(box, product, case)
     settings = product.path("settings.ini")
     undo_read_only = read_only(settings) if case.settings_read_only else (lambda: None)
+    if case.settings_hard_link:
+        os.link(settings, box.unix_path("C:\\fremd.ini"))
     try:
         assert run_to_the_message(box, product, case) == [case.message]
         with open(settings, "rb") as f:
@@ -261,16 +282,29 @@ def test_bad_input_and_faults(box, host, case):
     # settings.ini: the one-shot key goes after every run that found the
     # installation; the flag comes with the end of the diagnostic program.
     had_confirm = any(key_of(line) == "confirm_update" for line in lines_of(case.settings))
-    deletes = had_confirm and not case.settings_read_only and case.caption == UPDATE_CAPTION
-    flags = case.installs and not case.settings_read_only
+    unwritable = case.settings_read_only or case.settings_hard_link
+    deletes = had_confirm and not unwritable and case.caption == UPDATE_CAPTION
+    flags = case.installs and not unwritable
     assert_settings_kept(case.settings, after, deletes or flags, case)
     assert any(key_of(line) == "confirm_update" for line in lines_of(after)) == (had_confirm and not deletes)
     if flags:
         assert_flag_written_into_the_section(after)
 
-    # Under the installer's name lies the served installer, run once, or nothing.
-    under_its_name = [n for n in os.listdir(product.folder) if n.lower().startswith(INSTALLER_NAME.lower())]
+    # Under the installer's name in the work folder lies the served
+    # installer, run once, or nothing; in the installation folder nothing.
+    work = box.unix_path(WORK_FOLDER)
+    under_its_name = [n for n in os.listdir(work) if n.lower().startswith(INSTALLER_NAME.lower())
+                      ] if os.path.isdir(work) else []
     assert under_its_name == ([INSTALLER_NAME] if case.installs else [])
+    assert [n for n in os.listdir(product.folder) if n.lower().startswith(INSTALLER_NAME.lower())] == []
+    decoys = {LISTED_PATH, *DECOYS} - {case.fetched}
+    assert not decoys & {uri for _, uri, _ in host.requests()}, host.requests()
+    untouched = [("Merovix.exe", "standin.exe")] if case.product != "service" else []
+    if case.tool == "wget":
+        untouched.append(("wget.exe", "wget.exe"))
+    for name, built in untouched:
+        with open(product.path(name), "rb") as f, open(os.path.join(box.bin, built), "rb") as original:
+            assert f.read() == original.read(), name
     assert len(product.installer_runs()) == (1 if case.installs else 0)
     if case.installs:
         with open(product.installer, "rb") as f, open(os.path.join(box.bin, "recorder.exe"), "rb") as served:

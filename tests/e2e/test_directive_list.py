@@ -1,12 +1,14 @@
 """End-to-end: LoadDirectiveList, ReadDirectiveValue and LoadAndRun with the
 real transfer tools against the test bed's download host."""
 import os
+import time
 
 import pytest
 from winebed import wait_until
 
-from download_host import (LIST_PATH, install_curl, install_driver, install_findstr, install_recorder,
+from download_host import (LIST_PATH, SERVER_TIME, install_curl, install_driver, install_findstr, install_recorder,
                            install_wget, recorded_command_lines)
+from product import WORK_FOLDER
 
 LIST = ("[Update]\r\n"
         "UpdateFilename=https://h/Gr\u00f6\u00dfe.exe\n"
@@ -39,14 +41,17 @@ def test_list_is_loaded_converted_to_ansi_and_removed(box, host, tool):
         install_curl(box)
     else:
         install_wget(box, box.unix_path("C:\\Merovix"))
-    with open(box.unix_path("C:\\Merovix\\LoadAndRun.ini"), "wb") as f:
-        f.write(b"[Update]\r\nUpdateFilename=stale\r\n")  # left over: must not be read
+    # Left over, beside the program and in the work folder: neither is read.
+    os.makedirs(box.unix_path(WORK_FOLDER))
+    for folder in ("C:\\Merovix", WORK_FOLDER):
+        with open(box.unix_path(folder + "\\LoadAndRun.ini"), "wb") as f:
+            f.write(b"[Update]\r\nUpdateFilename=stale\r\n")
     host.put(LIST_PATH, LIST.format(base=host.url("")).encode("utf-8"))
     value, lines = load_directive(box, driver)
     assert value == b"https://h/Gr\xf6\xdfe.exe"  # code page 1252
     assert lines[0] == b"[Update]" and b"[Before]" not in lines
     assert lines[3].startswith(b"Manual=https://") and len(lines) == 7
-    assert leftovers(box, "C:\\Merovix") == []
+    assert leftovers(box, WORK_FOLDER) == [] and leftovers(box, "C:\\Merovix") == ["LoadAndRun.ini"]
     # Other readers' letter-case rule: sections and keys in any case.
     assert load_directive(box, driver, key="MANUAL", section="docs")[0].endswith(b"/docs/Handbuch.PdF^Handbuch")
 
@@ -126,3 +131,39 @@ def test_load_and_run_downloads_opens_and_starts_only_what_it_should(box, host):
     fetched = [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
     assert "/info/index.html" not in fetched and fetched.count("/docs/Handbuch.PdF") == 1
     assert len(recorded_command_lines(viewer)) == 1 and len(recorded_command_lines(browser)) == 1
+
+
+@pytest.mark.parametrize("tool", ["curl", "wget"])
+def test_a_list_dripping_past_its_time_limit_is_not_read(box, host, tool):
+    """The driver whose transfers may take 8 seconds and whose list comes
+    from the host's /slow/ path (32 seconds for its 16000 bytes)."""
+    driver = install_driver(box, short=True)
+    if tool == "curl":
+        install_curl(box)
+    else:
+        install_wget(box, box.unix_path("C:\\Merovix"))
+    started = time.monotonic()
+    assert load_directive(box, driver) == (DEFAULT.encode(), [b"[Before]"])
+    assert time.monotonic() - started < 25
+    assert leftovers(box, WORK_FOLDER) == []
+
+
+def test_with_a_signer_load_and_run_keeps_only_what_the_signer_signed(box, host):
+    """Known Wine difference: the test CA's signature passes (Windows:
+    CERT_E_UNTRUSTEDROOT, maker.exe would be deleted as well)."""
+    driver = install_driver(box, signed=True)
+    install_curl(box)
+    install_findstr(box)
+    entries = "".join("%s={base}/tools/%s\r\n" % (name, name) for name in ("unsigned.exe", "maker.exe"))
+    host.put(LIST_PATH, ("[Docs]\r\nManual={base}/docs/Handbuch.pdf\r\n" + entries).format(base=host.url("")).encode())
+    host.put("/docs/Handbuch.pdf", b"%PDF-1.4 manual")
+    for name in ("unsigned.exe", "maker.exe"):
+        with open(os.path.join(box.bin, "signing", name), "rb") as f:
+            host.put("/tools/" + name, f.read(), mtime=SERVER_TIME)
+    os.makedirs(box.unix_path("C:\\Docs"))
+    for entry in ("Manual", "unsigned.exe", "maker.exe"):
+        code, out = box.output(driver, "loadandrun", entry, "C:\\Docs\\", "Docs", "0")
+        assert code == 0, out
+    fetched = [uri for method, uri, status in host.requests() if method == "GET" and status == 200]
+    assert "/docs/Handbuch.pdf" in fetched and "/tools/unsigned.exe" in fetched
+    assert os.listdir(box.unix_path("C:\\Docs")) == ["maker.exe"]  # the others fetched, refused and deleted

@@ -2,6 +2,7 @@
 bed's download host, driven by download_driver.exe."""
 import os
 import socket
+import time
 
 import pytest
 from winebed import wait_until
@@ -141,6 +142,19 @@ def test_stalled_host_ends_header_query_and_transfer_and_keeps_the_old_copy(box,
 def test_slow_but_steady_download_outlasting_the_stall_limit_completes(box, host, tool):
     download(box, tool[1], host.url("/slow/Merovix_Update_.exe"), timeout=120)
     assert read(box, TARGET) == b"S" * 16000
+
+
+def test_a_host_dripping_past_the_time_limit_fails_the_download_and_keeps_the_old_copy(box, host, tool):
+    """The driver built with transfers of at most 8 seconds, against /slow/,
+    which drips its 16000 bytes over 32 seconds fast enough for curl's own
+    stall limit: the transfer is ended at the limit."""
+    driver = install_driver(box, short=True)
+    put_old_copy(box, mtime=SERVER_TIME + 7)  # not the server's time: curl fetches
+    started = time.monotonic()
+    download(box, driver, host.url("/slow/Merovix_Update_.exe"), timeout=60)
+    assert time.monotonic() - started < 25
+    assert read(box, TARGET) == b"old installer"
+    assert files_in(box, "C:\\Ziel") == ["Merovix_Update_.exe"]
 
 
 def test_unreachable_host_keeps_the_old_copy(box, host, tool):

@@ -71,7 +71,7 @@ def test_consent_runs_the_update_from_the_lists_url_and_waits_for_the_installer(
 
     runs = wait_until(product.installer_runs, what="the installer")
     started = time.monotonic()
-    assert runs[0]["cmdline"] == '"%s" /silent' % product.win("Merovix_Update_.exe")
+    assert runs[0]["cmdline"] == '"%s" /silent' % product.installer_win
     assert runs[0]["folder"] == product.install_dir and runs[0]["show"] == "1"
     for other in others:
         other.wait_ended()
@@ -109,7 +109,7 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
         code, windows = product.run_unattended()
         assert code == documented_exit_code("soft reboot") == 3010
         # The installer's console is the only window.
-        assert windows == [{"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}]
+        assert windows == [{"class": "WineConsoleClass", "caption": product.installer_win, "own": False}]
     else:
         program = product.start_updater()
         assert final_message(box, "desktop-" + show) == [DONE + " und Merovix neu gestartet!"]
@@ -120,21 +120,22 @@ def test_desktop_program_is_signalled_and_restarted_in_its_show_mode(box, host, 
     starts = wait_until(lambda: len(desktop.starts()) >= 2 and desktop.starts(), what="the restart")
     assert len(starts) == 2 and starts[1][1] == show, starts
     switches = QUIET_SWITCHES if unattended else "/silent"
-    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.win("Merovix_Update_.exe"),
-                                                                             switches)]
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.installer_win, switches)]
     assert ("GET", LIST_PATH, 404) in host.requests() and fetched(host) == [INSTALLER_PATH]  # the default URL
     assert not os.path.exists(product.signal_file)
+    if not unattended:  # the run made the work folder itself: Wine maps its access list to mode bits
+        assert os.stat(product.work_folder()).st_mode & 0o007 == 0, "others may enter the work folder"
     log = product.log()
     ended = "Installationsprogramm beendet, Exit-Code " + (
         "3010 (installiert, zum Abschluss muss der PC neu gestartet werden)" if unattended else "0")
     assert log.index("Merovix.exe hat sich beendet") < log.index(ended)
     if unattended:
-        curl, installer = SYSTEM + "\\curl.exe", product.win("Merovix_Update_.exe")
+        curl, installer = SYSTEM + "\\curl.exe", product.installer_win
         assert log[1:] == [
             UNATTENDED,
             "Update der Installation in " + product.install_dir,
             "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22"
-            % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
+            % (host.url(LIST_PATH), curl, product.work_win("LoadAndRun.ini")),
             "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
             % (host.url(INSTALLER_PATH), curl, installer),
             NOT_CHECKED,
@@ -173,10 +174,9 @@ def test_an_unattended_run_offered_the_installed_version_does_nothing(box, host)
     set_installed_version(box, "7.1.9")
     code, windows = product.run_unattended()
     assert code == documented_exit_code("ran successfully")
-    installer_console = {"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}
+    installer_console = {"class": "WineConsoleClass", "caption": product.installer_win, "own": False}
     assert all(window == installer_console for window in windows), windows
-    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.win("Merovix_Update_.exe"),
-                                                                             QUIET_SWITCHES)]
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" %s' % (product.installer_win, QUIET_SWITCHES)]
     for service in (merovix, keep_alive):
         first, second = service.runs()
         assert STOP_CONTROL in first and second[-1] == RUNNING
@@ -206,7 +206,7 @@ def test_only_an_installer_older_than_the_installed_version_is_refused(box, host
     assert desktop.running() and len(desktop.starts()) == 1 and not os.path.exists(product.signal_file)
     assert product.log()[-3:] == [
         "Das Installationsprogramm %s (Version %s) ist älter als die installierte Version %s: gelöscht, nichts beendet, "
-        "nichts ausgeführt" % (product.win("Merovix_Update_.exe"), RECORDER_VERSION, installed),
+        "nichts ausgeführt" % (product.installer_win, RECORDER_VERSION, installed),
         "Meldung: Das angebotene Update (Version %s) ist älter als die installierte Version %s und wurde nicht "
         "installiert!" % (RECORDER_VERSION, installed),
         "Ende, Exit-Code %d" % older]
@@ -228,6 +228,7 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
                            "storescpDwProcessID=%s\nwlmscpfsDwProcessID=%s\n" % (stranger.pid, wlmscpfs.pid))
     use_curl(box)
     product.serve_installer(host)
+    product.work_folder()
     with open(product.installer, "wb") as f:  # an old copy: the header query runs through cmd.exe
         f.write(b"old installer")
     os.utime(product.installer, (SERVER_TIME, SERVER_TIME))
@@ -267,13 +268,13 @@ def test_service_branch_stops_services_and_dicom_servers_and_starts_the_services
     wlmscpfs.wait_ended()
     assert unrecorded_wlmscpfs.running()
 
-    curl, installer = SYSTEM + "\\curl.exe", product.win("Merovix_Update_.exe")
+    curl, installer = SYSTEM + "\\curl.exe", product.installer_win
     start, *log = product.log()
     assert re.fullmatch(r"Start: Update_Merovix 28\.0\.0\.57, Computer \S+, Benutzer \S+", start), start
     assert log == [
         "Update der Installation in " + product.install_dir,
         "Übertragung der Direktivenliste: %s mit %s nach %s: fehlgeschlagen, Exit-Code 22"
-        % (host.url(LIST_PATH), curl, product.win("LoadAndRun.ini")),
+        % (host.url(LIST_PATH), curl, product.work_win("LoadAndRun.ini")),
         "Übertragung des Installationsprogramms: %s mit %s nach %s: geladen, Exit-Code 0"
         % (host.url(INSTALLER_PATH), curl, installer),
         NOT_CHECKED,
@@ -312,7 +313,7 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     if unattended:
         code, windows = product.run_unattended()
         assert code == documented_exit_code("installer failed")
-        installer_console = {"class": "WineConsoleClass", "caption": product.win("Merovix_Update_.exe"), "own": False}
+        installer_console = {"class": "WineConsoleClass", "caption": product.installer_win, "own": False}
         assert all(window == installer_console for window in windows), windows
         assert product.log()[-2:] == ["Meldung: " + message, "Ende, Exit-Code %d" % code]
     else:
@@ -330,8 +331,7 @@ def test_failing_installer_is_reported_and_the_stopped_service_is_started(box, h
     assert log[stops + 1:stops + 5] == [
         "Signaldatei %s angelegt" % product.win("StopService"), "Signaldatei nach 500 Abfragen nicht abgeholt",
         "Dienst Merovix: %s\\sc.exe stop Merovix, danach beendet" % SYSTEM,
-        'Installationsprogramm: "%s" %s' % (product.win("Merovix_Update_.exe"),
-                                            QUIET_SWITCHES if unattended else "/silent")]
+        'Installationsprogramm: "%s" %s' % (product.installer_win, QUIET_SWITCHES if unattended else "/silent")]
     assert ("Neustart Dienst Merovix_KeepAlive: wird ausgeführt" if keep_alive_starts
             else "Neustart Dienst Merovix_KeepAlive fehlgeschlagen: beendet") in log
 
@@ -360,7 +360,7 @@ def test_installer_that_cannot_be_started_is_reported(box, host):
                  marks=pytest.mark.wow64),
     ("wget", "/err/401/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 6", False),
     ("curl", "/neu/Merovix_Update_.exe?v=2", REFUSED, False),  # its file name cannot exist
-    ("wget", "/neu/Merovix_Setup.exe", "geladen, Exit-Code 0", False),  # fetched, but not as the installer
+    ("wget", "/neu/Merovix_Setup.exe", REFUSED, False),  # names another file than the installer
     ("curl", "plain:/neu/Merovix_Update_.exe", REFUSED, False),  # not HTTPS
     ("curl", "/tohttp/neu/Merovix_Update_.exe", "fehlgeschlagen, Exit-Code 1", False),  # redirected to plain HTTP
     # The host stalls after the headers (with wget: tests/e2e/test_bad_input.py).
@@ -394,20 +394,44 @@ def test_failed_download_runs_no_earlier_installer_and_touches_nothing(box, host
         assert program.wait(timeout=30) == 0
     assert product.installer_runs() == [] and open(product.installer, "rb").read() == earlier
     assert host.plain_requests() == []
-    # No partial file or staging folder is left behind.
-    assert [name for name in os.listdir(product.folder) if name.startswith("Merovix_Update_.exe")] == [
+    # No partial file or staging folder is left behind, and nothing lands
+    # in the installation folder.
+    assert [name for name in os.listdir(product.work_folder()) if name.startswith("Merovix_Update_.exe")] == [
         "Merovix_Update_.exe"]
+    assert [name for name in os.listdir(product.folder) if name.startswith("Merovix_")] == []
     assert diagnose.running() and desktop.running() and len(desktop.starts()) == 1
     assert not os.path.exists(product.signal_file)
     assert "Tageslistebeachten" not in product.settings()
     if not path.startswith("/stall/"):  # nginx may log a stalled request only later
         asked = [uri for _, uri, _ in host.requests()]
-        assert (path in asked) == ("?" not in path and not plain), asked
-    assert os.path.exists(product.path("Merovix_Setup.exe")) == path.endswith("Setup.exe")
+        assert (path in asked) == (outcome != REFUSED), asked
     transfer = installer_transfers(product.log())
     assert len(transfer) == 1 and transfer[0].startswith(INSTALLER_TRANSFER + url + " mit ") and transfer[0].endswith(
         outcome), transfer
     assert product.log()[-2:] == ["Meldung: " + DOWNLOAD_FAILED, "Ende, Exit-Code %d" % failed if unattended else "Ende"]
+
+
+def test_the_installer_cannot_be_swapped_while_the_run_waits_for_the_desktop_program(box, host):
+    """From its download until it has run, the installer is held open in a
+    build without a signer too: a copy over it fails, and the served file is
+    the one that runs. (Wine keeps sharing modes as Windows does.)"""
+    product = Product(box, "[Parameter]\nconfirm_update=0\n")
+    use_curl(box)
+    served = product.serve_installer(host) and open(os.path.join(box.bin, "recorder.exe"), "rb").read()
+    # Ignores the signal file and ends by itself: the run waits for it meanwhile.
+    desktop = Standin(box, product.win("Merovix.exe"), "run_ms=15000\n")
+    evil = install_recorder(box, TOOLS + "\\evil.exe")  # what a user would have run
+    winebed.install_file(os.path.join(box.bin, "standin.exe"), evil)
+
+    program = product.start_updater()
+    wait_until(lambda: os.path.exists(product.signal_file), what="the run to wait for Merovix.exe")
+    box.run("cmd", "/c", "copy", "/y", TOOLS + "\\evil.exe", product.installer_win)
+    with open(product.installer, "rb") as f:
+        assert f.read() == served
+    assert final_message(box, "swap-refused") == [DONE + " und Merovix neu gestartet!"]
+    assert program.wait(timeout=30) == 0
+    assert "timeout pid=" + desktop.pid in desktop.lines()
+    assert [r["cmdline"] for r in product.installer_runs()] == ['"%s" /silent' % product.installer_win]
 
 
 def test_signal_file_that_cannot_be_created_restarts_the_keep_alive_and_reports_the_error(box, host):
@@ -437,7 +461,8 @@ FOREIGN_KEY = "mit dem Namen des Herstellers, aber nicht mit seinem Schlüssel s
 
 
 def transfer_leftovers(product):
-    return [name for name in os.listdir(product.folder) if name.endswith((".part", ".wget"))]
+    return [name for folder in (product.folder, product.work_folder()) for name in os.listdir(folder)
+            if name.endswith((".part", ".wget"))]
 
 
 # A build that names the maker's signer runs only an installer that signer
@@ -468,6 +493,7 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
         install_wget(box, product.folder)
     product.serve_installer(host, standin=os.path.join("signing", standin), mtime=SERVER_TIME)
     if current:
+        product.work_folder()
         winebed.install_file(os.path.join(box.bin, "signing", standin), product.installer)
         os.utime(product.installer, (SERVER_TIME, SERVER_TIME))
     desktop = Standin(box, product.win("Merovix.exe"), "signal=StopService\n")
@@ -499,10 +525,11 @@ def test_a_build_naming_the_signer_runs_only_the_signers_installer(box, host, st
     assert len(transfer) == 1 and "(%s)" % verdict in transfer[0], transfer
 
 
-# A user may plant links where the transfers of earlier versions wrote: a
-# junction at wget's staging folder (Wine 8 has no junctions: it reports a
-# Linux symbolic link to a folder as a reparse point) and a link at curl's
-# partial file. The run makes places of its own and leaves these alone.
+# Links planted where transfers write (on Windows only an administrator
+# could put them into the work folder): a junction at wget's staging folder
+# (Wine 8 has no junctions: it reports a Linux symbolic link to a folder as a
+# reparse point) and a link at curl's partial file. The run makes places of
+# its own and leaves these alone.
 @pytest.mark.parametrize("tool", ["curl", "wget"])
 def test_links_planted_at_the_transfers_old_names_are_left_alone(box, host, tool):
     product = Product(box, "[Parameter]\nconfirm_update=0\n")
@@ -516,8 +543,9 @@ def test_links_planted_at_the_transfers_old_names_are_left_alone(box, host, tool
     for name in ("befund.txt", "Merovix_Update_.exe"):
         with open(os.path.join(target, name), "wb") as f:
             f.write(b"precious " + name.encode())
-    links = {product.path("Merovix_Update_.exe.wget"): target, product.path("LoadAndRun.ini.wget"): target,
-             product.path("Merovix_Update_.exe.part"): os.path.join(target, "befund.txt")}
+    work = product.work_folder()
+    links = {os.path.join(work, "Merovix_Update_.exe.wget"): target, os.path.join(work, "LoadAndRun.ini.wget"): target,
+             os.path.join(work, "Merovix_Update_.exe.part"): os.path.join(target, "befund.txt")}
     for link, points_to in links.items():
         os.symlink(points_to, link)
 

@@ -42,7 +42,7 @@ bool SameWordsWithUrl(std::string_view line, std::string_view plain_line, const 
 // RunAndWait starts them, and the header query that cmd.exe runs.
 std::vector<std::string> CommandLines(std::string_view url, const std::string& local_file) {
   using namespace merovix;
-  return {RunAndWaitCommandLine(kTool, CurlFetchParameters(CurlPartialFile(local_file, kUnique), url)),
+  return {RunAndWaitCommandLine(kTool, CurlFetchParameters(CurlPartialFile(local_file, kUnique), url, {60, 1})),
           RunAndWaitCommandLine(kTool, WgetFetchParameters(WgetStagingFolder(local_file, kUnique), url, true)),
           HeaderQueryCommand(kTool, url, kFindstr)};
 }

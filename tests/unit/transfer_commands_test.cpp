@@ -68,8 +68,9 @@ TEST(TransferCommands, TargetFolderDropsTheLastSegmentAndAllTrailingBackslashes)
 
 TEST(TransferCommands, CommandLinesPutTheUrlUnquotedAndThePathsQuoted) {
   const std::string url = "https://localhost:47443/fileadmin/files/merovix/Merovix_Update_.exe";
-  EXPECT_EQ(CurlFetchParameters("C:\\Program Files\\Merovix\\Merovix_Update_.exe.part", url),
-            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --speed-limit 100 --speed-time 30 --fail -L "
+  EXPECT_EQ(CurlFetchParameters("C:\\Program Files\\Merovix\\Merovix_Update_.exe.part", url, {60, 4194304}),
+            "-R -u diagnose:TiloWemaGrub5_ --connect-timeout 2 --speed-limit 100 --speed-time 30 --max-time 60 "
+            "--max-filesize 4194304 --fail -L "
             "--proto =https --proto-redir =https -o "
             "\"C:\\Program Files\\Merovix\\Merovix_Update_.exe.part\" " +
                 url + " --ssl-no-revoke");

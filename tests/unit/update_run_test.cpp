@@ -13,7 +13,8 @@ namespace merovix {
 namespace {
 
 const std::string kDir = "C:\\Program Files\\Merovix";
-const std::string kInstaller = kDir + "\\Merovix_Update_.exe";
+// The work folder, where the installer lies and runs from.
+const std::string kInstaller = "C:\\Program Files (x86)\\Merovix Update\\Merovix_Update_.exe";
 const std::string kSignal = kDir + "\\StopService";
 const std::string kDefaultUrl = "https://merovix.example/fileadmin/files/merovix/Merovix_Update_.exe";
 const std::string kSc = "C:\\Windows\\system32\\sc.exe";
@@ -34,7 +35,6 @@ class FakeWorld : public UpdateOperations {
   bool answer_yes = true;
   DownloadOutcome download_outcome = DownloadOutcome::Fetched;
   std::optional<SignatureVerdict> download_signature;
-  std::string download_lands_at = kInstaller;
   int signal_seen_after_polls = 3;  // the product deletes the signal file; -1: never
   bool signal_file_cannot_be_created = false;
   std::optional<std::uint32_t> installer_exit_code = 0;
@@ -84,18 +84,17 @@ class FakeWorld : public UpdateOperations {
     const auto it = directives.find(key);
     return section == "Update" && it != directives.end() ? it->second : fallback;
   }
-  DownloadResult DownloadFile(const std::string& url, const std::string& target, std::uint16_t show) override {
-    log.push_back("DownloadFile " + url + " [" + target + "] " + std::to_string(show));
-    DownloadResult result{download_outcome,  "C:\\Windows\\system32\\curl.exe", url, download_lands_at, 0,
+  DownloadResult DownloadInstaller(const std::string& url, std::uint16_t show) override {
+    log.push_back("DownloadInstaller " + url + " " + std::to_string(show));
+    DownloadResult result{download_outcome,  "C:\\Windows\\system32\\curl.exe", url, kInstaller, 0,
                           download_signature};
-    if (result.Succeeded()) files.insert(download_lands_at);
+    if (result.Succeeded()) files.insert(kInstaller);
     return result;
   }
   std::optional<ProductVersion> InstalledVersion() override { return installed_version; }
   std::optional<ProductVersion> FileVersion(const std::string& path) override {
     return path == kInstaller && files.count(path) != 0 ? offered_version : std::nullopt;
   }
-  bool IsSameFile(const std::string& a, const std::string& b) override { return a == b && files.count(a) != 0; }
   bool FileExists(const std::string& path) override {
     if (path == kSignal && files.count(kSignal) != 0 && signal_seen_after_polls >= 0 &&
         polls >= signal_seen_after_polls) {
@@ -152,8 +151,8 @@ class FakeWorld : public UpdateOperations {
     log.push_back("ShellExecute " + file + " " + parameters + (wait ? " wait " : " nowait ") + std::to_string(show));
   }
   std::optional<std::uint32_t> RunAndWait(const std::string& exe, const std::string& parameters,
-                                          std::uint16_t show) override {
-    log.push_back("RunAndWait " + exe + " " + parameters + " " + std::to_string(show));
+                                          const std::string& folder, std::uint16_t show) override {
+    log.push_back("RunAndWait " + exe + " " + parameters + " in " + folder + " " + std::to_string(show));
     if (installer_leaves_desktop_running) {
       if (*installer_leaves_desktop_running) {
         running["Merovix.exe"] = 1;
@@ -180,10 +179,11 @@ class FakeWorld : public UpdateOperations {
 };
 
 using Log = std::vector<std::string>;
-const std::string kDownloadDefault = "DownloadFile " + kDefaultUrl + " [] 1";
-const std::string kInstall = "RunAndWait " + kInstaller + " /silent 1";
+const std::string kDownloadDefault = "DownloadInstaller " + kDefaultUrl + " 1";
+const std::string kInstall = "RunAndWait " + kInstaller + " /silent in " + kDir + " 1";
 const std::string kQuietInstall = "RunAndWait " + kInstaller +
-                                  " /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010 1";
+                                  " /SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /RESTARTEXITCODE=3010 in " + kDir +
+                                  " 1";
 
 TEST(UpdateRun, RefusedConsentShowsTheCancelMessageAndDoesNothingElse) {
   FakeWorld world;
@@ -206,33 +206,26 @@ TEST(UpdateRun, TheDirectiveListChoosesTheUrlAndConfirmUpdateZeroSkipsTheQuestio
   world.Run();
   ASSERT_GE(world.log.size(), 2u);
   EXPECT_EQ(world.log[0], "LoadDirectiveList");
-  EXPECT_EQ(world.log[1], "DownloadFile https://other.example/x/Merovix_Update_.exe [] 1");
+  EXPECT_EQ(world.log[1], "DownloadInstaller https://other.example/x/Merovix_Update_.exe 1");
 }
 
 TEST(UpdateRun, OnlyAnInstallerThisDownloadFetchedOrConfirmedIsRun) {
   using enum DownloadOutcome;
-  const std::string elsewhere = "C:\\Tools\\Merovix_Update_.exe";  // the updater outside the installation folder
-  const std::string other_name = kDir + "\\Merovix_Setup.exe";     // the list's URL names another file
   struct Case {
     DownloadOutcome outcome;
-    std::string lands_at;
-    bool old_copy_there;
     bool installs;
   };
-  for (const Case& c : {Case{Fetched, kInstaller, true, true}, Case{Current, kInstaller, true, true},
-                        Case{ToolFailed, kInstaller, true, false}, Case{NoTool, kInstaller, true, false},
-                        Case{UrlRefused, kInstaller, true, false}, Case{NotPutInPlace, kInstaller, true, false},
-                        Case{Refused, kInstaller, true, false}, Case{Fetched, elsewhere, true, false},
-                        Case{Fetched, other_name, true, false}, Case{Fetched, elsewhere, false, false}}) {
+  for (const Case& c : {Case{Fetched, true}, Case{Current, true}, Case{ToolFailed, false}, Case{NoTool, false},
+                        Case{UrlRefused, false}, Case{NotPutInPlace, false}, Case{Refused, false},
+                        Case{PastLimit, false}, Case{NoWorkFolder, false}}) {
     FakeWorld world;
     world.download_outcome = c.outcome;
-    world.download_lands_at = c.lands_at;
     if (c.outcome == Refused) world.download_signature = SignatureVerdict::kForeignSigner;
-    if (c.old_copy_there) world.files.insert(kInstaller);
+    world.files.insert(kInstaller);  // left by an earlier run
     world.running = {{"Merovix_Diagnose.exe", 1}, {"Merovix.exe", 1}};
     world.services = {"Merovix"};
     world.Run();
-    const std::string what = std::to_string(static_cast<int>(c.outcome)) + " " + c.lands_at;
+    const std::string what = std::to_string(static_cast<int>(c.outcome));
     if (c.installs) {
       EXPECT_EQ(std::count(world.log.begin(), world.log.end(), kInstall), 1) << what;
     } else {
@@ -312,7 +305,7 @@ TEST(UpdateRun, AnUnattendedRunOfferedTheInstalledVersionDoesNothing) {
       EXPECT_EQ(std::count(world.log.begin(), world.log.end(), c.unattended ? kQuietInstall : kInstall), 1) << what;
       continue;
     }
-    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadFile " + kDefaultUrl + " [] 0"})) << what;
+    EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadInstaller " + kDefaultUrl + " 0"})) << what;
     EXPECT_EQ(world.record.back(), "Die installierte Version 28.1 ist aktuell; nichts zu tun.");
     EXPECT_EQ(world.files.count(kInstaller), 1u) << "kept, so that the next run need not fetch it again";
     EXPECT_EQ(UnattendedExitCode(outcome), 0);
@@ -614,7 +607,7 @@ TEST(UpdateRun, AnUnattendedRunAsksNothingAndStartsItsToolsHidden) {
   world.services = {"Merovix"};
   EXPECT_EQ(world.Run(), RunOutcome::Updated);
   EXPECT_EQ(world.log,
-            (Log{"LoadDirectiveList", "DownloadFile " + kDefaultUrl + " [] 0",
+            (Log{"LoadDirectiveList", "DownloadInstaller " + kDefaultUrl + " 0",
                  "ShellExecute " + kSc + " stop Merovix_Keepalive wait 0", "AwaitStop localhost Merovix_Keepalive",
                  "CreateSignalFile " + kSignal, "ShellExecute " + kSc + " stop Merovix wait 0",
                  "AwaitStop localhost Merovix", kQuietInstall, "StartService localhost Merovix",
@@ -662,7 +655,7 @@ TEST(UpdateRun, EachEndingTellsItsOutcome) {
            Case{"cancelled", [](FakeWorld& w) { w.answer_yes = false; }, Cancelled},
            Case{"tool failed", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::ToolFailed; },
                 DownloadFailed},
-           Case{"fetched elsewhere", [](FakeWorld& w) { w.download_lands_at = "C:\\Tools\\Merovix_Update_.exe"; },
+           Case{"past its limit", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::PastLimit; },
                 DownloadFailed},
            Case{"unsigned", [](FakeWorld& w) { w.download_outcome = DownloadOutcome::Refused; }, InstallerRefused},
            Case{"older installer",

@@ -103,6 +103,19 @@ TEST_F(SettingsFileTest, WriteIniBoolReportsARefusedWrite) {
   }
 }
 
+// Ordinary users may write the file's folder: through a second hard link
+// the run would write a file that is not the product's settings.
+TEST_F(SettingsFileTest, AFileWithASecondHardLinkIsNeitherWrittenNorChanged) {
+  const std::string other = folder_.Path() + "\\other.ini";
+  WriteTextFile(other, "[Parameter]\r\nconfirm_Update=0\r\n");
+  ASSERT_TRUE(CreateHardLinkA(SettingsFile.c_str(), other.c_str(), nullptr));
+  EXPECT_FALSE(WriteIniBool("Tageslistebeachten", true, "", ""));
+  DeleteIniKey("confirm_Update", "", "");
+  EXPECT_EQ(ReadTextFile(other), "[Parameter]\r\nconfirm_Update=0\r\n");
+  DeleteFileA(SettingsFile.c_str());
+  DeleteFileA(other.c_str());
+}
+
 TEST_F(SettingsFileTest, ReadIniStringEscapesBracketsAndKeepsTheCallersValueForAnEmptyKey) {
   Write("[Parameter]\r\na[1]=plain\r\na#~1~#=escaped\r\nServicename = \"Merovix Server\" \r\n");
   std::string value;
