@@ -110,8 +110,7 @@ bool AwaitJob(const Job& job, HANDLE process, DWORD limit_ms, const std::string&
 }  // namespace
 
 JobRun RunInJobAndWait(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode,
-                       std::uint32_t LimitMs, const std::string& KeptFolder,
-                       const std::string& WorkingFolder) {
+                       std::uint32_t LimitMs, const std::string& KeptFolder, const std::string& WorkingFolder) {
   std::string command_line = RunAndWaitCommandLine(ExePath, Parameters);
   const std::string folder = WorkingFolder.empty() ? RunAndWaitFolder(ExePath) : WorkingFolder;
   STARTUPINFOA startup{};

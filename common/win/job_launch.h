@@ -27,7 +27,6 @@ struct JobRun {
 // the caller's own job forbids), only the program itself is waited for and
 // ended.
 JobRun RunInJobAndWait(const std::string& ExePath, const std::string& Parameters, std::uint16_t ShowMode,
-                       std::uint32_t LimitMs, const std::string& KeptFolder,
-                       const std::string& WorkingFolder = "");
+                       std::uint32_t LimitMs, const std::string& KeptFolder, const std::string& WorkingFolder = "");
 
 }  // namespace merovix

@@ -662,12 +662,13 @@ TEST(UpdateRun, AnUnattendedRunAsksNothingAndStartsItsToolsHidden) {
   world.ini_bools["confirm_update"] = true;
   world.services = {"Merovix"};
   EXPECT_EQ(world.Run(), RunOutcome::Updated);
-  EXPECT_EQ(world.log, (Log{"LoadDirectiveList", "DownloadInstaller " + kDefaultUrl + " 0",
-                            "ShellExecute " + kSc + " stop Merovix_Keepalive wait 0",
-                            "AwaitStop localhost Merovix_Keepalive", "CreateSignalFile " + kSignal,
-                            "ShellExecute " + kSc + " stop Merovix wait 0", "AwaitStop localhost Merovix", kQuietInstall,
-                            "StartService localhost Merovix", "StartService localhost Merovix_KeepAlive",
-                            "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
+  EXPECT_EQ(world.log,
+            (Log{"LoadDirectiveList", "DownloadInstaller " + kDefaultUrl + " 0",
+                 "ShellExecute " + kSc + " stop Merovix_Keepalive wait 0", "AwaitStop localhost Merovix_Keepalive",
+                 "CreateSignalFile " + kSignal, "ShellExecute " + kSc + " stop Merovix wait 0",
+                 "AwaitStop localhost Merovix", kQuietInstall, "StartService localhost Merovix",
+                 "StartService localhost Merovix_KeepAlive",
+                 "UpdateMessage Das Update wurde durchgeführt und der Merovix-Dienst neu gestartet!"}));
 }
 
 // Under the system account the desktop program is asked to stop as ever and
