@@ -161,9 +161,8 @@ class UpdateOperations : public RecordSink {
 };
 
 struct UpdateRunSettings {
-  std::string install_dir;       // as the registry holds it
-  std::string update_file_name;  // "Merovix_Update_.exe"
-  std::string default_url;       // the installer on the maker's download host
+  std::string install_dir;  // as the registry holds it
+  std::string default_url;  // the installer on the maker's download host
   // Full paths of the system programs the run starts; empty when the System
   // folder is unknown, and then nothing is started instead.
   std::string sc;

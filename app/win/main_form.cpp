@@ -111,7 +111,7 @@ void TForm1::ButtonUpdate_startenClick(TComponent*) {
   if (unattended) run_log_.Write(kUnattendedRecordLine);
   for (const std::string& line : start_notes_) run_log_.Write(line);
   WindowsUpdateOperations operations(run_log_);
-  UpdateRunSettings settings{InstallDir, UpdateFileName, InstallerUrl(UpdateFileName), SystemProgram("sc.exe"),
+  UpdateRunSettings settings{InstallDir, InstallerUrl(UpdateFileName), SystemProgram("sc.exe"),
                              SystemProgram("taskkill.exe")};
   settings.unattended = unattended;
   settings.local_system = RunsAsLocalSystem();

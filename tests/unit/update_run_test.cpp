@@ -206,7 +206,7 @@ class FakeWorld : public UpdateOperations {
   bool unattended = false;
   bool local_system = false;
   UpdateRunSettings Settings() const {
-    UpdateRunSettings settings{kDir, "Merovix_Update_.exe", kDefaultUrl, kSc, kTaskkill};
+    UpdateRunSettings settings{kDir, kDefaultUrl, kSc, kTaskkill};
     settings.unattended = unattended;
     settings.local_system = local_system;
     return settings;
